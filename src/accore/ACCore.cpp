@@ -1,0 +1,320 @@
+#include "accore/ACCore.h"
+
+#include "accore/ASTNode.h"
+#include "accore/ASTTree.h"
+#include "accore/DependenceTree.h"
+#include "accore/DeviceMemory.h"
+#include "accore/ProjectVars.h"
+#include "accore/SymbolEnumType.h"
+#include "accore/SymbolGVL.h"
+#include "accore/SymbolPOU.h"
+#include "accore/SymbolVariable.h"
+#include "accore/internal/Builtins.h"
+#include "accore/internal/DeclParser.h"
+#include "accore/internal/PouChecker.h"
+#include "accore/internal/SymbolTable.h"
+
+#include <map>
+
+namespace ac {
+
+class ACCorePrivate
+{
+public:
+    ACCorePrivate() : dependences(&table)
+    {
+        table.setDeviceMemory(&memory);
+        installBuiltins(table);
+        projectVars = std::make_unique<ProjectVars>(&table);
+    }
+
+    size_t errorCountSince(size_t first) const
+    {
+        size_t count = 0;
+        for (size_t i = first; i < messages.size(); ++i)
+            count += messages[i].isError() ? 1 : 0;
+        return count;
+    }
+
+    int programStyle = 0;
+    std::string iecCFilePath;
+    std::map<int, ProjectFile> files;
+    std::vector<ACMessage> messages;
+    SymbolTable table;
+    DeviceMemory memory;
+    DependenceTree dependences;
+    std::unique_ptr<ProjectVars> projectVars;
+    // Types handed out by parseSpecification, kept until the core goes.
+    std::map<std::string, std::shared_ptr<SymbolDataType>> specifications;
+    PrjMemAllSymbolInfo memInfo;
+};
+
+ACCore::ACCore() : d(std::make_unique<ACCorePrivate>()) {}
+
+ACCore::~ACCore() = default;
+
+void ACCore::setProgramStyle(int style)
+{
+    d->programStyle = style;
+}
+
+int ACCore::getProgramStyle() const
+{
+    return d->programStyle;
+}
+
+bool ACCore::addFile(const std::string& name, const std::string& path, int type, int fileId)
+{
+    if (type != FT_PROJECT && type != FT_LIBRARY && type != FT_FIRMWARE_LIBRARY) {
+        d->messages.emplace_back(ACMessage::Error, name, SourceLocation{},
+                                 "file '" + path + "' has unknown file type " + std::to_string(type));
+        return false;
+    }
+    if (d->files.count(fileId)) {
+        d->messages.emplace_back(ACMessage::Error, name, SourceLocation{},
+                                 "file id " + std::to_string(fileId) + " is already used by '"
+                                     + d->files[fileId].name + "'");
+        return false;
+    }
+    d->files[fileId] = ProjectFile{name, path, type, fileId};
+    return true;
+}
+
+bool ACCore::removeFile(int fileId)
+{
+    d->table.removeFile(fileId);
+    return d->files.erase(fileId) != 0;
+}
+
+std::vector<ProjectFile> ACCore::files() const
+{
+    std::vector<ProjectFile> out;
+    for (const auto& entry : d->files)
+        out.push_back(entry.second);
+    return out;
+}
+
+const ProjectFile* ACCore::file(int fileId) const
+{
+    const auto it = d->files.find(fileId);
+    return it == d->files.end() ? nullptr : &it->second;
+}
+
+void ACCore::setIecCFilePath(const std::string& path)
+{
+    d->iecCFilePath = path;
+}
+
+const std::string& ACCore::iecCFilePath() const
+{
+    return d->iecCFilePath;
+}
+
+void ACCore::reset(int level)
+{
+    d->messages.clear();
+    if (level >= 4)
+        return;
+    d->table.removeFile(SymbolTable::kAllUserFiles);
+    d->files.clear();
+}
+
+const std::vector<ACMessage>& ACCore::errors() const
+{
+    return d->messages;
+}
+
+bool ACCore::hasErrors() const
+{
+    return d->errorCountSince(0) != 0;
+}
+
+void ACCore::clearSymbolCache()
+{
+    // Sizes and offsets are derived on demand; forget the cached ones.
+    VarContainer::layoutGeneration();
+}
+
+bool ACCore::isRefSymbol(const std::string& name) const
+{
+    for (const VarContainer* container : d->table.containers()) {
+        if (sameName(container->name(), name))
+            continue;
+        for (const auto& variable : *container) {
+            const SymbolDataType* type = variable->dataType();
+            for (int hops = 0; type && hops < 64; ++hops) {
+                if (sameName(type->name(), name) && (type->isStruct() || type->isEnum() || type->isFunctionBlock()))
+                    return true;
+                type = type->isArray() ? type->elementType() : type->isPointer() ? type->refType() : nullptr;
+            }
+        }
+    }
+    return false;
+}
+
+bool ACCore::parserPou(const std::string& declText, const std::string& name, int fileId, bool, bool, int pouKind)
+{
+    const size_t first = d->messages.size();
+    DeclParser parser(d->table, declText, name, fileId, d->messages);
+    std::shared_ptr<SymbolPOU> pou = parser.parsePou(pouKind);
+    std::shared_ptr<SymbolPOU> existing = d->table.pou(pou->name());
+    if (existing && existing->isBuiltin()) {
+        d->messages.push_back(ACMessage::duplicateName(name, pou->location(), pou->name(), "the built-in function blocks"));
+        return false;
+    }
+    d->table.setPou(pou->name(), pou);
+    return d->errorCountSince(first) == 0;
+}
+
+bool ACCore::parserTypes(const std::string& declText, const std::string& name, int fileId, bool, bool, int)
+{
+    const size_t first = d->messages.size();
+    DeclParser parser(d->table, declText, name, fileId, d->messages);
+    d->table.setObjectTypes(name, fileId, parser.parseTypes());
+    return d->errorCountSince(first) == 0;
+}
+
+bool ACCore::parseGlobalVars(const std::string& declText, const std::string& name, int fileId, bool, bool)
+{
+    const size_t first = d->messages.size();
+    DeclParser parser(d->table, declText, name, fileId, d->messages);
+    d->table.setGvl(name, parser.parseGlobalVars());
+    return d->errorCountSince(first) == 0;
+}
+
+bool ACCore::checkPOU(ASTNode* root, const std::string& pouName, int, void*)
+{
+    const size_t first = d->messages.size();
+    SymbolPOU* pou = symbolPOU(pouName);
+    if (!pou) {
+        d->messages.emplace_back(ACMessage::Error, pouName, SourceLocation{},
+                                 "POU '" + pouName + "' has no declaration to check against");
+        return false;
+    }
+    if (!root)
+        return true;
+    if (const ASTTree* tree = root->tree()) {
+        for (ACMessage message : tree->messages()) {
+            message.setObjectName(pouName);
+            d->messages.push_back(message);
+        }
+    }
+    PouChecker checker(d->table, d->projectVars->internalSymbolVars(), *pou, d->messages);
+    checker.check(root);
+    return d->errorCountSince(first) == 0;
+}
+
+SymbolPOU* ACCore::symbolPOU(const std::string& name) const
+{
+    return d->table.pou(name).get();
+}
+
+SymbolGVL* ACCore::symbolGVL(const std::string& name) const
+{
+    return d->table.gvl(name);
+}
+
+SymbolDataType* ACCore::symbolType(const std::string& name) const
+{
+    return d->table.dataType(name).get();
+}
+
+Symbol* ACCore::symbol(const std::string& name, const std::string& scope, int type) const
+{
+    if (!scope.empty()) {
+        const VarContainer* container = symbolPOU(scope);
+        if (!container)
+            container = symbolGVL(scope);
+        if (!container)
+            container = symbolType(scope);
+        return container ? container->param(name) : nullptr;
+    }
+    if (type == ST_DATATYPE || type == 0) {
+        if (Symbol* s = symbolType(name))
+            return s;
+    }
+    if (type == ST_POU || type == 0) {
+        if (Symbol* s = symbolPOU(name))
+            return s;
+    }
+    if (type == ST_GVL || type == 0)
+        return symbolGVL(name);
+    return nullptr;
+}
+
+std::vector<std::string> ACCore::typeNames() const
+{
+    return d->table.typeNames();
+}
+
+std::vector<std::string> ACCore::pouNames() const
+{
+    return d->table.pouNames();
+}
+
+std::vector<std::string> ACCore::gvlNames() const
+{
+    return d->table.gvlNames();
+}
+
+SymbolDataType* ACCore::parseSpecification(const std::string& typeText)
+{
+    const auto cached = d->specifications.find(typeText);
+    if (cached != d->specifications.end())
+        return cached->second.get();
+    std::shared_ptr<SymbolDataType> type;
+    const std::string key = upperName(typeText);
+    if (key == "POINTER") {
+        type = SymbolDataType::makePointer(nullptr); // an untyped pointer: only its size matters
+    } else if (key == "ENUM") {
+        type = std::make_shared<SymbolEnumType>("ENUM");
+    } else {
+        std::string error;
+        type = d->table.resolveTypeText(typeText, error);
+        if (!type) {
+            d->messages.emplace_back(ACMessage::Error, typeText, SourceLocation{}, error);
+            return nullptr;
+        }
+    }
+    d->specifications[typeText] = type;
+    return type.get();
+}
+
+void ACCore::setDeviceType(const DeviceAreas& areas)
+{
+    d->memory.setAreas(areas);
+}
+
+DeviceMemory* ACCore::deviceMemory() const
+{
+    return &d->memory;
+}
+
+std::vector<MemUnit> ACCore::getMemUnits() const
+{
+    const DeviceAreas& a = d->memory.areas();
+    return {{"input", a.input},     {"output", a.output}, {"memory", a.memory}, {"general", a.general},
+            {"retian", a.retian},   {"code", a.code},     {"stack", a.stack}};
+}
+
+ProjectVars* ACCore::getProjectVars() const
+{
+    return d->projectVars.get();
+}
+
+DependenceTree* ACCore::dependenceTree() const
+{
+    return &d->dependences;
+}
+
+void ACCore::setProjectMemInfo(const PrjMemAllSymbolInfo& info)
+{
+    d->memInfo = info;
+}
+
+const PrjMemAllSymbolInfo& ACCore::projectMemInfo() const
+{
+    return d->memInfo;
+}
+
+} // namespace ac
