@@ -1,0 +1,316 @@
+#include "datamodel/model/AbstractPlcProjectModel.h"
+
+#include "datamodel/model/DatabaseConnection.h"
+#include "datamodel/model/HostServices.h"
+#include "datamodel/model/PlcLibraryModel.h"
+#include "datamodel/model/ProjectModelManager.h"
+#include "datamodel/model/SqlText.h"
+#include "datamodel/model/SubModel.h"
+
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <map>
+
+const QString AbstractPlcProjectModel::DefaultPassword = QStringLiteral("kv rond");
+
+class AbstractPlcProjectModelPrivate
+{
+public:
+    AbstractPlcProjectModel::ProjectType type = AbstractPlcProjectModel::Unknown;
+    int fileId = 0;
+    bool updateStatus = true;
+    QSqlDatabase db;
+    QString password;
+    // Statements prepared on `db`; dropped before the connection changes or closes.
+    std::map<QString, std::unique_ptr<QSqlQuery>> statements;
+};
+
+namespace {
+
+const char* const module = "AbstractPlcProjectModel";
+
+void logAs(const char* module, const std::string& text)
+{
+    HostServices::log(module, HostServices::LogInfo, text);
+}
+
+} // namespace
+
+AbstractPlcProjectModel::AbstractPlcProjectModel(std::string name, std::string filePath, std::string absoluteFilePath)
+    : AbstractProjectModel(std::move(name), std::move(filePath), std::move(absoluteFilePath)),
+      d(std::make_unique<AbstractPlcProjectModelPrivate>())
+{
+}
+
+AbstractPlcProjectModel::~AbstractPlcProjectModel()
+{
+    // Sub-models may still hold statements or rows of this connection: they go first.
+    deleteSubModels();
+    closeDb();
+}
+
+AbstractPlcProjectModel::ProjectType AbstractPlcProjectModel::type() const { return d->type; }
+void AbstractPlcProjectModel::setProjectType(ProjectType type) { d->type = type; }
+int AbstractPlcProjectModel::getFileID() const { return d->fileId; }
+void AbstractPlcProjectModel::setFileId(int fileId) { d->fileId = fileId; }
+bool AbstractPlcProjectModel::isUpdateStatue() const { return d->updateStatus; }
+void AbstractPlcProjectModel::setUpdateStatue(bool update) { d->updateStatus = update; }
+QSqlDatabase AbstractPlcProjectModel::db() const { return d->db; }
+QString AbstractPlcProjectModel::password() const { return d->password; }
+void AbstractPlcProjectModel::setPassword(const QString& password) { d->password = password; }
+
+void AbstractPlcProjectModel::setSqlDatabase(QSqlDatabase* db)
+{
+    if (!db || db->connectionName() == d->db.connectionName())
+        return;
+    closeDb();
+    d->db = *db;
+}
+
+void AbstractPlcProjectModel::closeDb()
+{
+    d->statements.clear();
+    DatabaseConnection::remove(d->db);
+}
+
+QSqlQuery& AbstractPlcProjectModel::preparedQuery(const QString& statement)
+{
+    auto& query = d->statements[statement];
+    if (!query) {
+        query = std::make_unique<QSqlQuery>(d->db);
+        query->setForwardOnly(true);
+        query->prepare(statement);
+    }
+    return *query;
+}
+
+void AbstractPlcProjectModel::log(const std::string& text) const
+{
+    logAs(module, text);
+}
+
+QString AbstractPlcProjectModel::typeText(ProjectType type)
+{
+    switch (type) {
+    case Project: return QStringLiteral("Project");
+    case UserLib: return QStringLiteral("UserLib");
+    case FirmwareLib: return QStringLiteral("FirmwareLib");
+    case CompiledLib: return QStringLiteral("CompiledLib");
+    default: return QString();
+    }
+}
+
+AbstractPlcProjectModel::ProjectType AbstractPlcProjectModel::typeFromText(const std::string& text)
+{
+    if (text == "Project")
+        return Project;
+    if (text == "UserLib")
+        return UserLib;
+    if (text == "FirmwareLib")
+        return FirmwareLib;
+    return Unknown;
+}
+
+bool AbstractPlcProjectModel::openDB(const std::string& name, const std::string& filePath, QSqlDatabase& db,
+                                     QString password, bool writable)
+{
+    QSqlDatabase connection = DatabaseConnection::add(name, filePath, password, writable);
+    if (!connection.open()) {
+        logAs(module, name + "库打开失败:" + connection.lastError().text().toStdString());
+        DatabaseConnection::remove(connection);
+        return false;
+    }
+    db = connection;
+    return true;
+}
+
+bool AbstractPlcProjectModel::checkDbFile(const std::string& name, const std::string& filePath, int& error,
+                                          QString password)
+{
+    ScopedConnection connection(name, filePath, password, false);
+    if (!connection.isOpen())
+        error = connection.errorNumber();
+    return connection.isOpen();
+}
+
+bool AbstractPlcProjectModel::checkDbValid(const std::string& name, const std::string& filePath)
+{
+    const QFileInfo info(QString::fromStdString(filePath));
+    if (!info.isFile() || info.size() < 1)
+        return false;
+    ScopedConnection connection(name, filePath, DefaultPassword, false);
+    // A file that does not open with the default password may still be a project whose
+    // password was changed: the driver tells that case apart by its error number.
+    return connection.isOpen() || connection.errorNumber() == WrongPasswordError;
+}
+
+bool AbstractPlcProjectModel::modifyDbPassword(AbstractPlcProjectModel* model, const QString& password)
+{
+    if (!model)
+        return false;
+    model->d->statements.clear(); // no statement may be pending while the file is re-keyed
+    QSqlQuery rekey(model->d->db);
+    bool ok = rekey.exec(QStringLiteral("pragma rekey = ") + SqlText::literal(password));
+    rekey.finish();
+    logAs("AbstractProjectModel", "修改工程密码");
+    if (!ok) {
+        logAs("AbstractProjectModel", "rekey of '" + model->name() + "' failed: "
+                                          + rekey.lastError().text().toStdString());
+        return false;
+    }
+    // The model must never hold a password that does not open its file: prove the new one
+    // on a connection of its own before taking it.
+    const std::string file = model->d->db.databaseName().toStdString();
+    int error = 0;
+    if (!checkDbFile(model->name(), file, error, password)) {
+        logAs("AbstractProjectModel", "the new password of '" + model->name()
+                                          + "' does not open its file (error " + std::to_string(error)
+                                          + "); the old password is kept");
+        return false;
+    }
+    model->setPassword(password);
+    model->d->db.setPassword(password);
+    return true;
+}
+
+QMap<QString, QString> AbstractPlcProjectModel::getProjectInfo(QString name, QString filePath, const QString& password)
+{
+    QMap<QString, QString> info;
+    ScopedConnection connection(name.toStdString(), filePath.toStdString(), password, false);
+    if (!connection.isOpen())
+        return info;
+    QSqlQuery query(connection.db());
+    query.setForwardOnly(true);
+    if (!query.exec(QStringLiteral("SELECT * FROM ProjectInfo")) || !query.next())
+        return info;
+    const QSqlRecord row = query.record();
+    info.insert(QStringLiteral("fileName"), row.value(QStringLiteral("Name")).toString());
+    const QString type = typeText(static_cast<ProjectType>(row.value(QStringLiteral("Type")).toInt()));
+    if (!type.isEmpty())
+        info.insert(QStringLiteral("projectType"), type);
+    info.insert(QStringLiteral("comments"), row.value(QStringLiteral("Description")).toString());
+    info.insert(QStringLiteral("author"), row.value(QStringLiteral("Author")).toString());
+    info.insert(QStringLiteral("versionCreated"), row.value(QStringLiteral("VersionCreated")).toString());
+    info.insert(QStringLiteral("versionModified"), row.value(QStringLiteral("VersionModified")).toString());
+    const QJsonDocument properties =
+        QJsonDocument::fromJson(row.value(QStringLiteral("Properties")).toString().toUtf8());
+    const QJsonValue style = properties.isObject() ? properties.object().value(QStringLiteral("ProgramStyle"))
+                                                   : QJsonValue();
+    info.insert(QStringLiteral("ProgramStyle"), style.isString() ? style.toString() : QStringLiteral("IECStyle"));
+    return info;
+}
+
+bool AbstractPlcProjectModel::setProjectInfo(QString name, QString filePath, const QMap<QString, QString>& info,
+                                             const QString& password)
+{
+    for (const char* key : {"fileName", "projectType", "comments", "author"})
+        if (!info.contains(QLatin1String(key)))
+            return false;
+    ScopedConnection connection(name.toStdString(), filePath.toStdString(), password, true);
+    QSqlQuery query(connection.db());
+    query.prepare(QStringLiteral("UPDATE ProjectInfo SET Name=?, Description=?, Author=?  WHERE Id=") + "1");
+    query.addBindValue(info.value(QStringLiteral("fileName")));
+    query.addBindValue(info.value(QStringLiteral("comments")));
+    query.addBindValue(info.value(QStringLiteral("author")));
+    if (!connection.isOpen() || !query.exec()) {
+        const QString error = connection.isOpen() ? query.lastError().text() : connection.errorText();
+        logAs("AbstractProjectModel", "update of the project information of " + filePath.toStdString()
+                                          + " failed: " + error.toStdString());
+        return false;
+    }
+    return true;
+}
+
+bool AbstractPlcProjectModel::open(const std::string&, const std::string&, const std::string&, bool)
+{
+    return true;
+}
+
+bool AbstractPlcProjectModel::create(const std::map<std::string, std::string>&)
+{
+    return true;
+}
+
+bool AbstractPlcProjectModel::save()
+{
+    log("保存工程");
+    bool ok = true;
+    for (SubModel* model : subModels()) {
+        if (!model->save()) {
+            log("模块保存失败: " + model->name());
+            ok = false;
+        }
+    }
+    log(ok ? "工程保存成功" : "工程保存失败");
+    return ok;
+}
+
+bool AbstractPlcProjectModel::saveAs(const std::string& name, const std::string& filePath, bool flag)
+{
+    if (!flag)
+        log("自动保存工程:" + filePath);
+    // The target must be a copy of the project already; the current connection stays in use
+    // until the new one is open and proven to hold a project, so a failed switch leaves the
+    // project working on its old file.
+    if (!QFileInfo(QString::fromStdString(filePath)).isFile()) {
+        log("save as " + filePath + " failed: the file does not exist");
+        return false;
+    }
+    QSqlDatabase target;
+    if (!openDB(name, filePath, target, d->password, true))
+        return false;
+    QSqlQuery check(target);
+    if (!check.exec(QStringLiteral("SELECT count(*) FROM ProjectInfo")) || !check.next()) {
+        log("save as " + filePath + " failed: the file holds no project: " + check.lastError().text().toStdString());
+        check = QSqlQuery();
+        DatabaseConnection::remove(target);
+        return false;
+    }
+    check = QSqlQuery();
+    setSqlDatabase(&target);
+    for (SubModel* model : subModels())
+        model->saveAs(flag);
+    return true;
+}
+
+bool AbstractPlcProjectModel::releaseDBBroken()
+{
+    d->statements.clear(); // VACUUM needs every statement of the connection finished
+    QSqlQuery query(d->db);
+    if (query.exec(QStringLiteral("VACUUM;")))
+        return true;
+    log("释放数据库冗余信息失败:" + query.lastError().text().toStdString());
+    return false;
+}
+
+PlcLibraryModel* AbstractPlcProjectModel::openLibrary(const std::string& name, const std::string& filePath,
+                                                      QString password)
+{
+    // open() fails exactly where a separate probe of the file would, without deriving the
+    // key twice.
+    auto library = std::make_unique<PlcLibraryModel>(name, filePath, filePath);
+    if (!library->open(name, filePath, password.toStdString(), false))
+        return nullptr;
+    return library.release();
+}
+
+void AbstractPlcProjectModel::initHiddenData(AbstractProjectModel* project)
+{
+    auto* plc = dynamic_cast<AbstractPlcProjectModel*>(project);
+    if (!plc || plc->type() != Project)
+        return;
+}
+
+void AbstractPlcProjectModel::setDeviceMemery(const std::string& name)
+{
+    // The memory areas come from the device tree's controller and its hardware description;
+    // a project without them leaves the core's defaults.
+    SafeProjectModel project(name);
+    if (!project.project() || !project.project()->subModel("DeviceTreeModel"))
+        return;
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include <string>
+
+// Qt SQL connections of project and library files through the encrypting driver "QSQLITEX".
+//
+// Every open adds its own connection, named after the caller and the current time in seconds;
+// a suffix keeps the name unique, because Qt silently replaces a connection of the same name
+// and would invalidate a connection that a model still uses. Whoever opens a connection removes
+// it again with remove(), so that Qt's connection list does not grow with every call.
+class DatabaseConnection
+{
+public:
+    static constexpr const char* DriverName = "QSQLITEX";
+    static constexpr const char* ReadOnlyOption = "QSQLITE_OPEN_READONLY";
+    static constexpr int WrongPasswordError = 200;
+
+    // Adds a connection for `filePath` (not yet opened).
+    static QSqlDatabase add(const std::string& caller, const std::string& filePath,
+                            const QString& password, bool writable);
+    // Closes `db`, forgets the handle and removes its connection from Qt's list.
+    static void remove(QSqlDatabase& db);
+    // The driver's error number of the last failure of `db` (0 when none).
+    static int errorNumber(const QSqlDatabase& db);
+};
+
+// A connection for the length of one call: opened in the constructor, removed on destruction.
+class ScopedConnection
+{
+public:
+    ScopedConnection(const std::string& caller, const std::string& filePath, const QString& password,
+                     bool writable);
+    ~ScopedConnection();
+    ScopedConnection(const ScopedConnection&) = delete;
+    ScopedConnection& operator=(const ScopedConnection&) = delete;
+
+    bool isOpen() const { return m_open; }
+    QSqlDatabase& db() { return m_db; }
+    QString errorText() const { return m_errorText; }
+    int errorNumber() const { return m_errorNumber; }
+
+private:
+    QSqlDatabase m_db;
+    bool m_open = false;
+    QString m_errorText;
+    int m_errorNumber = 0;
+};

@@ -1,0 +1,43 @@
+#include "datamodel/model/DatabaseScript.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QSqlQuery>
+
+namespace {
+const QString marker = QStringLiteral("/*sql*/");
+} // namespace
+
+DatabaseScript::DatabaseScript(const QString& resource)
+{
+    QFile file(resource);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QString text = QString::fromUtf8(file.readAll());
+    int position = 0;
+    for (int end = text.indexOf(marker, position); end >= 0; end = text.indexOf(marker, position)) {
+        m_statements << text.mid(position, end - position);
+        position = end + marker.size();
+    }
+}
+
+QString DatabaseScript::createStatement(const QString& table) const
+{
+    const QRegularExpression head(QStringLiteral("CREATE\\s+TABLE\\s+%1\\s*\\(").arg(QRegularExpression::escape(table)),
+                                  QRegularExpression::CaseInsensitiveOption);
+    for (const QString& statement : m_statements)
+        if (head.match(statement).hasMatch())
+            return statement.trimmed();
+    return QString();
+}
+
+int DatabaseScript::run(QSqlDatabase& db) const
+{
+    int ran = 0;
+    for (const QString& statement : m_statements) {
+        QSqlQuery query(db);
+        if (query.exec(statement))
+            ++ran;
+    }
+    return ran;
+}

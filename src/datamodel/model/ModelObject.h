@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class SubModel;
+
+// Base of every object that a sub-model holds in memory (one row or row group of its tables).
+// The sub-model owns its objects.
+class ModelObject : public QObject
+{
+    Q_OBJECT
+public:
+    explicit ModelObject(SubModel* subModel);
+    ~ModelObject() override;
+
+    SubModel* subModel() const { return m_subModel; }
+
+    // Writes or re-reads the object through its sub-model; false without one.
+    bool save();
+    bool load();
+
+    bool isModified() const { return m_modified; }
+    void setModified(bool modified) { m_modified = modified; }
+    bool status() const { return m_status; }
+    void setStatus(bool status) { m_status = status; }
+
+signals:
+    // Raised by the object itself after a change that views must show; `type` names the
+    // change and `param` carries its detail.
+    void dataChanged(ModelObject* obj, QString type, QString param);
+
+private:
+    SubModel* m_subModel = nullptr; // not owned
+    bool m_modified = false;
+    bool m_status = false;
+};

@@ -1,0 +1,151 @@
+#pragma once
+
+#include "datamodel/model/IDDistributor.h"
+#include "datamodel/model/ObjectPath.h"
+#include "datamodel/model/ScopedTransaction.h"
+#include "datamodel/model/StoredRows.h"
+
+#include <QSqlDatabase>
+#include <QString>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+// The objects of one sub-model keyed by id, as most sub-models keep them: owned, walked in
+// ascending id order, ids from one allocator, and the rows known to be stored. save() is the
+// one implementation of "write what changed, delete what is gone" that these sub-models share.
+template <typename Object>
+class ObjectTable
+{
+public:
+    static constexpr unsigned int MaxId = 100000;
+
+    ObjectTable(const QString& table, const QString& idColumn = QStringLiteral("ID"))
+        : m_ids(MaxId), m_rows(table, idColumn)
+    {
+    }
+
+    // Empties the table and the allocator; id 0 stays reserved when `reserveZero`.
+    void reset(bool reserveZero = true)
+    {
+        m_objects.clear();
+        m_rows.clear();
+        m_ids.reset(MaxId);
+        if (reserveZero)
+            m_ids.setUsed(0, true);
+    }
+
+    Object* find(unsigned int id) const
+    {
+        auto it = m_objects.find(id);
+        return it == m_objects.end() ? nullptr : it->second.get();
+    }
+    Object* find(const QString& path) const
+    {
+        unsigned int id = 0;
+        return ObjectPath::toId(path, id) ? find(id) : nullptr;
+    }
+    bool contains(const Object* object) const
+    {
+        return object && find(object->id()) == object;
+    }
+    Object* findFirst(const std::function<bool(const Object&)>& match) const
+    {
+        for (const auto& entry : m_objects)
+            if (match(*entry.second))
+                return entry.second.get();
+        return nullptr;
+    }
+
+    // Takes ownership and marks the id used.
+    Object* insert(std::unique_ptr<Object> object)
+    {
+        Object* raw = object.get();
+        m_ids.setUsed(raw->id(), true);
+        m_objects[raw->id()] = std::move(object);
+        return raw;
+    }
+    // An object just read from the table: its row exists.
+    Object* insertLoaded(std::unique_ptr<Object> object)
+    {
+        m_rows.add(object->id());
+        return insert(std::move(object));
+    }
+    // Removes the object, gives its id back and deletes it.
+    bool erase(Object* object)
+    {
+        if (!contains(object))
+            return false;
+        const unsigned int id = object->id();
+        m_objects.erase(id);
+        m_ids.setUsed(id, false);
+        return true;
+    }
+
+    bool isUsed(unsigned int id) const { return m_ids.isUsed(id); }
+    unsigned int nextId() { return m_ids.fistUnusd(); }
+    IDDistributor& ids() { return m_ids; }
+    StoredRows& rows() { return m_rows; }
+    std::size_t size() const { return m_objects.size(); }
+
+    template <typename Fn>
+    void forEach(Fn&& fn) const
+    {
+        for (const auto& entry : m_objects)
+            fn(entry.second.get());
+    }
+    std::vector<Object*> all() const
+    {
+        std::vector<Object*> out;
+        out.reserve(m_objects.size());
+        forEach([&out](Object* o) { out.push_back(o); });
+        return out;
+    }
+
+    // Writes every modified object with `write` and deletes the rows of objects no longer in
+    // memory, in one transaction. `written` runs for each object whose row was written, once
+    // the transaction is committed: only then may its modified flag be cleared, so that
+    // nothing is marked saved that did not reach the file. False when any write, the deletion
+    // or the commit failed; `error` then holds the database's text of the last failure.
+    bool save(QSqlDatabase db, const std::function<bool(Object*)>& write,
+              const std::function<void(Object*)>& written, QString* error)
+    {
+        ScopedTransaction transaction(db);
+        if (!transaction.isActive()) {
+            if (error)
+                *error = transaction.errorText();
+            return false;
+        }
+        bool ok = true;
+        std::vector<Object*> done;
+        for (const auto& entry : m_objects) {
+            Object* object = entry.second.get();
+            if (!object->isModified())
+                continue;
+            if (write(object))
+                done.push_back(object);
+            else
+                ok = false;
+        }
+        const bool swept = m_rows.sweep(db, [this](unsigned int id) { return m_objects.count(id) != 0; }, error);
+        if (!transaction.commit()) {
+            if (error)
+                *error = transaction.errorText();
+            return false;
+        }
+        if (swept)
+            m_rows.confirmSweep();
+        for (Object* object : done) {
+            m_rows.add(object->id());
+            written(object);
+        }
+        return ok && swept;
+    }
+
+private:
+    std::map<unsigned int, std::unique_ptr<Object>> m_objects;
+    IDDistributor m_ids;
+    StoredRows m_rows;
+};

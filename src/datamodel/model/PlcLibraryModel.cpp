@@ -1,0 +1,186 @@
+#include "datamodel/model/PlcLibraryModel.h"
+
+#include "datamodel/model/DatabaseConnection.h"
+#include "datamodel/model/DatabaseScript.h"
+#include "datamodel/model/HostServices.h"
+#include "datamodel/model/PrjInfoModel.h"
+#include "datamodel/model/ScopedTransaction.h"
+#include "datamodel/model/SqlText.h"
+
+#include "accore/ACCore.h"
+#include "accore/AccoreManager.h"
+#include "accore/SafeAccore.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+std::string param(const std::map<std::string, std::string>& params, const char* key, bool* found)
+{
+    auto it = params.find(key);
+    *found = it != params.end();
+    return *found ? it->second : std::string();
+}
+
+} // namespace
+
+PlcLibraryModel::PlcLibraryModel(std::string name, std::string filePath, std::string absoluteFilePath)
+    : AbstractPlcProjectModel(std::move(name), std::move(filePath), std::move(absoluteFilePath))
+{
+}
+
+PlcLibraryModel::~PlcLibraryModel()
+{
+    // A closed project leaves no core behind for its name; a core registered since by another
+    // model of the same name stays.
+    if (!m_registeredCore)
+        return;
+    bool ours = false;
+    {
+        ac::SafeAccore core(name());
+        ours = core.getAccore() == m_core;
+    }
+    if (ours)
+        ac::AccoreManager::instance()->removeAccore(name());
+}
+
+bool PlcLibraryModel::isOpen() const
+{
+    return true;
+}
+
+void PlcLibraryModel::createModel()
+{
+    addSubModel(new PrjInfoModel("PrjInfoModel", this));
+}
+
+bool PlcLibraryModel::create(const std::map<std::string, std::string>& params)
+{
+    bool hasName = false, hasPath = false, hasType = false, hasStyle = false;
+    const std::string fileName = param(params, "fileName", &hasName);
+    const std::string filePath = param(params, "filePath", &hasPath);
+    const std::string typeText = param(params, "projectType", &hasType);
+    if (!hasName || !hasPath || !hasType)
+        return false;
+    log("创建工程:" + fileName);
+    const ProjectType projectType = typeFromText(typeText);
+    const std::string programStyle = param(params, "programStyle", &hasStyle);
+    if (!hasStyle)
+        return false;
+    // Running the creation script over an existing project would duplicate its default rows.
+    const QFileInfo target(QString::fromStdString(filePath));
+    if (target.exists() && target.size() > 0) {
+        log("create " + filePath + " refused: the file exists already");
+        return false;
+    }
+
+    QSqlDatabase connection;
+    if (!openDB(fileName, filePath, connection, DefaultPassword, true))
+        return false;
+    setSqlDatabase(&connection);
+    setPassword(DefaultPassword);
+    setProjectType(projectType);
+    createCore(QString::fromStdString(programStyle), filePath);
+    QSqlDatabase database = db();
+    initDB(&database, QString::fromStdString(programStyle));
+    createModel();
+
+    bool ok = true;
+    for (SubModel* model : subModels()) {
+        if (!model->create(params)) {
+            log("creating the tables of " + model->name() + " in " + filePath + " failed");
+            ok = false;
+        }
+    }
+    if (projectType == Project)
+        setDeviceMemery(name());
+    initHiddenData(this);
+    return ok;
+}
+
+void PlcLibraryModel::createCore(const QString& programStyle, const std::string& filePath)
+{
+    auto core = std::make_unique<ac::ACCore>();
+    core->setProgramStyle(programStyle == QLatin1String("IECStyle") ? 0 : 1);
+    core->addFile(name(), filePath, 1, 0);
+    core->setIecCFilePath(HostServices::setting(QStringLiteral("iec.path"), QString()).toString().toStdString());
+    m_core = core.get();
+    m_registeredCore = ac::AccoreManager::instance()->addAccore(name(), core.release());
+}
+
+void PlcLibraryModel::initDB(QSqlDatabase* db, const QString& programStyle)
+{
+    const char* resource = nullptr;
+    if (type() == Project)
+        resource = DatabaseScript::ProjectScript;
+    else if (type() == UserLib || type() == FirmwareLib)
+        resource = DatabaseScript::LibraryScript;
+    if (!resource || !db)
+        return;
+    const DatabaseScript script(QString::fromLatin1(resource));
+    // One transaction: a new file is written once instead of once per statement.
+    ScopedTransaction transaction(*db);
+    script.run(*db);
+    if (programStyle == QLatin1String("JPStyle")) {
+        QSqlQuery query(*db);
+        query.exec(QStringLiteral("INSERT INTO LibraryManager (Id, Name, Path, Properties) VALUES (3, %1, %2, %3)")
+                       .arg(SqlText::literal(QStringLiteral("jp_utils.nvl")),
+                            SqlText::literal(QStringLiteral("/Libraries/norvale/jp_utils")),
+                            SqlText::literal(QStringLiteral(R"({"IsLatestVersion":"true","SpecifyVersion":"0.0.0.0"})"))));
+    }
+    if (!transaction.commit())
+        log("filling the new file failed: " + transaction.errorText().toStdString());
+}
+
+void PlcLibraryModel::createTable(bool enable)
+{
+    if (!enable)
+        return;
+    const DatabaseScript script(QString::fromLatin1(DatabaseScript::ProjectScript));
+    QSqlDatabase database = db();
+    for (const char* table : {"EcamTable", "EcamPoints", "HmiCfgTable"}) {
+        QSqlQuery query(database);
+        query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ")
+                   + SqlText::literal(QString::fromLatin1(table)));
+        if (query.next() && query.value(0).toInt() >= 1)
+            continue;
+        query.finish();
+        QSqlQuery createQuery(database);
+        if (!createQuery.exec(script.createStatement(QString::fromLatin1(table))))
+            log(std::string("adding table ") + table + " failed: " + createQuery.lastError().text().toStdString());
+    }
+}
+
+bool PlcLibraryModel::open(const std::string& name, const std::string& filePath, const std::string& password,
+                           bool writable)
+{
+    HostServices::log("PlcLibraryModel", HostServices::LogInfo, "打开文件:" + filePath);
+    QSqlDatabase connection;
+    if (!openDB(name, filePath, connection, QString::fromStdString(password), writable))
+        return false;
+    setSqlDatabase(&connection);
+    setPassword(QString::fromStdString(password));
+    setProjectType(Unknown);
+    createTable(writable);
+    createModel();
+    for (SubModel* model : subModels())
+        model->open();
+
+    auto* infoModel = subModel<PrjInfoModel>();
+    PrjInfoModel::PrjInfo* info = infoModel ? infoModel->projectInfo() : nullptr;
+    if (!info)
+        return false;
+    setProjectType(info->type());
+    if (!writable)
+        return true;
+
+    info->rename(name);
+    initHiddenData(this);
+    createCore(QString::fromStdString(info->property("ProgramStyle", "IECStyle")), filePath);
+    if (type() == Project)
+        setDeviceMemery(this->name());
+    releaseDBBroken();
+    return true;
+}

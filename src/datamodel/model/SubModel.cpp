@@ -1,0 +1,54 @@
+#include "datamodel/model/SubModel.h"
+
+#include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/model/HostServices.h"
+#include "datamodel/model/ModelObject.h"
+#include "datamodel/model/PrjInfoModel.h"
+
+SubModel::SubModel(const std::string& name, AbstractProjectModel* projectModel)
+    : m_name(name), m_projectModel(projectModel)
+{
+}
+
+SubModel::~SubModel() = default;
+
+bool SubModel::create(const std::map<std::string, std::string>&)
+{
+    return open();
+}
+
+bool SubModel::insertObject(const QString&, const QString&) { return false; }
+bool SubModel::removeObject(const QString&, QString&) { return false; }
+bool SubModel::renameObject(const QString&, const QString&) { return false; }
+bool SubModel::moveObject(const QString&, const QString&) { return false; }
+bool SubModel::changeProperty(const QString&, const QString&, const QString&, const QString&) { return false; }
+QString SubModel::getObjPath(ModelObject*) { return QString(); }
+QString SubModel::getObjIndex(ModelObject*) { return QString(); }
+QString SubModel::objToData(ModelObject*) { return QString(); }
+bool SubModel::restoreObj(ModelObject*, const QString&) { return true; }
+
+AbstractPlcProjectModel* SubModel::plcProject() const
+{
+    return dynamic_cast<AbstractPlcProjectModel*>(m_projectModel);
+}
+
+QSqlDatabase SubModel::database() const
+{
+    AbstractPlcProjectModel* project = plcProject();
+    return project ? project->db() : QSqlDatabase();
+}
+
+void SubModel::writeLog(int type, const std::string& text) const
+{
+    HostServices::log(m_name, type, text);
+}
+
+void SubModel::markProjectModified(bool cfg) const
+{
+    auto* infoModel = m_projectModel ? m_projectModel->subModel<PrjInfoModel>() : nullptr;
+    PrjInfoModel::PrjInfo* info = infoModel ? infoModel->projectInfo() : nullptr;
+    if (!info)
+        return;
+    info->setProperty("Compile", "false");
+    info->setProgramOrCfgTime(cfg);
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <map>
+#include <string>
+
+class AbstractProjectModel;
+class AbstractPlcProjectModel;
+class ModelObject;
+
+// Base of every sub-model: one table family of a project database, its objects in memory,
+// and the fifteen operations through which the project model and the command stack drive it
+// without knowing its kind. The base versions of the editing slots refuse (false / empty), so
+// a command aimed at a sub-model that does not support it has no effect.
+class SubModel : public QObject
+{
+    Q_OBJECT
+    friend class ModelObject;
+
+public:
+    SubModel(const std::string& name, AbstractProjectModel* projectModel);
+    ~SubModel() override;
+
+    const std::string& name() const { return m_name; }
+    AbstractProjectModel* projectModel() const { return m_projectModel; }
+
+public slots:
+    virtual bool open() = 0;
+    // Fills the tables of a new project; a sub-model without creation work of its own reads
+    // back what the creation script wrote.
+    virtual bool create(const std::map<std::string, std::string>& params);
+    virtual bool save() = 0;
+    virtual bool saveAs(bool flag) = 0;
+    virtual bool insertObject(const QString& path, const QString& data);
+    virtual bool removeObject(const QString& path, QString& data);
+    virtual bool renameObject(const QString& path, const QString& name);
+    virtual bool moveObject(const QString& path, const QString& to);
+    virtual bool changeProperty(const QString& path, const QString& key, const QString& from,
+                                const QString& to);
+    virtual QString getObjPath(ModelObject* obj);
+    virtual QString getObjIndex(ModelObject* obj);
+    virtual QString objToData(ModelObject* obj);
+    virtual bool restoreObj(ModelObject* obj, const QString& data);
+
+private slots:
+    virtual bool saveObject(ModelObject* obj) = 0;
+    virtual bool loadObject(ModelObject* obj) = 0;
+
+protected:
+    // The project's database connection (invalid when the project has none).
+    QSqlDatabase database() const;
+    AbstractPlcProjectModel* plcProject() const;
+    // One log line through the host, category "datamodel", this sub-model's name as module.
+    void writeLog(int type, const std::string& text) const;
+    // Marks the project as needing compilation ("Compile" = "false") and stamps the time of
+    // the program change (cfg false) or of the configuration change (cfg true).
+    void markProjectModified(bool cfg) const;
+
+private:
+    std::string m_name;
+    AbstractProjectModel* m_projectModel = nullptr; // not owned
+};

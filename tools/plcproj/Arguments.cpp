@@ -1,0 +1,41 @@
+#include "Arguments.h"
+
+namespace plcproj {
+
+bool Arguments::parse(const QStringList& words, const QStringList& valued)
+{
+    for (int i = 0; i < words.size(); ++i) {
+        const QString& word = words[i];
+        if (!word.startsWith(QLatin1String("--")) || word == QLatin1String("--")) {
+            m_positional << word;
+            continue;
+        }
+        QString name = word.mid(2);
+        const int equals = name.indexOf('=');
+        if (equals >= 0) {
+            m_options.insert(name.left(equals), name.mid(equals + 1));
+            continue;
+        }
+        if (valued.contains(name)) {
+            if (i + 1 >= words.size()) {
+                m_error = QStringLiteral("option --%1 needs a value").arg(name);
+                return false;
+            }
+            m_options.insert(name, words[++i]);
+        } else {
+            m_options.insert(name, QString());
+        }
+    }
+    return true;
+}
+
+QStringList Arguments::unknown(const QStringList& valued, const QStringList& switches) const
+{
+    QStringList out;
+    for (auto it = m_options.begin(); it != m_options.end(); ++it)
+        if (!valued.contains(it.key()) && !switches.contains(it.key()))
+            out << QStringLiteral("--") + it.key();
+    return out;
+}
+
+} // namespace plcproj

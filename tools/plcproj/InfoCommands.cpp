@@ -1,0 +1,140 @@
+// plcproj create, info and passwd.
+#include "Command.h"
+#include "ProjectSession.h"
+
+#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/model/PrjInfoModel.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonObject>
+
+namespace plcproj {
+
+namespace {
+
+const QStringList projectTypes = {"Project", "UserLib", "FirmwareLib"};
+const QStringList programStyles = {"IECStyle", "JPStyle"};
+
+QJsonObject infoObject(const QMap<QString, QString>& info, const QString& uuid)
+{
+    QJsonObject object;
+    for (auto it = info.begin(); it != info.end(); ++it)
+        object.insert(it.key(), it.value());
+    object.insert(QStringLiteral("ProjectUUID"), uuid);
+    return object;
+}
+
+} // namespace
+
+int runCreate(const Arguments& args, const Output& out)
+{
+    const QString dir = args.positional(0);
+    const QString name = args.value("name");
+    const QString type = args.value("type", "Project");
+    const QString style = args.value("style", "IECStyle");
+    if (name.isEmpty()) {
+        Output::error("create needs --name NAME");
+        return Usage;
+    }
+    if (!projectTypes.contains(type) || !programStyles.contains(style)) {
+        Output::error(QStringLiteral("unknown --type %1 or --style %2 (types: %3; styles: %4)")
+                          .arg(type, style, projectTypes.join(", "), programStyles.join(", ")));
+        return Usage;
+    }
+    if (!QDir().mkpath(dir)) {
+        Output::error(QStringLiteral("cannot create the folder %1").arg(dir));
+        return Failure;
+    }
+    const bool library = type != "Project";
+    const QString file = QDir(QFileInfo(dir).absoluteFilePath()).filePath(ProjectLocation::fileNameFor(name, library));
+    if (QFileInfo::exists(file)) {
+        Output::error(QStringLiteral("%1 exists already").arg(file));
+        return Failure;
+    }
+    std::map<std::string, std::string> params = {
+        {"fileName", name.toStdString()},          {"filePath", file.toStdString()},
+        {"projectType", type.toStdString()},       {"programStyle", style.toStdString()},
+        {"author", args.value("author").toStdString()}, {"comments", args.value("comments").toStdString()},
+        {"createVersion", "0.1.0"}};
+    if (args.has("device"))
+        params["device"] = args.value("device").toStdString();
+    QString error;
+    auto session = ProjectSession::create(dir, params, &error);
+    if (!session) {
+        Output::error(error);
+        return Failure;
+    }
+    if (!session->model()->save()) {
+        Output::error(QStringLiteral("saving the new project %1 failed").arg(file));
+        return Failure;
+    }
+    if (out.json())
+        out.document(QJsonObject{{"name", name}, {"type", type}, {"style", style}, {"file", file}});
+    else
+        out.line(file);
+    return Ok;
+}
+
+int runInfo(const Arguments& args, const Output& out)
+{
+    ProjectLocation location;
+    QString error;
+    if (!ProjectLocation::resolve(args.positional(0), location, &error)) {
+        Output::error(error);
+        return Failure;
+    }
+    const QString password = args.value("password", AbstractPlcProjectModel::DefaultPassword);
+    auto session = ProjectSession::open(location, password, false, &error);
+    if (!session) {
+        Output::error(error);
+        return Failure;
+    }
+    const QMap<QString, QString> info =
+        AbstractPlcProjectModel::getProjectInfo(QStringLiteral("plcproj"), location.databaseFile, password);
+    auto* infoModel = session->model()->subModel<PrjInfoModel>();
+    const QString uuid = infoModel && infoModel->projectInfo()
+                             ? QString::fromStdString(infoModel->projectInfo()->property("ProjectUUID"))
+                             : QString();
+    if (out.json()) {
+        out.document(infoObject(info, uuid));
+        return Ok;
+    }
+    for (auto it = info.begin(); it != info.end(); ++it)
+        out.line(it.key() + ": " + it.value());
+    out.line("ProjectUUID: " + uuid);
+    out.line("file: " + location.databaseFile);
+    return Ok;
+}
+
+int runPasswd(const Arguments& args, const Output& out)
+{
+    if (!args.has("new")) {
+        Output::error("passwd needs --new PASSWORD");
+        return Usage;
+    }
+    ProjectLocation location;
+    QString error;
+    if (!ProjectLocation::resolve(args.positional(0), location, &error)) {
+        Output::error(error);
+        return Failure;
+    }
+    auto session = ProjectSession::open(location, args.value("old", AbstractPlcProjectModel::DefaultPassword), true,
+                                        &error);
+    if (!session) {
+        Output::error(error);
+        return Failure;
+    }
+    if (!AbstractPlcProjectModel::modifyDbPassword(session->model(), args.value("new"))) {
+        Output::error(QStringLiteral("changing the password of %1 failed; the old password still opens it")
+                          .arg(location.databaseFile));
+        return Failure;
+    }
+    if (out.json())
+        out.document(QJsonObject{{"file", location.databaseFile}, {"changed", true}});
+    else
+        out.line(QStringLiteral("password of %1 changed").arg(location.databaseFile));
+    return Ok;
+}
+
+} // namespace plcproj

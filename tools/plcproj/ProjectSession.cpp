@@ -1,0 +1,147 @@
+#include "ProjectSession.h"
+
+#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/model/ProjectModelManager.h"
+#include "datamodel/model/HostServices.h"
+#include "host/CookieStore.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace plcproj {
+
+namespace {
+
+void setCurrentProject(const std::string& name)
+{
+    if (auto* cookies = HostServices::get<host::CookieStore>())
+        cookies->setValue(QStringLiteral("Project.Name"), QString::fromStdString(name));
+}
+
+} // namespace
+
+QString ProjectLocation::fileNameFor(const QString& projectName, bool library)
+{
+    QString base = projectName;
+    for (QChar& c : base)
+        if (c == '/' || c == '\\' || c == QChar(0) || c == ':')
+            c = '_';
+    if (base.isEmpty() || base == "." || base == "..")
+        base = QStringLiteral("project");
+    return base + (library ? ".nvl" : ".nvp");
+}
+
+bool ProjectLocation::resolve(const QString& argument, ProjectLocation& location, QString* error)
+{
+    const QFileInfo info(argument);
+    if (info.isDir()) {
+        const QStringList files = QDir(argument).entryList({"*.nvp", "*.nvl"}, QDir::Files, QDir::Name);
+        if (files.size() != 1) {
+            *error = files.isEmpty() ? QStringLiteral("%1 holds no project file (*.nvp or *.nvl)").arg(argument)
+                                     : QStringLiteral("%1 holds several project files: %2").arg(argument, files.join(", "));
+            return false;
+        }
+        location.folder = info.absoluteFilePath();
+        location.databaseFile = QDir(location.folder).filePath(files[0]);
+    } else if (info.isFile()) {
+        location.folder = info.absolutePath();
+        location.databaseFile = info.absoluteFilePath();
+    } else {
+        *error = QStringLiteral("%1 does not exist").arg(argument);
+        return false;
+    }
+    location.library = location.databaseFile.endsWith(QLatin1String(".nvl"));
+    return true;
+}
+
+std::unique_ptr<ProjectSession> ProjectSession::open(const ProjectLocation& location, const QString& password,
+                                                     bool writable, QString* error)
+{
+    const QMap<QString, QString> info =
+        AbstractPlcProjectModel::getProjectInfo(QStringLiteral("plcproj"), location.databaseFile, password);
+    if (info.isEmpty()) {
+        int code = 0;
+        AbstractPlcProjectModel::checkDbFile("plcproj", location.databaseFile.toStdString(), code, password);
+        *error = code == AbstractPlcProjectModel::WrongPasswordError
+                     ? QStringLiteral("%1: wrong password").arg(location.databaseFile)
+                     : QStringLiteral("%1 is not a project file").arg(location.databaseFile);
+        return nullptr;
+    }
+    std::unique_ptr<ProjectSession> session(new ProjectSession);
+    session->m_location = location;
+    session->m_name = info.value(QStringLiteral("fileName")).toStdString();
+    if (session->m_name.empty())
+        session->m_name = QFileInfo(location.databaseFile).completeBaseName().toStdString();
+
+    const std::string folder = location.folder.toStdString();
+    const std::string file = location.databaseFile.toStdString();
+    std::unique_ptr<AbstractPlcProjectModel> model;
+    if (location.library)
+        model = std::make_unique<PlcLibraryModel>(session->m_name, folder, file);
+    else
+        model = std::make_unique<PlcProjectModel>(session->m_name, folder, file);
+    if (!model->open(session->m_name, file, password.toStdString(), writable)) {
+        *error = QStringLiteral("%1 could not be opened").arg(location.databaseFile);
+        return nullptr;
+    }
+    if (!writable) {
+        session->m_model = model.get();
+        session->m_unregistered = std::move(model);
+        return session;
+    }
+    if (!session->registerModel(std::move(model), error))
+        return nullptr;
+    return session;
+}
+
+std::unique_ptr<ProjectSession> ProjectSession::create(const QString& folder,
+                                                       const std::map<std::string, std::string>& params,
+                                                       QString* error)
+{
+    std::unique_ptr<ProjectSession> session(new ProjectSession);
+    session->m_location.folder = QFileInfo(folder).absoluteFilePath();
+    session->m_location.databaseFile = QString::fromStdString(params.at("filePath"));
+    session->m_location.library = params.at("projectType") != "Project";
+    session->m_name = params.at("fileName");
+    const std::string dir = session->m_location.folder.toStdString();
+    std::unique_ptr<AbstractPlcProjectModel> model;
+    if (session->m_location.library)
+        model = std::make_unique<PlcLibraryModel>(session->m_name, dir, params.at("filePath"));
+    else
+        model = std::make_unique<PlcProjectModel>(session->m_name, dir, params.at("filePath"));
+    if (!model->create(params)) {
+        *error = QStringLiteral("creating %1 failed").arg(session->m_location.databaseFile);
+        return nullptr;
+    }
+    if (!session->registerModel(std::move(model), error))
+        return nullptr;
+    return session;
+}
+
+bool ProjectSession::registerModel(std::unique_ptr<AbstractPlcProjectModel> model, QString* error)
+{
+    AbstractPlcProjectModel* raw = model.get();
+    switch (ProjectModelManager::instance()->addProjectModel(m_name, raw)) {
+    case ProjectModelManager::Success:
+        model.release();
+        m_model = raw;
+        setCurrentProject(m_name);
+        return true;
+    case ProjectModelManager::NameInUse:
+        *error = QStringLiteral("a project named '%1' is open already").arg(QString::fromStdString(m_name));
+        return false;
+    default:
+        *error = QStringLiteral("%1 is open in another program (its lock file is held)").arg(m_location.folder);
+        return false;
+    }
+}
+
+ProjectSession::~ProjectSession()
+{
+    if (m_unregistered)
+        return;
+    if (m_model)
+        ProjectModelManager::instance()->removeProjectModel(m_name);
+}
+
+} // namespace plcproj

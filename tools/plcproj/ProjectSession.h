@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QString>
+
+#include <map>
+#include <memory>
+#include <string>
+
+class AbstractPlcProjectModel;
+
+namespace plcproj {
+
+// Where a project lives: the project folder and the database file in it. A user project's
+// database file is "<folder>/<name>.nvp", a library project's "<folder>/<name>.nvl".
+struct ProjectLocation
+{
+    QString folder;
+    QString databaseFile;
+    bool library = false;
+
+    // PROJECT given on the command line: the folder (holding exactly one database file) or
+    // the database file itself.
+    static bool resolve(const QString& argument, ProjectLocation& location, QString* error);
+    static QString fileNameFor(const QString& projectName, bool library);
+};
+
+// One project opened by the tool as a front end opens it: the model registered under the
+// project's name (which takes the lock file) and named in the cookie "Project.Name". Closing
+// unregisters it, which deletes the model.
+class ProjectSession
+{
+public:
+    static std::unique_ptr<ProjectSession> open(const ProjectLocation& location, const QString& password,
+                                                bool writable, QString* error);
+    static std::unique_ptr<ProjectSession> create(const QString& folder, const std::map<std::string, std::string>& params,
+                                                  QString* error);
+    ~ProjectSession();
+
+    AbstractPlcProjectModel* model() const { return m_model; }
+    const std::string& name() const { return m_name; }
+    const ProjectLocation& location() const { return m_location; }
+
+private:
+    ProjectSession() = default;
+    bool registerModel(std::unique_ptr<AbstractPlcProjectModel> model, QString* error);
+
+    ProjectLocation m_location;
+    std::string m_name;
+    AbstractPlcProjectModel* m_model = nullptr; // owned by the registry while registered
+    std::unique_ptr<AbstractPlcProjectModel> m_unregistered;
+};
+
+} // namespace plcproj

@@ -1,0 +1,115 @@
+// plcproj: the command-line host of the project data model.
+#include "Command.h"
+
+#include "host/DefaultApplication.h"
+#include "host/LogService.h"
+#include "sqlitex/QSqlitexDriver.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+using namespace plcproj;
+
+namespace {
+
+const char* const version = "plcproj 0.1.0";
+
+void printHelp()
+{
+    std::printf("usage: plcproj [--json] [--verbose] COMMAND [ARGS...]\n\n"
+                "Creates, edits, checks and describes PLC project files.\n\ncommands:\n");
+    for (const Command& command : commands())
+        std::printf("  %-10s %s\n             %s\n", command.name, command.summary, command.synopsis);
+    std::printf("\nexit codes: 0 success, 1 failure, 2 usage\n");
+}
+
+} // namespace
+
+namespace plcproj {
+
+const std::vector<Command>& commands()
+{
+    static const std::vector<Command> table = {
+        {"create", "create DIR --name NAME [--type Project|UserLib|FirmwareLib] [--style IECStyle|JPStyle] "
+                   "[--author A] [--comments C] [--device D]",
+         "create a project folder and its database file; prints the file's path last",
+         {"name", "type", "style", "author", "comments", "device"}, {}, 1, runCreate},
+        {"info", "info PROJECT [--password P]", "print the project information record",
+         {"password"}, {}, 1, runInfo},
+        {"passwd", "passwd PROJECT --old P --new Q", "change the password of a project file",
+         {"old", "new"}, {}, 1, runPasswd},
+        {"demo", "demo DIR", "create, fill, save, re-key, reopen and describe a demo project", {}, {}, 1, runDemo},
+    };
+    return table;
+}
+
+} // namespace plcproj
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList words = app.arguments().mid(1);
+
+    bool json = false, verbose = false;
+    while (!words.isEmpty() && words.first().startsWith("--")) {
+        const QString option = words.takeFirst();
+        if (option == "--json") {
+            json = true;
+        } else if (option == "--verbose") {
+            verbose = true;
+        } else if (option == "--help") {
+            printHelp();
+            return Ok;
+        } else if (option == "--version") {
+            std::printf("%s\n", version);
+            return Ok;
+        } else {
+            Output::error(QStringLiteral("unknown option %1 (see plcproj --help)").arg(option));
+            return Usage;
+        }
+    }
+    if (words.isEmpty()) {
+        printHelp();
+        return Usage;
+    }
+    const QString name = words.takeFirst();
+    const Command* command = nullptr;
+    for (const Command& candidate : commands())
+        if (name == QLatin1String(candidate.name))
+            command = &candidate;
+    if (!command) {
+        Output::error(QStringLiteral("unknown command '%1' (see plcproj --help)").arg(name));
+        return Usage;
+    }
+    if (words.contains("--json")) {
+        json = true;
+        words.removeAll("--json");
+    }
+    if (words.contains("--help")) {
+        std::printf("usage: plcproj %s\n%s\n", command->synopsis, command->summary);
+        return Ok;
+    }
+    Arguments args;
+    if (!args.parse(words, command->valued)) {
+        Output::error(args.error());
+        return Usage;
+    }
+    const QStringList unknown = args.unknown(command->valued, command->switches);
+    if (!unknown.isEmpty() || args.positional().size() < command->minPositional) {
+        Output::error(unknown.isEmpty() ? QStringLiteral("missing arguments")
+                                        : QStringLiteral("unknown option %1").arg(unknown.join(", ")));
+        std::fprintf(stderr, "usage: plcproj %s\n", command->synopsis);
+        return Usage;
+    }
+
+    QSqlitexDriver::registerDriver();
+    host::DefaultApplication host;
+    host.install();
+    host.logs()->setEcho(verbose);
+    const QString logDir = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+    host.logs()->setLogFile(QDir(logDir).filePath("plcproj.log"));
+    return command->run(args, Output(json));
+}
