@@ -385,6 +385,7 @@ void DeclParser::parseVarDecl(VarContainer& container, const Section& section)
     std::string addressText;
     HeapAddress address;
     SourceLocation addressAt;
+    bool rejected = false; // reported while reading; the variable is left out
     if (cur().isWord("AT")) {
         next();
         if (cur().kind != Token::Address) {
@@ -396,10 +397,13 @@ void DeclParser::parseVarDecl(VarContainer& container, const Section& section)
         addressAt = cur().at;
         DeviceMemory unchecked;
         const DeviceMemory* memory = m_table.deviceMemory() ? m_table.deviceMemory() : &unchecked;
-        if (!memory->string2IecAddress(addressText, &address, true))
+        if (!memory->string2IecAddress(addressText, &address, true)) {
             report(ACMessage::invalidAddress(m_object, addressAt, addressText));
-        else if (names.size() > 1)
+            rejected = true;
+        } else if (names.size() > 1) {
             report(ACMessage::notAllowed(m_object, addressAt, "one address cannot locate several variables"));
+            rejected = true;
+        }
         next();
     }
 
@@ -426,22 +430,21 @@ void DeclParser::parseVarDecl(VarContainer& container, const Section& section)
     }
 
     if (!cur().is(";")) {
-        // A forgotten ";" before a new line: report it and read the next declaration, which
-        // already starts at the current token.
+        // A forgotten ";" before a new line: report it, keep what was read and go on with the
+        // next declaration, which already starts at the current token.
         const Token& before = m_tokens[m_pos > 0 ? m_pos - 1 : 0];
         reportUnexpected("';'");
-        if (!(cur().at.line > before.at.line || isSectionKeyword(cur())))
+        if (!(cur().at.line > before.at.line || isSectionKeyword(cur()))) {
             recover();
-        return;
+            return;
+        }
+    } else {
+        next();
     }
-    const int endLine = cur().at.line;
-    next();
+    const int endLine = m_tokens[m_pos > 0 ? m_pos - 1 : 0].at.line;
 
-    if (!type || m_reported)
-        return; // the type was unknown or an error was reported: the variable is left out
-    if (type->isFunctionBlock() && section.scope == VS_TEMP) {
-        // Instances need their memory between calls.
-    }
+    if (!type || rejected)
+        return; // unknown type or bad address: reported, the variable is left out
     if (!addressText.empty() && address.isBit() && type->dataType() != BT_BOOL) {
         report(ACMessage::notAllowed(m_object, addressAt,
                                      "bit address " + addressText + " needs type BOOL, found " + type->typeText()));
@@ -450,12 +453,15 @@ void DeclParser::parseVarDecl(VarContainer& container, const Section& section)
     if (init) {
         std::string why;
         const InitValueTree* where = nullptr;
-        if (!checkInit(*init, *type, &container, why, where)) {
+        const SymbolDataType* whereType = nullptr;
+        if (!checkInit(*init, *type, &container, why, where, whereType)) {
             const InitValueTree* at = where ? where : init.get();
+            const SymbolDataType* shownType = whereType ? whereType : type.get();
             if (why.rfind("undeclared:", 0) == 0)
                 report(ACMessage::undeclaredIdentifier(m_object, at->location(), why.substr(11)));
             else
-                report(ACMessage::valueDoesNotFit(m_object, at->location(), at->toStContext(), type->typeText(), why));
+                report(ACMessage::valueDoesNotFit(m_object, at->location(), at->toStContext(), shownType->typeText(),
+                                                  why));
             return;
         }
     }
@@ -1009,9 +1015,10 @@ bool DeclParser::parseInit(std::unique_ptr<InitValueTree>& init, int depth)
 }
 
 bool DeclParser::checkInit(const InitValueTree& init, const SymbolDataType& type, const VarContainer* scope,
-                           std::string& why, const InitValueTree*& where) const
+                           std::string& why, const InitValueTree*& where, const SymbolDataType*& whereType) const
 {
     where = &init;
+    whereType = &type;
     switch (init.kind()) {
     case InitValueTree::Array: {
         if (!type.isArray()) {
@@ -1024,7 +1031,7 @@ bool DeclParser::checkInit(const InitValueTree& init, const SymbolDataType& type
             return false;
         }
         for (const auto& e : init.elements()) {
-            if (e.value && !checkInit(*e.value, *type.elementType(), scope, why, where))
+            if (e.value && !checkInit(*e.value, *type.elementType(), scope, why, where, whereType))
                 return false;
         }
         return true;
@@ -1045,7 +1052,7 @@ bool DeclParser::checkInit(const InitValueTree& init, const SymbolDataType& type
                 why = "member '" + m.name + "' given twice";
                 return false;
             }
-            if (m.value && !checkInit(*m.value, *member->dataType(), scope, why, where))
+            if (m.value && !checkInit(*m.value, *member->dataType(), scope, why, where, whereType))
                 return false;
         }
         return true;

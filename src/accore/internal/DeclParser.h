@@ -70,7 +70,7 @@ private:
 
     // Does the value fit the type? On false `why`, `where` and `shown` describe the misfit.
     bool checkInit(const InitValueTree& init, const SymbolDataType& type, const VarContainer* scope,
-                   std::string& why, const InitValueTree*& where) const;
+                   std::string& why, const InitValueTree*& where, const SymbolDataType*& whereType) const;
     bool checkLiteral(const std::string& text, const SymbolDataType& type, const VarContainer* scope,
                       std::string& why) const;
 
