@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSqlError>
+#include <QString>
+
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+class QSqlitexResult;
+
+// The state of one open connection, shared by the driver and its results.
+class QSqlitexDriverPrivate
+{
+public:
+    ~QSqlitexDriverPrivate();
+
+    // Runs a "PRAGMA rekey" text (UTF-8) so that it either re-encrypts the whole file with
+    // newKey or fails and leaves file and connection as they were. SQLCipher's own pragma
+    // (run by SQLite while it prepares the statement) reports success even when it changed
+    // nothing, and after a failed attempt it writes later pages with the new key into a file
+    // encrypted with the old one.
+    bool rekey(const QByteArray& sql, const QByteArray& newKey, QSqlError* error);
+
+    // Prepares the first statement of a UTF-8 text, passing over empty ones before it (";",
+    // comments); what follows it is not prepared. *statement stays null for a text without
+    // any statement.
+    static int prepareFirst(sqlite3* db, const QByteArray& text, sqlite3_stmt** statement);
+
+    // Finalizes the statements of every live result and closes the handle. When the driver
+    // itself goes away the results also forget it, so that they outlive it safely.
+    void closeHandle(bool driverGone);
+    void wipeKey();
+
+    sqlite3* db = nullptr;
+    QString fileName;
+    QByteArray key;        // the key the file is encrypted with now; empty for plain files
+    bool readOnly = false;
+    // Results created by this driver that are still alive (they register and unregister
+    // themselves); closing the connection finalizes their statements first.
+    std::vector<QSqlitexResult*> results;
+};
