@@ -30,7 +30,7 @@ class ACCore
 {
 public:
     ACCore();
-    ~ACCore();
+    virtual ~ACCore();
     ACCore(const ACCore&) = delete;
     ACCore& operator=(const ACCore&) = delete;
 

@@ -12,14 +12,15 @@ namespace {
 bool isStatementKeyword(const Token& t)
 {
     static const std::unordered_set<std::string> words = {
-        "IF", "THEN", "ELSIF", "ELSE", "END_IF", "CASE", "OF", "END_CASE", "FOR", "TO", "BY", "DO", "END_FOR",
-        "WHILE", "END_WHILE", "REPEAT", "UNTIL", "END_REPEAT", "EXIT", "RETURN"};
+        "IF", "ELSIF", "ELSE", "END_IF", "CASE", "END_CASE", "FOR", "END_FOR", "WHILE", "END_WHILE", "REPEAT",
+        "UNTIL", "END_REPEAT", "EXIT", "RETURN"};
     return t.kind == Token::Identifier && words.count(t.upper) != 0;
 }
 
 bool isReservedWord(const Token& t)
 {
-    static const std::unordered_set<std::string> words = {"AND", "OR", "XOR", "NOT", "MOD", "TRUE", "FALSE"};
+    static const std::unordered_set<std::string> words = {"AND", "OR", "XOR", "NOT", "MOD", "TRUE", "FALSE",
+                                                          "THEN", "OF", "TO", "BY", "DO"};
     return t.kind == Token::Identifier && (words.count(t.upper) != 0 || isStatementKeyword(t));
 }
 
@@ -200,7 +201,26 @@ private:
             return;
         }
         unexpected("';'");
+        // A forgotten ";" at the end of a line: the next statement starts right here.
+        if (m_pos > 0 && cur().at.line > m_tokens[m_pos - 1].at.line)
+            return;
         recover();
+    }
+
+    // After an error in the head of IF, CASE, FOR or WHILE: skip to the word that ends the
+    // head so that the body is still read. False when a ";" or the end came first.
+    bool skipTo(const char* word)
+    {
+        while (!atEnd() && !cur().is(";") && !(cur().kind == Token::Error && cur().fatal)) {
+            if (cur().isWord(word)) {
+                next();
+                return true;
+            }
+            if (isStatementKeyword(cur()))
+                return false;
+            next();
+        }
+        return false;
     }
 
     void optionalSemicolon()
@@ -266,8 +286,11 @@ private:
         next();
         ASTNode* condition = expression();
         if (!condition || !expectWord("THEN")) {
-            recover();
-            return nullptr;
+            if (!skipTo("THEN")) {
+                recover();
+                return nullptr;
+            }
+            condition = node(ASTNode::Error, "", n->location());
         }
         n->addChild(condition);
         n->addChild(statementList({"ELSIF", "ELSE", "END_IF"}));
@@ -298,8 +321,11 @@ private:
         next();
         ASTNode* selector = expression();
         if (!selector || !expectWord("OF")) {
-            recover();
-            return nullptr;
+            if (!skipTo("OF")) {
+                recover();
+                return nullptr;
+            }
+            selector = node(ASTNode::Error, "", n->location());
         }
         n->addChild(selector);
         const bool outer = m_inCase;
@@ -400,42 +426,7 @@ private:
     {
         ASTNode* n = node(ASTNode::For, "", cur().at);
         next();
-        if (cur().kind != Token::Identifier || isReservedWord(cur())) {
-            unexpected("the loop variable");
-            recover();
-            return nullptr;
-        }
-        n->addChild(node(ASTNode::Identifier, cur().text, cur().at));
-        next();
-        if (!cur().is(":=")) {
-            unexpected("':='");
-            recover();
-            return nullptr;
-        }
-        next();
-        ASTNode* from = expression();
-        if (!from || !expectWord("TO")) {
-            recover();
-            return nullptr;
-        }
-        ASTNode* to = expression();
-        if (!to) {
-            recover();
-            return nullptr;
-        }
-        n->addChild(from);
-        n->addChild(to);
-        if (cur().isWord("BY")) {
-            next();
-            ASTNode* by = expression();
-            if (!by) {
-                recover();
-                return nullptr;
-            }
-            n->setOp("BY");
-            n->addChild(by);
-        }
-        if (!expectWord("DO")) {
+        if (!forHeader(n) && !skipTo("DO")) {
             recover();
             return nullptr;
         }
@@ -445,14 +436,50 @@ private:
         return n;
     }
 
+    // "i := a TO b [BY c] DO"; false after a reported error.
+    bool forHeader(ASTNode* n)
+    {
+        if (cur().kind != Token::Identifier || isReservedWord(cur())) {
+            unexpected("the loop variable");
+            return false;
+        }
+        n->addChild(node(ASTNode::Identifier, cur().text, cur().at));
+        next();
+        if (!cur().is(":=")) {
+            unexpected("':='");
+            return false;
+        }
+        next();
+        ASTNode* from = expression();
+        if (!from || !expectWord("TO"))
+            return false;
+        ASTNode* to = expression();
+        if (!to)
+            return false;
+        n->addChild(from);
+        n->addChild(to);
+        if (cur().isWord("BY")) {
+            next();
+            ASTNode* by = expression();
+            if (!by)
+                return false;
+            n->setOp("BY");
+            n->addChild(by);
+        }
+        return expectWord("DO");
+    }
+
     ASTNode* whileStatement()
     {
         ASTNode* n = node(ASTNode::While, "", cur().at);
         next();
         ASTNode* condition = expression();
         if (!condition || !expectWord("DO")) {
-            recover();
-            return nullptr;
+            if (!skipTo("DO")) {
+                recover();
+                return nullptr;
+            }
+            condition = node(ASTNode::Error, "", n->location());
         }
         n->addChild(condition);
         n->addChild(statementList({"END_WHILE"}));
