@@ -409,10 +409,17 @@ void DeclParser::parseVarDecl(VarContainer& container, const Section& section)
 
     if (!cur().is(":")) {
         reportUnexpected("':' and a type");
-        recover();
-        return;
+        // "a INT;": the colon alone is missing when a type follows; read on as if it were there.
+        const bool typeFollows = cur().kind == Token::Identifier && !isSectionKeyword(cur())
+            && (peekToken(1).is(";") || peekToken(1).is(":=") || cur().upper == "ARRAY" || cur().upper == "POINTER"
+                || cur().upper == "STRING" || cur().upper == "WSTRING");
+        if (!typeFollows) {
+            recover();
+            return;
+        }
+    } else {
+        next();
     }
-    next();
     const SourceLocation typeAt = cur().at;
     std::shared_ptr<SymbolDataType> type;
     if (!parseTypeSpec(type, 0)) {
@@ -443,12 +450,14 @@ void DeclParser::parseVarDecl(VarContainer& container, const Section& section)
     }
     const int endLine = m_tokens[m_pos > 0 ? m_pos - 1 : 0].at.line;
 
-    if (!type || rejected)
-        return; // unknown type or bad address: reported, the variable is left out
-    if (!addressText.empty() && address.isBit() && type->dataType() != BT_BOOL) {
+    if (!type)
+        return; // unknown type: reported, the variable is left out
+    // Past this point a mistake is reported and the variable is still declared without
+    // the broken part, so that its uses elsewhere do not give further messages.
+    if (!addressText.empty() && !rejected && address.isBit() && type->dataType() != BT_BOOL) {
         report(ACMessage::notAllowed(m_object, addressAt,
                                      "bit address " + addressText + " needs type BOOL, found " + type->typeText()));
-        return;
+        rejected = true;
     }
     if (init) {
         std::string why;
@@ -462,7 +471,7 @@ void DeclParser::parseVarDecl(VarContainer& container, const Section& section)
             else
                 report(ACMessage::valueDoesNotFit(m_object, at->location(), at->toStContext(), shownType->typeText(),
                                                   why));
-            return;
+            init.reset();
         }
     }
     std::set<std::string> seen;
@@ -479,7 +488,7 @@ void DeclParser::parseVarDecl(VarContainer& container, const Section& section)
         variable->setFileId(m_fileId);
         variable->setPragma(pragma);
         variable->setComment(comment);
-        if (!addressText.empty())
+        if (!addressText.empty() && !rejected)
             variable->setFixedAddress(addressText, address);
         if (init)
             variable->setInitValue(init->clone());
@@ -1044,12 +1053,10 @@ bool DeclParser::checkInit(const InitValueTree& init, const SymbolDataType& type
         std::set<std::string> seen;
         for (const auto& m : init.members()) {
             const SymbolVariable* member = type.param(m.name);
-            if (!member || !member->dataType()) {
-                why = "no member '" + m.name + "'";
-                return false;
-            }
-            if (!seen.insert(upperAscii(m.name)).second) {
-                why = "member '" + m.name + "' given twice";
+            if (!member || !member->dataType() || !seen.insert(upperAscii(m.name)).second) {
+                why = member ? "member '" + m.name + "' given twice" : "no member '" + m.name + "'";
+                where = &init;
+                whereType = &type;
                 return false;
             }
             if (m.value && !checkInit(*m.value, *member->dataType(), scope, why, where, whereType))
