@@ -6,6 +6,10 @@
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/model/ScopedTransaction.h"
 #include "datamodel/model/SqlText.h"
+#include "datamodel/program/DataTypeModel.h"
+#include "datamodel/program/FolderModel.h"
+#include "datamodel/program/GlobalVarModel.h"
+#include "datamodel/program/PouModel.h"
 
 #include "accore/ACCore.h"
 #include "accore/AccoreManager.h"
@@ -53,7 +57,17 @@ bool PlcLibraryModel::isOpen() const
 
 void PlcLibraryModel::createModel()
 {
-    addSubModel(new PrjInfoModel("PrjInfoModel", this));
+    // A sub-model registered already (this object opened a second time) stays; the new one
+    // is dropped instead of leaked.
+    auto add = [this](std::unique_ptr<SubModel> model) {
+        if (addSubModel(model.get()))
+            model.release(); // owned by the project model now
+    };
+    add(std::make_unique<PrjInfoModel>("PrjInfoModel", this));
+    add(std::make_unique<PouModel>("PouModel", this));
+    add(std::make_unique<GlobalVarModel>("GlobalVarModel", this));
+    add(std::make_unique<FolderModel>("FolderModel", this));
+    add(std::make_unique<DataTypeModel>("DataTypeModel", this));
 }
 
 bool PlcLibraryModel::create(const std::map<std::string, std::string>& params)

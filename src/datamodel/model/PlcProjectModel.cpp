@@ -1,6 +1,9 @@
 #include "datamodel/model/PlcProjectModel.h"
 
 #include "datamodel/model/SubModel.h"
+#include "datamodel/program/TaskModel.h"
+
+#include <memory>
 
 PlcProjectModel::PlcProjectModel(std::string name, std::string filePath, std::string absoluteFilePath)
     : PlcLibraryModel(std::move(name), std::move(filePath), std::move(absoluteFilePath))
@@ -11,6 +14,9 @@ PlcProjectModel::~PlcProjectModel() = default;
 
 void PlcProjectModel::createProjectModels()
 {
+    auto model = std::make_unique<TaskModel>("TaskModel", this);
+    if (addSubModel(model.get()))
+        model.release(); // owned by the project model now
 }
 
 bool PlcProjectModel::open(const std::string& name, const std::string& filePath, const std::string& password,

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "datamodel/model/ModelObject.h"
+#include "datamodel/model/ObjectProperties.h"
+#include "datamodel/model/SubModel.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class FolderModelPrivate;
+
+// The folder tree under which POUs, global variable lists and data types are filed (table
+// Folder). The POU, list and type rows carry the id of their folder; deleting a folder's row
+// deletes them with it (trigger delete_folder_table). The model does not hold the contents.
+class FolderModel : public SubModel
+{
+    Q_OBJECT
+public:
+    class Folder;
+    // Stored as an integer and only read as a bit mask: libraries list their folders with
+    // the mask 14, so each kind has one of the bits 1 to 3.
+    enum FolderType : int { DataTypeForder = 2, GlobleVarForder = 4, PouForder = 8 };
+
+    FolderModel(const std::string& name, AbstractProjectModel* project);
+    ~FolderModel() override;
+
+    // A new folder under the first free id; null when no id is left. Neither the parent nor
+    // the name is checked.
+    Folder* addFolder(const std::string& name, unsigned int parentId, FolderType type);
+    Folder* folder(unsigned int id) const;
+    // Appends, in id order, every folder whose type shares a bit with `typeMask`.
+    void allFolders(std::vector<Folder*>& out, int typeMask) const;
+    // Deletes the folder; its children and contents stay as they are (their rows go with the
+    // folder's row at the next save).
+    bool removeFolder(Folder* folder);
+
+public slots:
+    bool open() override;
+    bool save() override;
+    bool saveAs(bool flag) override;
+    bool insertObject(const QString& path, const QString& data) override;
+    bool removeObject(const QString& path, QString& data) override;
+    bool renameObject(const QString& path, const QString& name) override;
+    bool moveObject(const QString& path, const QString& to) override;
+    QString getObjPath(ModelObject* obj) override;
+    QString getObjIndex(ModelObject* obj) override;
+    QString objToData(ModelObject* obj) override;
+
+private slots:
+    bool saveObject(ModelObject* obj) override;
+    bool loadObject(ModelObject* obj) override;
+
+private:
+    bool writeRow(Folder* folder);
+
+    std::unique_ptr<FolderModelPrivate> d;
+};
+
+class FolderModel::Folder : public ModelObject
+{
+public:
+    Folder(unsigned int id, unsigned int parentId, FolderType type, const std::string& name, SubModel* owner);
+
+    unsigned int id() const { return m_id; }
+    unsigned int parentId() const { return m_parentId; }
+    void setParentId(unsigned int parentId);
+    const std::string& name() const { return m_name; }
+    void rename(const std::string& name);
+    FolderType type() const { return m_type; }
+
+    std::string property(const std::string& key, const std::string& defaultValue = std::string()) const;
+    bool setProperty(const std::string& key, const std::string& value);
+    std::map<std::string, std::string> propertys() const { return m_properties.map(); }
+    const StringProperties& properties() const { return m_properties; }
+    // Properties read from the file: no change of the object.
+    void loadProperties(const QString& json);
+
+private:
+    unsigned int m_id;
+    unsigned int m_parentId;
+    FolderType m_type;
+    std::string m_name;
+    StringProperties m_properties;
+};

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "datamodel/model/IDDistributor.h"
+#include "datamodel/model/ObjectPath.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+
+#include <string>
+
+// The data text of one object as the command stack keeps it: a compact JSON object whose
+// members are all texts. Undoing a removal or redoing an insertion re-creates the object from
+// it, so every reader here refuses what it cannot read instead of guessing, and the caller
+// changes nothing until the whole text has been read.
+class ObjectData
+{
+public:
+    // False unless `data` is a JSON object.
+    static bool parse(const QString& data, QJsonObject& object);
+    static QString toText(const QJsonObject& object);
+
+    // A member's text; empty when it is missing or not a text.
+    static QString text(const QJsonObject& object, const QString& key);
+    static std::string utf8(const QJsonObject& object, const QString& key);
+    // A member holding a decimal number. A missing or empty member reads as 0; any other
+    // text that is no number of that kind gives false.
+    static bool toUnsigned(const QJsonObject& object, const QString& key, unsigned int& value);
+    static bool toInt(const QJsonObject& object, const QString& key, int& value);
+    // A member holding Base64; false for text that is not Base64.
+    static bool toBytes(const QJsonObject& object, const QString& key, QByteArray& bytes);
+
+    // The id under which an object is re-created: the member "ID" must name the same id as
+    // `path`, lie within the allocator's range and be free.
+    static bool freeId(const QJsonObject& object, const QString& path, const IDDistributor& ids, unsigned int& id);
+
+    // The index of an object filed in a folder: folder id, separator, "Row" property.
+    template <typename Filed>
+    static QString index(const Filed& object)
+    {
+        return ObjectPath::index(object.folderId(), QString::fromStdString(object.property("Row", std::string())));
+    }
+
+    // Files an object under the folder and row that `index` names. False, and nothing
+    // changes, unless the index has exactly two pieces and the first is a folder id.
+    template <typename Filed>
+    static bool move(Filed& object, const QString& index)
+    {
+        QString folder, row;
+        unsigned int folderId = 0;
+        if (!ObjectPath::splitIndex(index, folder, row) || !ObjectPath::toId(folder, folderId))
+            return false;
+        object.setFolderId(folderId);
+        object.setProperty("Row", row.toStdString());
+        return true;
+    }
+};

@@ -1,0 +1,563 @@
+#include "datamodel/program/TaskModel.h"
+
+#include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/model/HostServices.h"
+#include "datamodel/model/ObjectTable.h"
+#include "datamodel/model/PrjInfoModel.h"
+#include "datamodel/program/ObjectData.h"
+#include "datamodel/program/RowWriter.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include <algorithm>
+
+class TaskModelPrivate
+{
+public:
+    ObjectTable<TaskModel::Task> tasks{QStringLiteral("TASK")};
+    // The row "Task Config" of MiscProperties; its row id is marked used among the task ids.
+    std::unique_ptr<TaskModel::Task> configuration;
+    unsigned int configurationRow = 0;
+    IDDistributor entryIds{ObjectTable<TaskModel::Task>::MaxId};
+    bool saveAsFlag = true; // kept for the host; task writes do not depend on it
+    const RowWriter writer{QStringLiteral("TASK"),
+                           {QStringLiteral("NAME"), QStringLiteral("TYPE"), QStringLiteral("WTDTIME"),
+                            QStringLiteral("PROPERTIES")}};
+};
+
+namespace {
+
+const QString ID = QStringLiteral("ID");
+const QString NAME = QStringLiteral("NAME");
+const QString TYPE = QStringLiteral("TYPE");
+const QString WTDTIME = QStringLiteral("WTDTIME");
+const QString PROPERTIES = QStringLiteral("PROPERTIES");
+const QString POUIDS = QStringLiteral("POUIDS");
+const QString POUINTASKIDS = QStringLiteral("POUINTASKIDS");
+const QString configurationName = QStringLiteral("Task Config");
+
+QString joined(const std::vector<int>& ids)
+{
+    QStringList pieces;
+    for (int id : ids)
+        pieces << QString::number(id);
+    return pieces.join(QLatin1Char('.'));
+}
+
+// Ids joined by "."; an empty text holds none. False when a piece is no unsigned number.
+bool split(const QString& text, std::vector<unsigned int>& ids)
+{
+    ids.clear();
+    if (text.isEmpty())
+        return true;
+    for (const QString& piece : text.split(QLatin1Char('.'))) {
+        bool ok = false;
+        ids.push_back(piece.toUInt(&ok));
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TaskModel::TaskModel(const std::string& name, AbstractProjectModel* project)
+    : SubModel(name, project), d(std::make_unique<TaskModelPrivate>())
+{
+    d->tasks.reset();
+    d->entryIds.setUsed(0, true);
+}
+
+TaskModel::~TaskModel() = default;
+
+TaskModel::Task* TaskModel::addTask(const std::string& name)
+{
+    const unsigned int id = d->tasks.nextId();
+    if (id == IDDistributor::INVALID_ID) {
+        writeLog(HostServices::LogInfo, "add task '" + name + "' failed: no task id is left");
+        return nullptr;
+    }
+    Task* task = d->tasks.insert(std::make_unique<Task>(id, name, this));
+    task->setModified(true);
+    setProjectModify(task, "Task::addTask");
+    return task;
+}
+
+TaskModel::Task* TaskModel::task(unsigned int id) const
+{
+    if (d->configuration && id == d->configurationRow)
+        return d->configuration.get();
+    return d->tasks.find(id);
+}
+
+void TaskModel::allTasks(std::vector<Task*>& out) const
+{
+    const std::size_t first = out.size();
+    d->tasks.forEach([&out](Task* task) { out.push_back(task); });
+    if (!d->configuration)
+        return;
+    const unsigned int row = d->configurationRow;
+    auto at = std::find_if(out.begin() + static_cast<std::ptrdiff_t>(first), out.end(),
+                           [row](Task* task) { return task->id() > row; });
+    out.insert(at, d->configuration.get());
+}
+
+bool TaskModel::removeTask(Task* task)
+{
+    if (!d->tasks.contains(task))
+        return false;
+    // The task and its call entries leave the file together or not at all: entries left
+    // behind would be picked up by the next task that gets this id.
+    QSqlDatabase db = database();
+    ScopedTransaction transaction(db);
+    QSqlQuery entries(db), row(db);
+    entries.prepare(QStringLiteral("DELETE from pouintask where TaskId = ?"));
+    entries.addBindValue(task->id());
+    row.prepare(QStringLiteral("DELETE FROM TASK WHERE ID = ?"));
+    row.addBindValue(task->id());
+    if (!transaction.isActive() || !entries.exec() || !row.exec() || !transaction.commit()) {
+        QString error = transaction.errorText();
+        for (const QSqlQuery* query : {&entries, &row})
+            if (query->lastError().isValid())
+                error = query->lastError().text();
+        writeLog(HostServices::LogInfo, "remove task '" + task->name() + "' failed: " + error.toStdString());
+        return false;
+    }
+    for (int entry : task->m_pouInTaskIds)
+        setPouItemIdUnused(static_cast<unsigned int>(entry));
+    d->tasks.erase(task);
+    save();
+    return true;
+}
+
+bool TaskModel::resetModel(QSqlDatabase*)
+{
+    return true;
+}
+
+unsigned int TaskModel::getPouItemId()
+{
+    return d->entryIds.takenId();
+}
+
+void TaskModel::setPouItemIdUnused(unsigned int id)
+{
+    d->entryIds.setUsed(id, false);
+}
+
+void TaskModel::setProjectModify(Task* task, const std::string& text)
+{
+    AbstractPlcProjectModel* project = plcProject();
+    if (!project || project->type() != AbstractPlcProjectModel::Project || !task || task->status())
+        return;
+    auto* infoModel = project->subModel<PrjInfoModel>();
+    if (!infoModel || !infoModel->projectInfo())
+        return;
+    writeLog(HostServices::LogInfo, text);
+    writeLog(HostServices::LogInfo, "TaskModel::setProjectModify");
+    markProjectModified(true);
+}
+
+bool TaskModel::open()
+{
+    d->tasks.reset();
+    d->configuration.reset();
+    d->configurationRow = 0;
+    d->entryIds.reset(ObjectTable<Task>::MaxId);
+    d->entryIds.setUsed(0, true);
+    return readRows();
+}
+
+bool TaskModel::readRows()
+{
+    QSqlDatabase db = database();
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("SELECT * FROM miscproperties where Name is ?"));
+    query.addBindValue(configurationName);
+    if (query.exec() && query.next()) {
+        const QSqlRecord row = query.record();
+        d->configuration = std::make_unique<Task>(0, row.value(QStringLiteral("Name")).toString().toStdString(), this);
+        d->configuration->m_properties.merge(row.value(QStringLiteral("Properties")).toString());
+        d->configurationRow = row.value(QStringLiteral("Id")).toUInt();
+        d->tasks.ids().setUsed(d->configurationRow, true);
+    }
+    query.finish();
+
+    if (!query.exec(QStringLiteral("SELECT * FROM Task"))) {
+        writeLog(HostServices::LogInfo, "reading the tasks failed: " + query.lastError().text().toStdString());
+        return false;
+    }
+    const QSqlRecord taskColumns = query.record();
+    const int id = taskColumns.indexOf(ID), name = taskColumns.indexOf(NAME), type = taskColumns.indexOf(TYPE),
+              wdt = taskColumns.indexOf(WTDTIME), properties = taskColumns.indexOf(PROPERTIES);
+    while (query.next()) {
+        auto task = std::make_unique<Task>(query.value(id).toUInt(), query.value(name).toString().toStdString(), this);
+        task->m_type = static_cast<TaskType>(query.value(type).toInt());
+        task->m_wdtTime = query.value(wdt).toUInt();
+        task->m_properties.merge(query.value(properties).toString());
+        d->tasks.insertLoaded(std::move(task));
+    }
+
+    if (!query.exec(QStringLiteral("SELECT Id, TaskId, POUID FROM pouintask"))) {
+        writeLog(HostServices::LogInfo, "reading the call entries of the tasks failed: "
+                                            + query.lastError().text().toStdString());
+        return false;
+    }
+    // Entries keep the order in which the table returns them; entries of unknown tasks are
+    // left alone.
+    while (query.next()) {
+        Task* task = d->tasks.find(query.value(1).toUInt());
+        if (!task)
+            continue;
+        const int entry = query.value(0).toInt();
+        d->entryIds.setUsed(static_cast<unsigned int>(entry), true);
+        task->m_pouInTaskIds.push_back(entry);
+        task->m_pouIds.push_back(query.value(2).toInt());
+    }
+    return true;
+}
+
+bool TaskModel::writeConfiguration(Task* configuration)
+{
+    QSqlQuery& query =
+        plcProject()->preparedQuery(QStringLiteral("UPDATE miscproperties SET Name=?, Properties=? WHERE id=?"));
+    query.bindValue(0, QString::fromStdString(configuration->name()));
+    query.bindValue(1, configuration->properties().toJson());
+    query.bindValue(2, d->configurationRow);
+    QString error;
+    if (!query.exec())
+        error = query.lastError().text();
+    else if (query.numRowsAffected() < 1)
+        error = QStringLiteral("the file holds no row %1 in MiscProperties").arg(d->configurationRow);
+    if (error.isEmpty())
+        return true;
+    writeLog(HostServices::LogInfo, "save task configuration '" + configuration->name() + "' failed: "
+                                        + error.toStdString());
+    return false;
+}
+
+bool TaskModel::writeTask(Task* task)
+{
+    AbstractPlcProjectModel* project = plcProject();
+    QString error;
+    // Nested in the transaction of save() when called from there: the row and its call
+    // entries are written together, or neither.
+    ScopedTransaction transaction(database());
+    bool ok = transaction.isActive()
+              && d->writer.write(project, task->id(),
+                                 {QString::fromStdString(task->name()), static_cast<int>(task->type()),
+                                  task->wdtTime(), task->properties().toJson()},
+                                 &error);
+    if (ok) {
+        QSqlQuery& clear = project->preparedQuery(QStringLiteral("DELETE from pouintask where TaskId = ?"));
+        clear.bindValue(0, task->id());
+        ok = clear.exec();
+        if (!ok)
+            error = clear.lastError().text();
+    }
+    QSqlQuery& insert =
+        project->preparedQuery(QStringLiteral("INSERT INTO pouintask (Id, TaskId, POUID) VALUES(?, ?, ?)"));
+    for (std::size_t i = 0; ok && i < task->m_pouIds.size(); ++i) {
+        insert.bindValue(0, task->m_pouInTaskIds[i]);
+        insert.bindValue(1, task->id());
+        insert.bindValue(2, task->m_pouIds[i]);
+        ok = insert.exec();
+        if (!ok)
+            error = insert.lastError().text();
+    }
+    if (ok && !transaction.commit()) {
+        ok = false;
+        error = transaction.errorText();
+    }
+    if (!ok) {
+        if (error.isEmpty())
+            error = transaction.errorText();
+        writeLog(HostServices::LogInfo, "save task '" + task->name() + "' failed: " + error.toStdString());
+    }
+    return ok;
+}
+
+bool TaskModel::save()
+{
+    bool ok = true;
+    if (d->configuration && d->configuration->isModified()) {
+        ok = plcProject() && writeConfiguration(d->configuration.get());
+        if (ok)
+            d->configuration->setModified(false);
+    }
+    QString error;
+    const bool tasksOk = d->tasks.save(
+        database(), [this](Task* task) { return writeTask(task); }, [](Task* task) { task->setModified(false); },
+        &error);
+    if (!tasksOk && !error.isEmpty())
+        writeLog(HostServices::LogInfo, "save of the tasks failed: " + error.toStdString());
+    return ok && tasksOk;
+}
+
+bool TaskModel::saveAs(bool flag)
+{
+    d->saveAsFlag = flag;
+    d->tasks.rows().setUnknown();
+    return true;
+}
+
+bool TaskModel::saveObject(ModelObject* obj)
+{
+    auto* task = dynamic_cast<Task*>(obj);
+    if (!task || !plcProject())
+        return false;
+    const bool isConfiguration = task == d->configuration.get();
+    if (!isConfiguration && !d->tasks.contains(task))
+        return false;
+    if (!(isConfiguration ? writeConfiguration(task) : writeTask(task)))
+        return false;
+    if (!isConfiguration)
+        d->tasks.rows().add(task->id());
+    task->setModified(false);
+    return true;
+}
+
+bool TaskModel::loadObject(ModelObject* obj)
+{
+    auto* task = dynamic_cast<Task*>(obj);
+    if (!task)
+        return false;
+    const bool isConfiguration = task == d->configuration.get();
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    query.prepare(isConfiguration ? QStringLiteral("SELECT * FROM miscproperties WHERE Id = ?")
+                                  : QStringLiteral("SELECT * FROM Task WHERE Id = ?"));
+    query.addBindValue(isConfiguration ? d->configurationRow : task->id());
+    if (!query.exec()) {
+        writeLog(HostServices::LogInfo, "reload task '" + task->name() + "' failed: "
+                                            + query.lastError().text().toStdString());
+        return false;
+    }
+    while (query.next()) {
+        const QSqlRecord row = query.record();
+        task->m_name = row.value(QStringLiteral("Name")).toString().toStdString();
+        if (!isConfiguration) {
+            task->m_type = static_cast<TaskType>(row.value(QStringLiteral("Type")).toInt());
+            task->m_wdtTime = row.value(QStringLiteral("WTDTime")).toUInt();
+        }
+        task->m_properties.merge(row.value(QStringLiteral("Properties")).toString());
+    }
+    task->setModified(false);
+    return true;
+}
+
+bool TaskModel::insertObject(const QString& path, const QString& data)
+{
+    QJsonObject object;
+    unsigned int id = 0, wdtTime = 0;
+    int type = CyclicTask;
+    std::vector<unsigned int> pouIds, entryIds;
+    if (!ObjectData::parse(data, object) || !ObjectData::freeId(object, path, d->tasks.ids(), id)
+        || !ObjectData::toUnsigned(object, WTDTIME, wdtTime)
+        || !split(ObjectData::text(object, POUIDS), pouIds)
+        || !split(ObjectData::text(object, POUINTASKIDS), entryIds) || pouIds.size() != entryIds.size())
+        return false;
+    if (object.contains(TYPE) && !ObjectData::toInt(object, TYPE, type))
+        return false;
+    // An entry keeps its id unless another entry took it meanwhile.
+    std::vector<int> entries;
+    for (unsigned int entry : entryIds) {
+        if (entry == 0 || entry > d->entryIds.maxId() || d->entryIds.isUsed(entry))
+            entry = d->entryIds.fistUnusd();
+        if (entry == IDDistributor::INVALID_ID) {
+            for (int taken : entries)
+                setPouItemIdUnused(static_cast<unsigned int>(taken));
+            return false;
+        }
+        d->entryIds.setUsed(entry, true);
+        entries.push_back(static_cast<int>(entry));
+    }
+    auto task = std::make_unique<Task>(id, ObjectData::utf8(object, NAME), this);
+    task->m_type = static_cast<TaskType>(type);
+    task->m_wdtTime = wdtTime;
+    task->m_properties.merge(ObjectData::text(object, PROPERTIES));
+    task->m_pouIds.assign(pouIds.begin(), pouIds.end());
+    task->m_pouInTaskIds = std::move(entries);
+    task->setModified(true);
+    d->tasks.insert(std::move(task));
+    return true;
+}
+
+bool TaskModel::removeObject(const QString& path, QString& data)
+{
+    Task* task = d->tasks.find(path);
+    if (!task)
+        return false;
+    const QString removed = objToData(task);
+    if (!removeTask(task))
+        return false;
+    data = removed;
+    return true;
+}
+
+bool TaskModel::renameObject(const QString& path, const QString& name)
+{
+    unsigned int id = 0;
+    Task* found = ObjectPath::toId(path, id) ? task(id) : nullptr;
+    if (!found)
+        return false;
+    found->rename(name.toStdString());
+    return true;
+}
+
+bool TaskModel::changeProperty(const QString& path, const QString& key, const QString&, const QString& to)
+{
+    Task* task = d->tasks.find(path);
+    std::vector<unsigned int> pouIds;
+    if (key != QLatin1String("pouintask") || !task || !split(to, pouIds))
+        return false;
+    task->clearAllPou();
+    for (unsigned int pouId : pouIds)
+        task->addPou(pouId, -1);
+    task->setModified(true);
+    return true;
+}
+
+QString TaskModel::getObjPath(ModelObject* obj)
+{
+    auto* task = dynamic_cast<Task*>(obj);
+    return task ? ObjectPath::fromId(task->id()) : QString();
+}
+
+QString TaskModel::objToData(ModelObject* obj)
+{
+    auto* task = dynamic_cast<Task*>(obj);
+    if (!task)
+        return QString();
+    QJsonObject object;
+    object.insert(ID, QString::number(task->id()));
+    object.insert(NAME, QString::fromStdString(task->name()));
+    object.insert(TYPE, QString::number(task->type()));
+    object.insert(WTDTIME, QString::number(task->wdtTime()));
+    object.insert(PROPERTIES, task->properties().toJson());
+    object.insert(POUIDS, joined(task->m_pouIds));
+    object.insert(POUINTASKIDS, joined(task->m_pouInTaskIds));
+    return ObjectData::toText(object);
+}
+
+// ---- Task ----
+
+TaskModel::Task::Task(unsigned int id, const std::string& name, SubModel* owner)
+    : ModelObject(owner), m_id(id), m_name(name)
+{
+}
+
+TaskModel* TaskModel::Task::owner() const
+{
+    return dynamic_cast<TaskModel*>(subModel());
+}
+
+std::string TaskModel::Task::property(const std::string& key, const std::string& defaultValue) const
+{
+    return m_properties.value(key, defaultValue);
+}
+
+int TaskModel::Task::getPouId(int index) const
+{
+    return validIndex(index) ? m_pouIds[static_cast<std::size_t>(index)] : 0;
+}
+
+int TaskModel::Task::pouInTaskIds(int index) const
+{
+    return validIndex(index) ? m_pouInTaskIds[static_cast<std::size_t>(index)] : 0;
+}
+
+unsigned int TaskModel::Task::addPou(unsigned int pouId, int position)
+{
+    TaskModel* model = owner();
+    const int count = static_cast<int>(m_pouIds.size());
+    // The position is checked before an entry id is taken, so a refused call leaks none.
+    if (!model || position < -1 || position > count)
+        return 0;
+    const unsigned int entry = model->getPouItemId();
+    if (entry == IDDistributor::INVALID_ID)
+        return 0;
+    const std::size_t at = position == -1 ? m_pouIds.size() : static_cast<std::size_t>(position);
+    m_pouIds.insert(m_pouIds.begin() + static_cast<std::ptrdiff_t>(at), static_cast<int>(pouId));
+    m_pouInTaskIds.insert(m_pouInTaskIds.begin() + static_cast<std::ptrdiff_t>(at), static_cast<int>(entry));
+    setModified(true);
+    model->setProjectModify(this, "Task::addPou");
+    return entry;
+}
+
+bool TaskModel::Task::removePou(int index)
+{
+    if (!validIndex(index))
+        return false;
+    const auto at = static_cast<std::ptrdiff_t>(index);
+    const int entry = m_pouInTaskIds[static_cast<std::size_t>(index)];
+    m_pouIds.erase(m_pouIds.begin() + at);
+    m_pouInTaskIds.erase(m_pouInTaskIds.begin() + at);
+    setModified(true);
+    if (TaskModel* model = owner()) {
+        model->setPouItemIdUnused(static_cast<unsigned int>(entry));
+        model->setProjectModify(this, "Task::removePou");
+    }
+    return true;
+}
+
+bool TaskModel::Task::exChangePou(int a, int b)
+{
+    if (a == b || !validIndex(a) || !validIndex(b))
+        return false;
+    std::swap(m_pouIds[static_cast<std::size_t>(a)], m_pouIds[static_cast<std::size_t>(b)]);
+    std::swap(m_pouInTaskIds[static_cast<std::size_t>(a)], m_pouInTaskIds[static_cast<std::size_t>(b)]);
+    setModified(true);
+    if (TaskModel* model = owner())
+        model->setProjectModify(this, "Task::exChangePou");
+    return true;
+}
+
+bool TaskModel::Task::clearAllPou()
+{
+    if (m_pouIds.empty())
+        return true;
+    if (TaskModel* model = owner())
+        for (int entry : m_pouInTaskIds)
+            model->setPouItemIdUnused(static_cast<unsigned int>(entry));
+    m_pouIds.clear();
+    m_pouInTaskIds.clear();
+    // The stored entries differ now: without the flag a save would keep them in the file.
+    setModified(true);
+    return true;
+}
+
+bool TaskModel::Task::clearProperty()
+{
+    if (m_properties.map().empty())
+        return true;
+    m_properties.clear();
+    setModified(true); // as above: the stored properties differ now
+    return true;
+}
+
+bool TaskModel::Task::setProperty(const std::string& key, const std::string& value)
+{
+    m_properties.set(key, value);
+    setModified(true);
+    if (TaskModel* model = owner())
+        model->setProjectModify(this, "Task::setProperty," + key + ":" + value);
+    return true;
+}
+
+void TaskModel::Task::setwdtTime(unsigned int time)
+{
+    m_wdtTime = time;
+    setModified(true);
+}
+
+void TaskModel::Task::rename(const std::string& name)
+{
+    m_name = name;
+    setModified(true);
+    if (TaskModel* model = owner())
+        model->saveObject(this);
+}

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "datamodel/model/ModelObject.h"
+#include "datamodel/model/ObjectProperties.h"
+#include "datamodel/model/SubModel.h"
+
+#include <QSqlDatabase>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class TaskModelPrivate;
+
+// The controller's task configuration: the tasks that the runtime schedules (table Task), the
+// programs each one calls in order (table POUInTask, one row per call entry), and the
+// properties of the configuration as a whole (row "Task Config" of MiscProperties), held as
+// one more task, the configuration object, whose id is 0. Task changes of a user project mark
+// it as needing compilation and stamp the time of the configuration change.
+class TaskModel : public SubModel
+{
+    Q_OBJECT
+public:
+    class Task;
+    // Only read from the table; a task created here is cyclic (2), as the default task of a
+    // new project.
+    enum TaskType : int { EventTask = 0, InterruptTask = 1, CyclicTask = 2, FreewheelingTask = 3 };
+
+    TaskModel(const std::string& name, AbstractProjectModel* project);
+    ~TaskModel() override;
+
+    // A new cyclic task under the first free id; null when no id is left. Names are not checked.
+    Task* addTask(const std::string& name);
+    Task* task(unsigned int id) const;
+    // Every task in id order, the configuration object included.
+    void allTasks(std::vector<Task*>& out) const;
+    // Deletes the task with its call entries from the file at once. False, and the task stays,
+    // when the file refuses; the configuration object cannot be removed.
+    bool removeTask(Task* task);
+    bool resetModel(QSqlDatabase*);
+
+public slots:
+    bool open() override;
+    bool save() override;
+    bool saveAs(bool flag) override;
+    bool insertObject(const QString& path, const QString& data) override;
+    bool removeObject(const QString& path, QString& data) override;
+    bool renameObject(const QString& path, const QString& name) override;
+    // Replaces the call list of a task: `key` "pouintask", `to` the POU ids joined by ".".
+    bool changeProperty(const QString& path, const QString& key, const QString& from, const QString& to) override;
+    QString getObjPath(ModelObject* obj) override;
+    QString objToData(ModelObject* obj) override;
+
+private slots:
+    bool saveObject(ModelObject* obj) override;
+    bool loadObject(ModelObject* obj) override;
+
+private:
+    friend class Task;
+    // Call entry ids: unique within the model, handed back when an entry goes.
+    unsigned int getPouItemId();
+    void setPouItemIdUnused(unsigned int id);
+    // Marks a user project as needing compilation and stamps its configuration time.
+    void setProjectModify(Task* task, const std::string& text);
+    bool writeTask(Task* task);
+    bool writeConfiguration(Task* configuration);
+    bool readRows();
+
+    std::unique_ptr<TaskModelPrivate> d;
+};
+
+class TaskModel::Task : public ModelObject
+{
+public:
+    Task(unsigned int id, const std::string& name, SubModel* owner);
+
+    unsigned int id() const { return m_id; }
+    const std::string& name() const { return m_name; }
+    TaskType type() const { return m_type; }
+    unsigned int wdtTime() const { return m_wdtTime; }
+    std::string property(const std::string& key, const std::string& defaultValue = std::string()) const;
+    std::map<std::string, std::string> propertys() const { return m_properties.map(); }
+    const StringProperties& properties() const { return m_properties; }
+    std::vector<int> allPouIds() const { return m_pouIds; }
+    std::vector<int> allPouInTaskIds() const { return m_pouInTaskIds; }
+    // The POU id or call entry id of entry `index`; 0 when there is no such entry.
+    int getPouId(int index) const;
+    int pouInTaskIds(int index) const;
+
+    // Inserts a call of `pouId` at `position` (-1 appends); the new entry's id, or 0 when the
+    // position is out of range, the task belongs to no model or no entry id is left.
+    unsigned int addPou(unsigned int pouId, int position);
+    bool removePou(int index);
+    bool exChangePou(int a, int b);
+    bool clearAllPou();
+    bool clearProperty();
+    bool setProperty(const std::string& key, const std::string& value);
+    void setwdtTime(unsigned int time);
+    // Renames the task and writes it at once.
+    void rename(const std::string& name);
+
+private:
+    friend class TaskModel;
+    TaskModel* owner() const;
+    bool validIndex(int index) const { return index >= 0 && index < static_cast<int>(m_pouIds.size()); }
+
+    unsigned int m_id;
+    std::string m_name;
+    TaskType m_type = CyclicTask;
+    unsigned int m_wdtTime = 0;
+    StringProperties m_properties;
+    // Parallel: entry i calls POU m_pouIds[i] and is stored under the id m_pouInTaskIds[i].
+    std::vector<int> m_pouIds;
+    std::vector<int> m_pouInTaskIds;
+};
