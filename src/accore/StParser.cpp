@@ -332,6 +332,17 @@ private:
         m_inCase = true;
         while (!atEnd() && !m_fatal && !cur().isWord("ELSE") && !cur().isWord("END_CASE")) {
             m_reported = false;
+            const size_t before = m_pos;
+            struct Progress
+            {
+                Parser& p;
+                size_t before;
+                ~Progress()
+                {
+                    if (p.m_pos == before)
+                        p.next(); // whatever happened, never stay on the same token
+                }
+            } progress{*this, before};
             ASTNode* branch = node(ASTNode::CaseBranch, "", cur().at);
             if (!caseLabels(branch)) {
                 recover();

@@ -217,5 +217,15 @@ TEST(DeclarationMessages, GarbageNeverCrashesAndIsReported)
     core.reset(4);
     EXPECT_FALSE(core.parserTypes(std::string(100000, '('), "T", 0));
     EXPECT_FALSE(core.errors().empty());
+
+    // Found by fuzzing: a stray character in a type name once kept the TYPE loop turning on
+    // END_STRUCT; now the rest of the text is still read.
+    core.reset(4);
+    EXPECT_FALSE(core.parserTypes("TYPE\n  ST]Entry : STRUCT\n    a : INT;\n  END_STRUCT;\n"
+                                  "  ST_Next : STRUCT b : INT; END_STRUCT;\nEND_TYPE\n",
+                                  "T", 0));
+    EXPECT_LE(core.errors().size(), 3u);
+    EXPECT_EQ(core.errors().front().line(), 2);
+    EXPECT_NE(core.symbolType("ST_Next"), nullptr);
 }
 } // namespace

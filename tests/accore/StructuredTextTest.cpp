@@ -158,6 +158,17 @@ TEST(StructuredText, DeepAndHugeInputIsRefusedNotCrashed)
     auto tree = parser.parse(big, "Main", 0, messages);
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(tree->root()->childCount(), 20000u);
+
+    // Found by fuzzing: a broken statement inside a CASE branch once kept the branch loop
+    // turning without consuming anything.
+    messages.clear();
+    auto caseTree = parser.parse("CASE s OF\n  1:\n    IF a THEN\n      3x := 1;\n    END_IF;\n  2: y := 1;\n"
+                                 "END_CASE;\nz := 2;\n",
+                                 "Main", 0, messages);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_LE(messages.size(), 3u);
+    EXPECT_EQ(messages.front().line(), 4);
+    EXPECT_NE(caseTree->dump().find("Identifier z"), std::string::npos);
 }
 
 TEST(StructuredText, CheckPouResolvesEveryIdentifier)

@@ -11,6 +11,7 @@
 #include "accore/internal/LiteralValue.h"
 #include "accore/internal/SymbolTable.h"
 
+#include <functional>
 #include <set>
 #include <unordered_set>
 #include <utility>
@@ -64,6 +65,27 @@ std::string describe(const Token& token)
     return token.kind == Token::End ? std::string() : token.text;
 }
 } // namespace
+
+// Makes sure that one turn of a parsing loop consumed at least one token, so that no input
+// can keep a loop turning on the same place.
+class ProgressGuard
+{
+public:
+    ProgressGuard(const size_t& pos, std::function<void()> advance) : m_pos(pos), m_before(pos), m_advance(std::move(advance)) {}
+    ~ProgressGuard()
+    {
+        if (m_active && m_pos == m_before)
+            m_advance();
+    }
+    // The loop ends here on purpose: leave the current token to the caller.
+    void release() { m_active = false; }
+
+private:
+    const size_t& m_pos;
+    size_t m_before;
+    std::function<void()> m_advance;
+    bool m_active = true;
+};
 
 struct DeclParser::Section
 {
@@ -284,6 +306,7 @@ void DeclParser::parseVarSections(VarContainer& container, bool globalList, int 
 {
     while (!atEnd() && !m_fatal) {
         beginDeclaration();
+        ProgressGuard progress(m_pos, [this] { next(); });
         const Token& t = cur();
         if (t.kind == Token::Error) {
             reportUnexpected("a variable section");
@@ -295,8 +318,10 @@ void DeclParser::parseVarSections(VarContainer& container, bool globalList, int 
         if (!isVarSectionStart(t)) {
             if (t.kind == Token::Identifier
                 && (t.upper == "END_PROGRAM" || t.upper == "END_FUNCTION" || t.upper == "END_FUNCTION_BLOCK")
-                && !globalList)
+                && !globalList) {
+                progress.release();
                 return;
+            }
             reportUnexpected(globalList ? "VAR_GLOBAL" : "a variable section (VAR, VAR_INPUT, ...)");
             // Skip to the next section keyword so that one stray word gives one message.
             next();
@@ -350,7 +375,10 @@ void DeclParser::parseSectionBody(VarContainer& container, const Section& sectio
             report(ACMessage::missingEndVar(m_object, t.at, describe(t), section.line));
             return;
         }
+        const size_t before = m_pos;
         parseVarDecl(container, section);
+        if (m_pos == before)
+            next();
     }
 }
 
@@ -508,6 +536,7 @@ std::vector<std::shared_ptr<SymbolDataType>> DeclParser::parseTypes()
     next();
     while (!m_fatal) {
         beginDeclaration();
+        ProgressGuard progress(m_pos, [this] { next(); });
         if (cur().isWord("END_TYPE")) {
             next();
             if (cur().is(";"))
@@ -601,6 +630,7 @@ bool DeclParser::parseStructDecl(const std::string& name, SourceLocation at, std
     members.line = at.line;
     while (!m_fatal) {
         beginDeclaration();
+        const size_t before = m_pos;
         if (cur().isWord("END_STRUCT")) {
             next();
             break;
@@ -610,6 +640,8 @@ bool DeclParser::parseStructDecl(const std::string& name, SourceLocation at, std
             break;
         }
         parseVarDecl(*structure, members);
+        if (m_pos == before)
+            next();
     }
     m_scope = outer;
     type = structure;
