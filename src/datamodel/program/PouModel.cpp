@@ -146,7 +146,7 @@ bool PouModel::open()
                                              static_cast<PouLanguageType>(query.value(column.language).toInt()),
                                              this);
         pou->m_folderId = query.value(column.folder).toUInt();
-        pou->load({query.value(column.declaration).toString().toStdString(),
+        pou->setContent({query.value(column.declaration).toString().toStdString(),
                    query.value(column.logic).toString().toStdString(), query.value(column.modifyTime).toUInt(),
                    query.value(column.properties).toString(), toVector(query.value(column.graph).toByteArray())},
                   false);
@@ -220,7 +220,7 @@ bool PouModel::loadObject(ModelObject* obj)
     const PouColumns column(query.record());
     while (query.next()) {
         pou->m_name = query.value(column.name).toString().toStdString();
-        pou->load({query.value(column.declaration).toString().toStdString(),
+        pou->setContent({query.value(column.declaration).toString().toStdString(),
                    query.value(column.logic).toString().toStdString(), query.value(column.modifyTime).toUInt(),
                    query.value(column.properties).toString(), toVector(query.value(column.graph).toByteArray())},
                   true);
@@ -243,7 +243,7 @@ bool PouModel::insertObject(const QString& path, const QString& data)
     auto pou = std::make_unique<PouUnit>(id, ObjectData::utf8(object, NAME), static_cast<PouType>(type),
                                          static_cast<PouLanguageType>(language), this);
     pou->m_folderId = folderId;
-    pou->load({ObjectData::utf8(object, VARDECLARATION), ObjectData::utf8(object, LOGICCONTEXT), nowSeconds(),
+    pou->setContent({ObjectData::utf8(object, VARDECLARATION), ObjectData::utf8(object, LOGICCONTEXT), nowSeconds(),
                ObjectData::text(object, PROPERTIES), toVector(graph)},
               false);
     pou->setModified(true);
@@ -318,7 +318,7 @@ bool PouModel::restoreObj(ModelObject* obj, const QString& data)
     if (!pou || !ObjectData::parse(data, object) || !ObjectData::toUnsigned(object, MODIFYTIME, modifyTime)
         || !ObjectData::toBytes(object, GRAPHDATA, graph))
         return false;
-    pou->load({ObjectData::utf8(object, VARDECLARATION), ObjectData::utf8(object, LOGICCONTEXT), modifyTime,
+    pou->setContent({ObjectData::utf8(object, VARDECLARATION), ObjectData::utf8(object, LOGICCONTEXT), modifyTime,
                ObjectData::text(object, PROPERTIES), toVector(graph)},
               true);
     // The restored content differs from what the file may hold by now: without the flag the
@@ -336,7 +336,7 @@ PouModel::PouUnit::PouUnit(unsigned int id, const std::string& name, PouType typ
 {
 }
 
-void PouModel::PouUnit::load(Content content, bool mergeProperties)
+void PouModel::PouUnit::setContent(Content content, bool mergeProperties)
 {
     m_varDeclaration = std::move(content.varDeclaration);
     m_logicContext = std::move(content.logicContext);

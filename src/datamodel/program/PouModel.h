@@ -144,7 +144,7 @@ private:
         QString properties;
         std::vector<char> graphData;
     };
-    void load(Content content, bool mergeProperties);
+    void setContent(Content content, bool mergeProperties);
     // The content changed: modified flag, change time, recompilation mark.
     void touch();
     void log(const std::string& text) const;
