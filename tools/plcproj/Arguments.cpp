@@ -6,11 +6,13 @@ bool Arguments::parse(const QStringList& words, const QStringList& valued)
 {
     for (int i = 0; i < words.size(); ++i) {
         const QString& word = words[i];
-        if (!word.startsWith(QLatin1String("--")) || word == QLatin1String("--")) {
+        // "-c" is the short form of "--c"; anything else with one dash ("-1") is a word.
+        const bool shortOption = word.size() == 2 && word[0] == '-' && word[1].isLetter();
+        if (!shortOption && (!word.startsWith(QLatin1String("--")) || word == QLatin1String("--"))) {
             m_positional << word;
             continue;
         }
-        QString name = word.mid(2);
+        QString name = word.mid(shortOption ? 1 : 2);
         const int equals = name.indexOf('=');
         if (equals >= 0) {
             m_options.insert(name.left(equals), name.mid(equals + 1));

@@ -6,8 +6,8 @@
 
 namespace plcproj {
 
-// The words of one command line: positional words in order, "--name value" options and
-// "--flag" switches. Which options take a value is known to the caller.
+// The words of one command line: positional words in order, "--name value" (or "-n value")
+// options and "--flag" switches. Which options take a value is known to the caller.
 class Arguments
 {
 public:

@@ -30,5 +30,7 @@ int runCreate(const Arguments& args, const Output& out);
 int runInfo(const Arguments& args, const Output& out);
 int runPasswd(const Arguments& args, const Output& out);
 int runDemo(const Arguments& args, const Output& out);
+int runExec(const Arguments& args, const Output& out);
+int runCheck(const Arguments& args, const Output& out);
 
 } // namespace plcproj

@@ -99,7 +99,7 @@ int runDemo(const Arguments& args, const Output& out)
         Output::error(error);
         return Failure;
     }
-    auto session = ProjectSession::open(location, demoPassword, false, &error);
+    auto session = ProjectSession::open(location, demoPassword, ProjectSession::Access::ReadOnly, &error);
     if (!session) {
         Output::error(error);
         return Failure;

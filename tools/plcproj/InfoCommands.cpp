@@ -85,7 +85,7 @@ int runInfo(const Arguments& args, const Output& out)
         return Failure;
     }
     const QString password = args.value("password", AbstractPlcProjectModel::DefaultPassword);
-    auto session = ProjectSession::open(location, password, false, &error);
+    auto session = ProjectSession::open(location, password, ProjectSession::Access::ReadOnly, &error);
     if (!session) {
         Output::error(error);
         return Failure;
@@ -119,8 +119,8 @@ int runPasswd(const Arguments& args, const Output& out)
         Output::error(error);
         return Failure;
     }
-    auto session = ProjectSession::open(location, args.value("old", AbstractPlcProjectModel::DefaultPassword), true,
-                                        &error);
+    auto session = ProjectSession::open(location, args.value("old", AbstractPlcProjectModel::DefaultPassword),
+                                        ProjectSession::Access::Writable, &error);
     if (!session) {
         Output::error(error);
         return Failure;

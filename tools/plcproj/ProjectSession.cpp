@@ -3,7 +3,11 @@
 #include "datamodel/model/PlcProjectModel.h"
 #include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/model/HostServices.h"
+#include "datamodel/model/PrjInfoModel.h"
 #include "host/CookieStore.h"
+
+#include "accore/ACCore.h"
+#include "accore/AccoreManager.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -11,6 +15,18 @@
 namespace plcproj {
 
 namespace {
+
+// A read-only model gets no compiler core of its own; a check needs one.
+bool attachCore(AbstractPlcProjectModel& model, const std::string& file)
+{
+    auto* info = model.subModel<PrjInfoModel>();
+    const std::string style = info && info->projectInfo() ? info->projectInfo()->property("ProgramStyle", "IECStyle")
+                                                          : std::string("IECStyle");
+    auto core = std::make_unique<ac::ACCore>();
+    core->setProgramStyle(style == "IECStyle" ? 0 : 1);
+    core->addFile(model.name(), file, 1, model.getFileID());
+    return ac::AccoreManager::instance()->addAccore(model.name(), core.release());
+}
 
 void setCurrentProject(const std::string& name)
 {
@@ -55,8 +71,9 @@ bool ProjectLocation::resolve(const QString& argument, ProjectLocation& location
 }
 
 std::unique_ptr<ProjectSession> ProjectSession::open(const ProjectLocation& location, const QString& password,
-                                                     bool writable, QString* error)
+                                                     Access access, QString* error)
 {
+    const bool writable = access == Access::Writable;
     const QMap<QString, QString> info =
         AbstractPlcProjectModel::getProjectInfo(QStringLiteral("plcproj"), location.databaseFile, password);
     if (info.isEmpty()) {
@@ -84,11 +101,13 @@ std::unique_ptr<ProjectSession> ProjectSession::open(const ProjectLocation& loca
         *error = QStringLiteral("%1 could not be opened").arg(location.databaseFile);
         return nullptr;
     }
-    if (!writable) {
+    if (access == Access::ReadOnly) {
         session->m_model = model.get();
         session->m_unregistered = std::move(model);
         return session;
     }
+    if (access == Access::Checking)
+        session->m_ownCore = attachCore(*model, file);
     if (!session->registerModel(std::move(model), error))
         return nullptr;
     return session;
@@ -142,6 +161,8 @@ ProjectSession::~ProjectSession()
         return;
     if (m_model)
         ProjectModelManager::instance()->removeProjectModel(m_name);
+    if (m_ownCore)
+        ac::AccoreManager::instance()->removeAccore(m_name);
 }
 
 } // namespace plcproj

@@ -30,8 +30,13 @@ struct ProjectLocation
 class ProjectSession
 {
 public:
+    enum class Access {
+        ReadOnly,  // a private read-only model
+        Checking,  // read-only, registered, with a compiler core of its own: nothing is written
+        Writable,  // as the IDE opens a project for editing
+    };
     static std::unique_ptr<ProjectSession> open(const ProjectLocation& location, const QString& password,
-                                                bool writable, QString* error);
+                                                Access access, QString* error);
     static std::unique_ptr<ProjectSession> create(const QString& folder, const std::map<std::string, std::string>& params,
                                                   QString* error);
     ~ProjectSession();
@@ -48,6 +53,7 @@ private:
     std::string m_name;
     AbstractPlcProjectModel* m_model = nullptr; // owned by the registry while registered
     std::unique_ptr<AbstractPlcProjectModel> m_unregistered;
+    bool m_ownCore = false;
 };
 
 } // namespace plcproj

@@ -42,6 +42,12 @@ const std::vector<Command>& commands()
         {"passwd", "passwd PROJECT --old P --new Q", "change the password of a project file",
          {"old", "new"}, {}, 1, runPasswd},
         {"demo", "demo DIR", "create, fill, save, re-key, reopen and describe a demo project", {}, {}, 1, runDemo},
+        {"exec", "exec PROJECT [--password P] (-c \"CMD; CMD; ...\" | -f FILE)",
+         "run editing commands on one open project as a front end would (undo and redo included)",
+         {"password", "c", "f"}, {}, 1, runExec},
+        {"check", "check PROJECT [--password P]",
+         "parse every data type, global list and POU in the compiler core; one line per message",
+         {"password"}, {}, 1, runCheck},
     };
     return table;
 }

@@ -1,0 +1,105 @@
+// plcproj exec and plcproj check.
+#include "Command.h"
+#include "ExecSession.h"
+#include "ProjectCheck.h"
+#include "ProjectSession.h"
+#include "ScriptReader.h"
+
+#include "datamodel/model/AbstractPlcProjectModel.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+
+namespace plcproj {
+
+namespace {
+
+bool readScript(const Arguments& args, QString& script)
+{
+    if (args.has("c") == args.has("f")) {
+        Output::error("exec needs either -c \"CMD; CMD; ...\" or -f FILE");
+        return false;
+    }
+    if (args.has("c")) {
+        script = args.value("c");
+        return true;
+    }
+    QFile file(args.value("f"));
+    if (!file.open(QIODevice::ReadOnly)) {
+        Output::error(QStringLiteral("cannot read %1: %2").arg(args.value("f"), file.errorString()));
+        return false;
+    }
+    script = QString::fromUtf8(file.readAll());
+    return true;
+}
+
+std::unique_ptr<ProjectSession> openProject(const Arguments& args, ProjectSession::Access access)
+{
+    ProjectLocation location;
+    QString error;
+    if (!ProjectLocation::resolve(args.positional(0), location, &error)) {
+        Output::error(error);
+        return nullptr;
+    }
+    auto session = ProjectSession::open(location, args.value("password", AbstractPlcProjectModel::DefaultPassword),
+                                        access, &error);
+    if (!session)
+        Output::error(error);
+    return session;
+}
+
+} // namespace
+
+int runExec(const Arguments& args, const Output& out)
+{
+    QString script;
+    if (!readScript(args, script))
+        return Usage;
+    ScriptReader reader;
+    std::vector<ScriptCommand> commands;
+    if (!reader.read(script, commands)) {
+        Output::error(reader.error());
+        return Usage;
+    }
+    auto session = openProject(args, ProjectSession::Access::Writable);
+    if (!session)
+        return Failure;
+    ExecSession exec(*session, out);
+    for (const ScriptCommand& command : commands) {
+        QString error;
+        if (!exec.run(command.words, &error)) {
+            if (out.json())
+                out.document(exec.results());
+            Output::error(QStringLiteral("line %1: %2: %3").arg(command.line).arg(command.words.join(' ').left(60), error));
+            return Failure;
+        }
+    }
+    if (out.json())
+        out.document(exec.results());
+    return exec.checkFoundErrors() ? Failure : Ok;
+}
+
+int runCheck(const Arguments& args, const Output& out)
+{
+    auto session = openProject(args, ProjectSession::Access::Checking);
+    if (!session)
+        return Failure;
+    const std::vector<ac::ACMessage> messages = ProjectCheck::run(session->name());
+    if (out.json()) {
+        QJsonArray list;
+        for (const ac::ACMessage& message : messages)
+            list.append(QJsonObject{{"object", QString::fromStdString(message.objectName())},
+                                    {"line", message.line()},
+                                    {"column", message.column()},
+                                    {"severity", ac::ACMessage::severityWord(message.severity())},
+                                    {"message", QString::fromStdString(message.message())}});
+        out.document(list);
+    } else {
+        for (const ac::ACMessage& message : messages)
+            out.line(QString::fromStdString(message.toString()));
+    }
+    return ProjectCheck::hasErrors(messages) ? Failure : Ok;
+}
+
+} // namespace plcproj

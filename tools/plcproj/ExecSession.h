@@ -1,0 +1,68 @@
+#pragma once
+
+#include "Output.h"
+
+#include <QJsonArray>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <string>
+
+class AbstractPlcProjectModel;
+class ModelObject;
+class ProjectModelStack;
+class SubModel;
+
+namespace plcproj {
+
+class ProjectSession;
+
+// Runs the commands of one exec script on one open project as a front end would: each
+// structural edit is made, then its undo command is pushed onto the project's stack.
+class ExecSession
+{
+public:
+    ExecSession(ProjectSession& session, const Output& out);
+    ~ExecSession();
+
+    // Runs one command; false with `error` set when it failed.
+    bool run(const QStringList& words, QString* error);
+    // True when a check found errors.
+    bool checkFoundErrors() const { return m_checkErrors; }
+    // What the commands reported, for --json.
+    const QJsonArray& results() const { return m_results; }
+
+private:
+    struct Target
+    {
+        SubModel* model = nullptr;
+        ModelObject* object = nullptr;
+    };
+
+    bool add(const QStringList& words, QString* error);
+    bool setText(const QStringList& words, bool logic, QString* error);
+    bool remove(const QStringList& words, QString* error);
+    bool rename(const QStringList& words, QString* error);
+    bool move(const QStringList& words, QString* error);
+    bool list(const QStringList& words, QString* error);
+    bool show(const QStringList& words, QString* error);
+    bool call(const QStringList& words, bool add, QString* error);
+    bool watchdog(const QStringList& words, QString* error);
+    bool graph(const QStringList& words, QString* error);
+    bool save(QString* error);
+    bool check(QString* error);
+
+    // The object of a kind ("folder", "pou", "gvl", "type", "task") by name.
+    Target find(const QString& kind, const QString& name, QString* error) const;
+    void report(const QString& text, const QJsonObject& result);
+
+    ProjectSession& m_session;
+    AbstractPlcProjectModel* m_project;
+    const Output& m_out;
+    std::unique_ptr<ProjectModelStack> m_stack;
+    QJsonArray m_results;
+    bool m_checkErrors = false;
+};
+
+} // namespace plcproj
