@@ -1,17 +1,23 @@
-// plcproj demo: a realistic project with every kind of object the library holds, saved,
-// re-keyed, reopened and described.
+// plcproj demo: a small packaging line with every kind of object the library holds, saved,
+// re-keyed, reopened, checked by the compiler core and described.
 #include "Command.h"
+#include "ProjectCheck.h"
 #include "ProjectSession.h"
 
 #include "datamodel/model/PlcProjectModel.h"
 #include "datamodel/model/PrjInfoModel.h"
+#include "datamodel/program/DataTypeModel.h"
+#include "datamodel/program/FolderModel.h"
+#include "datamodel/program/GlobalVarModel.h"
+#include "datamodel/program/PouModel.h"
+#include "datamodel/program/TaskModel.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QSqlQuery>
-#include <QSqlRecord>
 
 namespace plcproj {
 
@@ -20,43 +26,180 @@ namespace {
 const char* const demoName = "PackagingLine";
 const char* const demoPassword = "line'2 demo";
 
-QStringList tableNames(QSqlDatabase db)
+std::string source(const QString& name)
 {
-    QStringList names;
-    QSqlQuery query(db);
-    query.exec("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' ORDER BY name");
-    while (query.next())
-        names << query.value(0).toString();
-    return names;
+    QFile file(":/demo/" + name);
+    file.open(QIODevice::ReadOnly);
+    return file.readAll().toStdString();
 }
 
-QJsonArray tableRows(QSqlDatabase db, const QString& table)
+QString q(const std::string& text)
 {
-    QJsonArray rows;
-    QSqlQuery query(db);
-    query.exec(QStringLiteral("SELECT * FROM \"%1\"").arg(table));
-    while (query.next()) {
-        QJsonObject row;
-        const QSqlRecord record = query.record();
-        for (int i = 0; i < record.count(); ++i) {
-            const QVariant value = query.value(i);
-            if (value.isNull())
-                continue;
-            row.insert(record.fieldName(i), value.type() == QVariant::ByteArray
-                                                ? QStringLiteral("<%1 bytes>").arg(value.toByteArray().size())
-                                                : value.toString().left(60));
-        }
-        rows.append(row);
+    return QString::fromStdString(text);
+}
+
+// Fills a new project as an engineer would through the IDE.
+bool fill(AbstractPlcProjectModel* project)
+{
+    auto* folders = project->subModel<FolderModel>();
+    auto* units = project->subModel<DataTypeModel>();
+    auto* lists = project->subModel<GlobalVarModel>();
+    auto* pous = project->subModel<PouModel>();
+    auto* tasks = project->subModel<TaskModel>();
+    const unsigned int types = folders->addFolder("Types", 0, FolderModel::DataTypeForder)->id();
+    const unsigned int globals = folders->addFolder("Globals", 0, FolderModel::GlobleVarForder)->id();
+    const unsigned int programs = folders->addFolder("Programs", 0, FolderModel::PouForder)->id();
+    const unsigned int blocks = folders->addFolder(u8"功能块 Function blocks", programs, FolderModel::PouForder)->id();
+
+    units->addDataUnit("E_MachineState", DataTypeModel::Enum, types)->setVarDeclaration(source("E_MachineState.st"));
+    units->addDataUnit("ST_Recipe", DataTypeModel::Struct, types)->setVarDeclaration(source("ST_Recipe.st"));
+    auto* plant = lists->addVarTable("GVL_Plant", globals);
+    plant->setVarDeclaration(source("GVL_Plant.st"));
+    plant->setProperty("Row", "0");
+
+    // The first POU of a new project is the one its default task calls.
+    struct Pou
+    {
+        const char* name;
+        PouModel::PouType type;
+        unsigned int folder;
+    };
+    for (const Pou& p : {Pou{"Main", PouModel::PRGPOU, programs}, Pou{"Housekeeping", PouModel::PRGPOU, programs},
+                         Pou{"FB_Conveyor", PouModel::FBPOU, blocks}, Pou{"FC_ScaleSpeed", PouModel::FCPOU, blocks}}) {
+        PouModel::PouUnit* pou = pous->addPou(p.name, p.type, PouModel::POU_ST, p.folder);
+        if (!pou)
+            return false;
+        pou->setVarDeclaration(source(QString(p.name) + ".st"));
+        pou->setLogicContext(source(QString(p.name) + ".logic.st"));
     }
-    return rows;
+    // A ladder network as its editor stores it: opaque bytes.
+    PouModel::PouUnit* lights = pous->addPou("StackLights", PouModel::PRGPOU, PouModel::POU_LD, programs);
+    lights->setVarDeclaration("PROGRAM StackLights\nVAR\n    green : BOOL;\nEND_VAR\n");
+    std::vector<char> graph;
+    for (int i = 0; i < 256; ++i)
+        graph.push_back(static_cast<char>(i));
+    lights->setGraphData(graph);
+
+    std::vector<TaskModel::Task*> all;
+    tasks->allTasks(all);
+    for (TaskModel::Task* task : all)
+        if (task->name() == "Main_task") {
+            task->setwdtTime(100);
+            task->setProperty("Interval", "T#10ms");
+        }
+    TaskModel::Task* slow = tasks->addTask("SlowTask");
+    slow->setwdtTime(1000);
+    slow->setProperty("Interval", "T#500ms");
+    slow->addPou(pous->pou(QStringLiteral("Housekeeping"))->id(), -1);
+    slow->addPou(lights->id(), -1);
+    return true;
 }
 
-QString rowText(const QJsonObject& row)
+bool hidden(const StringProperties& properties)
 {
-    QStringList fields;
-    for (auto it = row.begin(); it != row.end(); ++it)
-        fields << it.key() + "=" + it.value().toString();
-    return fields.join(", ");
+    return properties.value("Hidden", "") == "true";
+}
+
+// The project's tree: folders with what is filed in them, then the tasks.
+QJsonObject describe(AbstractPlcProjectModel* project)
+{
+    auto* folderModel = project->subModel<FolderModel>();
+    std::map<unsigned int, QJsonArray> filed; // folder id -> objects
+    auto file = [&](unsigned int folder, const QString& kind, const std::string& name, bool isHidden, const QString& detail) {
+        filed[folder].append(QJsonObject{{"kind", kind}, {"name", q(name)}, {"hidden", isHidden}, {"detail", detail}});
+    };
+    std::vector<DataTypeModel::DataUnit*> units;
+    project->subModel<DataTypeModel>()->allDataUnits(units);
+    for (auto* unit : units)
+        file(unit->folderId(), "type", unit->name(), hidden(unit->properties()),
+             unit->type() == DataTypeModel::Enum ? "enum" : "struct");
+    std::vector<GlobalVarModel::GlobalVarTable*> lists;
+    project->subModel<GlobalVarModel>()->allVarTables(lists);
+    for (auto* list : lists)
+        file(list->folderId(), "gvl", list->name(), hidden(list->properties()),
+             QStringLiteral("%1 lines").arg(q(list->varDeclaration()).count('\n')));
+    std::vector<PouModel::PouUnit*> pous;
+    project->subModel<PouModel>()->allPous(pous, 14);
+    for (auto* pou : pous) {
+        const char* kind = pou->type() == PouModel::FBPOU ? "FB" : pou->type() == PouModel::FCPOU ? "FC" : "PRG";
+        file(pou->folderId(), "pou", pou->name(), hidden(pou->properties()),
+             QStringLiteral("%1, language %2, %3 graph bytes")
+                 .arg(QLatin1String(kind)).arg(int(pou->languageType())).arg(pou->graphData().size()));
+    }
+    QJsonArray folders;
+    folders.append(QJsonObject{{"id", 0}, {"name", "(top)"}, {"parent", 0}, {"content", filed[0]}});
+    std::vector<FolderModel::Folder*> all;
+    folderModel->allFolders(all, ~0);
+    for (auto* folder : all)
+        folders.append(QJsonObject{{"id", int(folder->id())}, {"name", q(folder->name())},
+                                   {"parent", int(folder->parentId())}, {"content", filed[folder->id()]}});
+    QJsonArray tasks;
+    std::vector<TaskModel::Task*> taskList;
+    project->subModel<TaskModel>()->allTasks(taskList);
+    for (auto* task : taskList) {
+        if (task->id() == 0)
+            continue;
+        QJsonArray calls;
+        for (int id : task->allPouIds()) {
+            PouModel::PouUnit* pou = project->subModel<PouModel>()->pou(static_cast<unsigned int>(id));
+            calls.append(pou ? q(pou->name()) : QString::number(id));
+        }
+        tasks.append(QJsonObject{{"name", q(task->name())}, {"watchdog", int(task->wdtTime())},
+                                 {"interval", q(task->property("Interval", ""))}, {"calls", calls}});
+    }
+    return QJsonObject{{"folders", folders}, {"tasks", tasks}};
+}
+
+QJsonObject tableCounts(QSqlDatabase db)
+{
+    QJsonObject counts;
+    QSqlQuery tables(db);
+    tables.exec("SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%' ORDER BY name");
+    while (tables.next()) {
+        QSqlQuery count(db);
+        count.exec(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(tables.value(0).toString()));
+        counts.insert(tables.value(0).toString(), count.next() ? count.value(0).toInt() : -1);
+    }
+    return counts;
+}
+
+void printText(const Output& out, const QJsonObject& project, const QJsonObject& tree, const QJsonObject& counts,
+               const QJsonArray& messages)
+{
+    out.line(QStringLiteral("project %1 (%2, %3)")
+                 .arg(project["name"].toString(), project["type"].toString(), project["ProgramStyle"].toString()));
+    for (const char* key : {"file", "author", "comments", "ProjectUUID"})
+        out.line(QStringLiteral("  %1: %2").arg(QLatin1String(key), project[QLatin1String(key)].toString()));
+    out.line("folders:");
+    for (const QJsonValue& value : tree["folders"].toArray()) {
+        const QJsonObject folder = value.toObject();
+        out.line(QStringLiteral("  [%1] %2%3").arg(folder["id"].toInt()).arg(folder["name"].toString(),
+                 folder["parent"].toInt() ? QStringLiteral(" (in %1)").arg(folder["parent"].toInt()) : QString()));
+        for (const QJsonValue& item : folder["content"].toArray()) {
+            const QJsonObject o = item.toObject();
+            out.line(QStringLiteral("      %1 %2 (%3)%4").arg(o["kind"].toString(), o["name"].toString(),
+                     o["detail"].toString(), o["hidden"].toBool() ? QStringLiteral(" hidden") : QString()));
+        }
+    }
+    out.line("tasks:");
+    for (const QJsonValue& value : tree["tasks"].toArray()) {
+        const QJsonObject task = value.toObject();
+        QStringList calls;
+        for (const QJsonValue& call : task["calls"].toArray())
+            calls << call.toString();
+        out.line(QStringLiteral("  %1 every %2, watchdog %3 ms: %4")
+                     .arg(task["name"].toString(), task["interval"].toString().isEmpty() ? "-" : task["interval"].toString())
+                     .arg(task["watchdog"].toInt()).arg(calls.join(", ")));
+    }
+    out.line("database tables (rows):");
+    QStringList line;
+    for (auto it = counts.begin(); it != counts.end(); ++it)
+        line << QStringLiteral("%1 %2").arg(it.key()).arg(it.value().toInt());
+    out.line("  " + line.join(", "));
+    out.line(QStringLiteral("compiler check: %1").arg(messages.isEmpty() ? QStringLiteral("no messages")
+                                                                          : QString::number(messages.size()) + " messages"));
+    for (const QJsonValue& message : messages)
+        out.line("  " + message.toString());
 }
 
 } // namespace
@@ -70,9 +213,9 @@ int runDemo(const Arguments& args, const Output& out)
     }
     QDir().mkpath(dir);
     const QString file = QDir(dir).filePath(ProjectLocation::fileNameFor(demoName, false));
-    Output::note(QStringLiteral("creating %1").arg(file));
     QString error;
     {
+        Output::note(QStringLiteral("creating %1").arg(file));
         auto session = ProjectSession::create(
             dir,
             {{"fileName", demoName}, {"filePath", file.toStdString()}, {"projectType", "Project"},
@@ -83,8 +226,9 @@ int runDemo(const Arguments& args, const Output& out)
             Output::error(error);
             return Failure;
         }
-        if (!session->model()->save()) {
-            Output::error("saving the demo project failed");
+        Output::note("filling it with types, global variables, POUs and tasks");
+        if (!fill(session->model()) || !session->model()->save()) {
+            Output::error("filling and saving the demo project failed (see the log)");
             return Failure;
         }
         Output::note(QStringLiteral("re-keying with the password \"%1\"").arg(demoPassword));
@@ -93,44 +237,36 @@ int runDemo(const Arguments& args, const Output& out)
             return Failure;
         }
     }
-    Output::note("reopening with the new password");
+    Output::note("reopening with the new password and checking it in the compiler core");
     ProjectLocation location;
     if (!ProjectLocation::resolve(dir, location, &error)) {
         Output::error(error);
         return Failure;
     }
-    auto session = ProjectSession::open(location, demoPassword, ProjectSession::Access::ReadOnly, &error);
+    auto session = ProjectSession::open(location, demoPassword, ProjectSession::Access::Checking, &error);
     if (!session) {
         Output::error(error);
         return Failure;
     }
-    const QSqlDatabase db = session->model()->db();
-    auto* info = session->model()->subModel<PrjInfoModel>()->projectInfo();
-    QJsonObject project{{"file", file},
-                        {"name", QString::fromStdString(info->name())},
-                        {"type", AbstractPlcProjectModel::typeText(info->type())},
-                        {"author", QString::fromStdString(info->author())},
-                        {"comments", QString::fromStdString(info->comments())},
-                        {"ProjectUUID", QString::fromStdString(info->property("ProjectUUID"))},
-                        {"ProgramStyle", QString::fromStdString(info->property("ProgramStyle"))}};
-    QJsonObject tables;
-    for (const QString& table : tableNames(db))
-        tables.insert(table, tableRows(db, table));
-    if (out.json()) {
-        out.document(QJsonObject{{"project", project}, {"tables", tables}});
-        return Ok;
-    }
-    out.line(QStringLiteral("project %1 (%2)").arg(project["name"].toString(), project["type"].toString()));
-    for (const char* key : {"file", "author", "comments", "ProjectUUID", "ProgramStyle"})
-        out.line(QStringLiteral("  %1: %2").arg(QLatin1String(key), project[QLatin1String(key)].toString()));
-    out.line(QStringLiteral("tables:"));
-    for (auto it = tables.begin(); it != tables.end(); ++it) {
-        const QJsonArray rows = it.value().toArray();
-        out.line(QStringLiteral("  %1 (%2 rows)").arg(it.key()).arg(rows.size()));
-        for (const QJsonValue& row : rows)
-            out.line("    " + rowText(row.toObject()));
-    }
-    return Ok;
+    QJsonArray messages;
+    for (const ac::ACMessage& message : ProjectCheck::run(session->name()))
+        messages.append(q(message.toString()));
+    AbstractPlcProjectModel* model = session->model();
+    auto* info = model->subModel<PrjInfoModel>()->projectInfo();
+    const QJsonObject project{{"file", file},
+                              {"name", q(info->name())},
+                              {"type", AbstractPlcProjectModel::typeText(info->type())},
+                              {"author", q(info->author())},
+                              {"comments", q(info->comments())},
+                              {"ProjectUUID", q(info->property("ProjectUUID"))},
+                              {"ProgramStyle", q(info->property("ProgramStyle"))}};
+    const QJsonObject tree = describe(model);
+    const QJsonObject counts = tableCounts(model->db());
+    if (out.json())
+        out.document(QJsonObject{{"project", project}, {"tree", tree}, {"tables", counts}, {"check", messages}});
+    else
+        printText(out, project, tree, counts, messages);
+    return messages.isEmpty() ? Ok : Failure;
 }
 
 } // namespace plcproj

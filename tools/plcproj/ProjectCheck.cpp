@@ -34,13 +34,28 @@ std::vector<ac::ACMessage> ProjectCheck::run(const std::string& projectName)
         messages.insert(messages.end(), found.begin(), found.end());
     };
 
-    for (const std::string& name : names(projectName, [](AbstractProjectModel* p, std::vector<std::string>& out) {
-             std::vector<DataTypeModel::DataUnit*> units;
-             if (auto* model = p->subModel<DataTypeModel>())
-                 model->allDataUnits(units);
-             for (auto* unit : units)
-                 out.push_back(unit->name());
-         })) {
+    const std::vector<std::string> typeNames = names(projectName, [](AbstractProjectModel* p, std::vector<std::string>& out) {
+        std::vector<DataTypeModel::DataUnit*> units;
+        if (auto* model = p->subModel<DataTypeModel>())
+            model->allDataUnits(units);
+        for (auto* unit : units)
+            out.push_back(unit->name());
+    });
+    const std::vector<std::string> pouNames = names(projectName, [](AbstractProjectModel* p, std::vector<std::string>& out) {
+        std::vector<PouModel::PouUnit*> pous;
+        if (auto* model = p->subModel<PouModel>())
+            model->allPous(pous, 14);
+        for (auto* pou : pous)
+            out.push_back(pou->name());
+    });
+    // A declaration may use a type or a function block declared after it; one quiet pass
+    // makes every name known to the core before the pass whose messages count.
+    for (const std::string& name : typeNames)
+        sync->syncStep(SyncDataType, name);
+    for (const std::string& name : pouNames)
+        sync->syncStep(SyncPouDeclaration, name);
+
+    for (const std::string& name : typeNames) {
         sync->syncStep(SyncDataType, name);
         SafeProjectModel hold(projectName);
         if (auto* unit = hold.project()->subModel<DataTypeModel>()->dataUnit(QString::fromStdString(name)))
@@ -58,13 +73,6 @@ std::vector<ac::ACMessage> ProjectCheck::run(const std::string& projectName)
         if (auto* list = hold.project()->subModel<GlobalVarModel>()->varTable(QString::fromStdString(name)))
             gather(list->getVarDeclarationErr());
     }
-    const std::vector<std::string> pouNames = names(projectName, [](AbstractProjectModel* p, std::vector<std::string>& out) {
-        std::vector<PouModel::PouUnit*> pous;
-        if (auto* model = p->subModel<PouModel>())
-            model->allPous(pous, 14);
-        for (auto* pou : pous)
-            out.push_back(pou->name());
-    });
     for (const std::string& name : pouNames) {
         sync->syncStep(SyncPouDeclaration, name);
         SafeProjectModel hold(projectName);
