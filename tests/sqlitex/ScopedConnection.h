@@ -5,8 +5,6 @@
 #include <QString>
 #include <QVariant>
 
-#include <ostream>
-
 // A "QSQLITEX" connection under a name of its own that is closed and removed from Qt's
 // connection list when it goes out of scope (queries on it must be gone by then).
 class ScopedConnection
@@ -33,8 +31,3 @@ private:
 // The bytes of a file.
 QByteArray fileBytes(const QString& path);
 
-// Lets GoogleTest print texts in its failure messages.
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}

@@ -168,6 +168,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTrip{"Double", 3.141592653589793, {}}, RoundTrip{"TinyDouble", 4.9e-324, {}},
                       RoundTrip{"HugeDouble", -1.7976931348623157e308, {}},
                       RoundTrip{"Chinese", QString::fromUtf8(testsupport::awkward::chinese), {}},
+                      RoundTrip{"AccentsAndEmoji", QString::fromUtf8(u8"Größe café \U0001F600 end"), {}},
                       RoundTrip{"Quote", QString::fromUtf8(testsupport::awkward::quote), {}},
                       RoundTrip{"Percent", QString::fromUtf8(testsupport::awkward::percent), {}},
                       RoundTrip{"EmptyText", QStringLiteral(""), {}}, RoundTrip{"EveryByte", everyByte(), {}},

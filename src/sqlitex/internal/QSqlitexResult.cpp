@@ -15,10 +15,52 @@
 
 #include <algorithm>
 #include <limits>
+#include <string>
 #include <vector>
 
 Q_DECLARE_OPAQUE_POINTER(sqlite3_stmt*)
 Q_DECLARE_METATYPE(sqlite3_stmt*)
+
+namespace {
+
+// UTF-16 to UTF-8 into a buffer that keeps its capacity, so that binding a text in a loop
+// allocates nothing. An unpaired surrogate becomes '?', as in QString::toUtf8().
+void encodeUtf8(const QString& text, std::string& out)
+{
+    const auto* in = reinterpret_cast<const char16_t*>(text.utf16());
+    const int size = text.size();
+    out.resize(size_t(size) * 3);
+    char* o = &out[0];
+    for (int i = 0; i < size; ++i) {
+        char32_t c = in[i];
+        if (c < 0x80) {
+            *o++ = char(c);
+            continue;
+        }
+        if (c < 0x800) {
+            *o++ = char(0xc0 | (c >> 6));
+            *o++ = char(0x80 | (c & 0x3f));
+            continue;
+        }
+        if (c >= 0xd800 && c <= 0xdfff) {
+            const bool paired = c < 0xdc00 && i + 1 < size && in[i + 1] >= 0xdc00 && in[i + 1] <= 0xdfff;
+            if (!paired) {
+                *o++ = '?';
+                continue;
+            }
+            c = 0x10000 + ((c - 0xd800) << 10) + (in[++i] - 0xdc00);
+            *o++ = char(0xf0 | (c >> 18));
+            *o++ = char(0x80 | ((c >> 12) & 0x3f));
+        } else {
+            *o++ = char(0xe0 | (c >> 12));
+        }
+        *o++ = char(0x80 | ((c >> 6) & 0x3f));
+        *o++ = char(0x80 | (c & 0x3f));
+    }
+    out.resize(size_t(o - out.data()));
+}
+
+} // namespace
 
 class QSqlitexResultPrivate
 {
@@ -27,11 +69,17 @@ public:
 
     void finalize();
     void clearRows();
+    void resetStatement()
+    {
+        if (statement)
+            sqlite3_reset(statement);
+        needsReset = false;
+    }
     bool run(bool bindValues);
     bool mapParameters(int valueCount);
     bool bindAll();
-    int bindOne(int parameter, const QVariant& value);
-    int bindText(int parameter, QByteArray text);
+    int bindOne(int parameter, size_t slot, const QVariant& value);
+    int bindText(int parameter, size_t slot, const QString& text);
     bool stepRow();
     bool cacheUpTo(int row);
     void appendCurrentRow(std::vector<QVariant>& into) const;
@@ -56,9 +104,11 @@ public:
     // once per prepared statement and value count, so that exec() after exec() only binds.
     std::vector<int> parameterOf;
     int mappedValueCount = -1;
-    // Texts and blobs bound without a copy (SQLITE_STATIC) stay here until the next run:
-    // a forward-only statement still reads them while it steps.
-    std::vector<QByteArray> boundBytes;
+    // Texts (as UTF-8, one buffer per bound value, reused from run to run) and blobs are
+    // bound without a copy (SQLITE_STATIC) and stay here until the next run: a forward-only
+    // statement still reads them while it steps.
+    std::vector<std::string> textBuffers;
+    std::vector<QByteArray> boundBlobs;
 
     // The rows of the last run.
     bool forwardOnly = true;  // the mode of the last run, fixed when it started
@@ -68,7 +118,9 @@ public:
     std::vector<QVariant> lastRow; // forward-only after fetchLast(): the statement is past it
     bool onLastRow = false;
     int rowsAffected = -1;
-    QVariant insertId;
+    qint64 insertId = 0;
+    bool hasInsertId = false;
+    bool needsReset = false; // the statement was stepped since its last reset
 };
 
 void QSqlitexResultPrivate::finalize()
@@ -77,11 +129,12 @@ void QSqlitexResultPrivate::finalize()
     if (statement)
         sqlite3_finalize(statement);
     statement = nullptr;
+    needsReset = false;
     columnCount = 0;
     recordValid = false;
     recordCache.clear();
     mappedValueCount = -1;
-    boundBytes.clear();
+    boundBlobs.clear();
     info = StatementInfo();
     rekeySql.fill('\0');
     rekeySql.clear();
@@ -100,7 +153,7 @@ bool QSqlitexResultPrivate::run(bool bindValues)
 {
     clearRows();
     rowsAffected = -1;
-    insertId = QVariant();
+    hasInsertId = false;
     q->setAt(QSql::BeforeFirstRow);
     q->setActive(false);
     if (info.isRekey()) {
@@ -123,7 +176,8 @@ bool QSqlitexResultPrivate::run(bool bindValues)
                                 QSqlError::StatementError, SQLITE_MISUSE));
         return false;
     }
-    sqlite3_reset(statement);
+    if (needsReset)
+        resetStatement();
     if (bindValues && !bindAll())
         return false;
 
@@ -131,9 +185,10 @@ bool QSqlitexResultPrivate::run(bool bindValues)
     const int changesBefore = sqlite3_total_changes(db);
     const sqlite3_int64 rowidBefore = sqlite3_last_insert_rowid(db);
     const int rc = sqlite3_step(statement);
+    needsReset = true;
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
         fail(statementError(rc, QStringLiteral("Unable to execute statement")));
-        sqlite3_reset(statement);
+        resetStatement();
         return false;
     }
     // SQLite re-prepares a statement after a schema change; its columns may differ then.
@@ -150,7 +205,7 @@ bool QSqlitexResultPrivate::run(bool bindValues)
         else
             appendCurrentRow(rows);
     } else {
-        sqlite3_reset(statement); // ends the statement's implicit transaction
+        resetStatement(); // ends the statement's implicit transaction
     }
     if (columnCount == 0) {
         // total_changes also counts rows changed by triggers; sqlite3_changes() only the
@@ -158,8 +213,8 @@ bool QSqlitexResultPrivate::run(bool bindValues)
         const bool changed = sqlite3_total_changes(db) != changesBefore;
         rowsAffected = changed ? sqlite3_changes(db) : 0;
         const sqlite3_int64 rowid = sqlite3_last_insert_rowid(db);
-        if (changed && (info.isInsert() || rowid != rowidBefore))
-            insertId = qlonglong(rowid);
+        hasInsertId = changed && (info.isInsert() || rowid != rowidBefore);
+        insertId = rowid;
     }
     q->setSelect(columnCount > 0);
     q->setActive(true);
@@ -208,10 +263,11 @@ bool QSqlitexResultPrivate::bindAll()
     const QVector<QVariant>& values = q->boundValues();
     if (values.size() != mappedValueCount && !mapParameters(values.size()))
         return false;
-    boundBytes.clear();
-    boundBytes.reserve(size_t(values.size()));
+    if (textBuffers.size() < size_t(values.size()))
+        textBuffers.resize(size_t(values.size()));
+    boundBlobs.clear();
     for (int i = 0; i < values.size(); ++i) {
-        const int rc = bindOne(parameterOf[size_t(i)], values.at(i));
+        const int rc = bindOne(parameterOf[size_t(i)], size_t(i), values.at(i));
         if (rc != SQLITE_OK) {
             fail(statementError(rc, QStringLiteral("Unable to bind value %1").arg(i)));
             return false;
@@ -220,26 +276,29 @@ bool QSqlitexResultPrivate::bindAll()
     return true;
 }
 
-int QSqlitexResultPrivate::bindText(int parameter, QByteArray text)
+int QSqlitexResultPrivate::bindText(int parameter, size_t slot, const QString& text)
 {
-    boundBytes.push_back(std::move(text));
-    const QByteArray& kept = boundBytes.back();
-    return sqlite3_bind_text(statement, parameter, kept.constData(), kept.size(), SQLITE_STATIC);
+    std::string& utf8 = textBuffers[slot];
+    encodeUtf8(text, utf8);
+    return sqlite3_bind_text(statement, parameter, utf8.data(), int(utf8.size()), SQLITE_STATIC);
 }
 
-int QSqlitexResultPrivate::bindOne(int parameter, const QVariant& value)
+int QSqlitexResultPrivate::bindOne(int parameter, size_t slot, const QVariant& value)
 {
     if (value.isNull())
         return sqlite3_bind_null(statement, parameter);
+    const void* data = value.constData();
     switch (value.userType()) {
     case QMetaType::Bool:
-        return sqlite3_bind_int(statement, parameter, value.toBool() ? 1 : 0);
+        return sqlite3_bind_int(statement, parameter, *static_cast<const bool*>(data) ? 1 : 0);
     case QMetaType::Int:
+        return sqlite3_bind_int64(statement, parameter, *static_cast<const int*>(data));
+    case QMetaType::LongLong:
+        return sqlite3_bind_int64(statement, parameter, *static_cast<const qlonglong*>(data));
     case QMetaType::Short:
     case QMetaType::Long:
     case QMetaType::SChar:
     case QMetaType::Char:
-    case QMetaType::LongLong:
         return sqlite3_bind_int64(statement, parameter, value.toLongLong());
     case QMetaType::UInt:
     case QMetaType::UShort:
@@ -248,31 +307,32 @@ int QSqlitexResultPrivate::bindOne(int parameter, const QVariant& value)
         return sqlite3_bind_int64(statement, parameter, sqlite3_int64(value.toULongLong()));
     case QMetaType::ULongLong: {
         // SQLite integers are signed 64-bit; larger values are kept exactly as text.
-        const quint64 number = value.toULongLong();
+        const quint64 number = *static_cast<const qulonglong*>(data);
         if (number <= quint64(std::numeric_limits<qint64>::max()))
             return sqlite3_bind_int64(statement, parameter, sqlite3_int64(number));
-        return bindText(parameter, QByteArray::number(number));
+        return bindText(parameter, slot, QString::number(number));
     }
     case QMetaType::Double:
+        return sqlite3_bind_double(statement, parameter, *static_cast<const double*>(data));
     case QMetaType::Float:
         return sqlite3_bind_double(statement, parameter, value.toDouble());
     case QMetaType::QByteArray: {
-        boundBytes.push_back(value.toByteArray());
-        const QByteArray& kept = boundBytes.back();
+        boundBlobs.push_back(*static_cast<const QByteArray*>(data));
+        const QByteArray& kept = boundBlobs.back();
         if (kept.isEmpty()) // a null pointer would bind NULL, not an empty blob
             return sqlite3_bind_zeroblob(statement, parameter, 0);
         return sqlite3_bind_blob(statement, parameter, kept.constData(), kept.size(), SQLITE_STATIC);
     }
     case QMetaType::QString:
-        return bindText(parameter, value.toString().toUtf8());
+        return bindText(parameter, slot, *static_cast<const QString*>(data));
     case QMetaType::QDateTime:
-        return bindText(parameter, value.toDateTime().toString(Qt::ISODateWithMs).toUtf8());
+        return bindText(parameter, slot, value.toDateTime().toString(Qt::ISODateWithMs));
     case QMetaType::QTime:
-        return bindText(parameter, value.toTime().toString(QStringLiteral("hh:mm:ss.zzz")).toUtf8());
+        return bindText(parameter, slot, value.toTime().toString(QStringLiteral("hh:mm:ss.zzz")));
     default:
         if (!value.canConvert<QString>())
             return SQLITE_MISMATCH; // a list or a map has no column value
-        return bindText(parameter, value.toString().toUtf8());
+        return bindText(parameter, slot, value.toString());
     }
 }
 
@@ -288,7 +348,7 @@ bool QSqlitexResultPrivate::stepRow()
     if (rc != SQLITE_DONE)
         fail(statementError(rc, QStringLiteral("Unable to fetch row")));
     finished = true;
-    sqlite3_reset(statement);
+    resetStatement();
     return false;
 }
 
@@ -307,32 +367,34 @@ void QSqlitexResultPrivate::appendCurrentRow(std::vector<QVariant>& into) const
 
 QVariant QSqlitexResultPrivate::columnValue(int column) const
 {
-    switch (sqlite3_column_type(statement, column)) {
+    // One call into the statement per column, then the value's own accessors: this is the
+    // path of every forward-only read. (The value is SQLite's "unprotected" one, which is
+    // safe because a connection is never used by two threads at once.)
+    sqlite3_value* value = sqlite3_column_value(statement, column);
+    switch (sqlite3_value_type(value)) {
     case SQLITE_INTEGER:
         // Integers are exact whatever the precision policy: QSqlQuery's default,
         // LowPrecisionDouble, would otherwise round every id above 2^53.
-        return qlonglong(sqlite3_column_int64(statement, column));
-    case SQLITE_FLOAT: {
-        const double number = sqlite3_column_double(statement, column);
+        return qlonglong(sqlite3_value_int64(value));
+    case SQLITE_FLOAT:
         switch (q->numericalPrecisionPolicy()) {
         case QSql::LowPrecisionInt32:
-            return sqlite3_column_int(statement, column);
+            return sqlite3_value_int(value);
         case QSql::LowPrecisionInt64:
-            return qlonglong(sqlite3_column_int64(statement, column));
+            return qlonglong(sqlite3_value_int64(value));
         default:
-            return number;
+            return sqlite3_value_double(value);
         }
-    }
     case SQLITE_NULL:
         return QVariant(QVariant::String);
     case SQLITE_BLOB: {
-        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
-        const int size = sqlite3_column_bytes(statement, column);
+        const auto* bytes = static_cast<const char*>(sqlite3_value_blob(value));
+        const int size = sqlite3_value_bytes(value);
         return QByteArray(bytes ? bytes : "", size); // empty, not null, for a blob of 0 bytes
     }
     default: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-        return QString::fromUtf8(text ? text : "", sqlite3_column_bytes(statement, column));
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+        return QString::fromUtf8(text ? text : "", sqlite3_value_bytes(value));
     }
     }
 }
@@ -417,17 +479,21 @@ bool QSqlitexResult::reset(const QString& query)
 
 QVariant QSqlitexResult::data(int field)
 {
-    if (field < 0 || field >= d->columnCount || at() < 0)
+    if (field < 0 || field >= d->columnCount)
+        return QVariant();
+    if (d->forwardOnly && !d->onLastRow) {
+        // The statement stands on the current row unless it has not been stepped onto
+        // (pendingRow) or has run past the end.
+        if (!d->statement || d->finished || d->pendingRow)
+            return QVariant();
+        return d->columnValue(field);
+    }
+    if (at() < 0)
         return QVariant();
     if (d->onLastRow)
         return d->lastRow[size_t(field)];
-    if (!d->forwardOnly) {
-        const size_t cell = size_t(at()) * size_t(d->columnCount) + size_t(field);
-        return cell < d->rows.size() ? d->rows[cell] : QVariant();
-    }
-    if (!d->statement || d->finished || d->pendingRow)
-        return QVariant();
-    return d->columnValue(field);
+    const size_t cell = size_t(at()) * size_t(d->columnCount) + size_t(field);
+    return cell < d->rows.size() ? d->rows[cell] : QVariant();
 }
 
 bool QSqlitexResult::isNull(int field)
@@ -464,7 +530,8 @@ bool QSqlitexResult::fetchNext()
 {
     if (!d->forwardOnly)
         return fetch(at() < 0 ? 0 : at() + 1);
-    if (!isActive() || !isSelect() || d->onLastRow)
+    // An inactive or finished result has finished set; nothing else to check on this path.
+    if (d->onLastRow)
         return false;
     if (d->pendingRow) {
         d->pendingRow = false;
@@ -540,7 +607,7 @@ int QSqlitexResult::numRowsAffected()
 
 QVariant QSqlitexResult::lastInsertId() const
 {
-    return isActive() ? d->insertId : QVariant();
+    return isActive() && d->hasInsertId ? QVariant(qlonglong(d->insertId)) : QVariant();
 }
 
 QSqlRecord QSqlitexResult::record() const
@@ -563,6 +630,5 @@ void QSqlitexResult::detachFromResultSet()
 {
     // QSqlQuery::finish(): the rows are not needed any more; let go of the read lock.
     d->clearRows();
-    if (d->statement)
-        sqlite3_reset(d->statement);
+    d->resetStatement();
 }
