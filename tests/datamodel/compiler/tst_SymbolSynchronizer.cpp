@@ -11,6 +11,7 @@
 #include "datamodel/program/PouModel.h"
 #include "host/CookieStore.h"
 #include "host/DefaultApplication.h"
+#include "host/TransferState.h"
 
 #include "accore/AccoreManager.h"
 
@@ -155,6 +156,13 @@ TEST_F(Synchroniser, busyStatesDropOrCompleteEntriesWithoutParsing)
     EXPECT_TRUE(declarationErrors("Busy").empty()) << "a dropped entry is not parsed";
 
     testsupport::defaultHost().cookies()->setValue("IDE/ActionState", "idle");
+    testsupport::defaultHost().transfer()->setBusy(true);
+    sync->addToSyncQueue(SyncPouDeclaration, "Busy");
+    EXPECT_TRUE(waitFor([&] { return sync->queueSize() == 0; }, 3000));
+    testsupport::defaultHost().transfer()->setBusy(false);
+    EXPECT_EQ(completed.count(), 0) << "no sync while the IDE talks to a controller";
+    EXPECT_TRUE(declarationErrors("Busy").empty());
+
     sync->setSyncStatue(true);
     sync->addToSyncQueue(SyncPouDeclaration, "Busy");
     EXPECT_TRUE(waitFor([&] { return sync->queueSize() == 0; }, 3000));
