@@ -169,6 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RoundTrip{"HugeDouble", -1.7976931348623157e308, {}},
                       RoundTrip{"Chinese", QString::fromUtf8(testsupport::awkward::chinese), {}},
                       RoundTrip{"AccentsAndEmoji", QString::fromUtf8(u8"Größe café \U0001F600 end"), {}},
+                      RoundTrip{"LoneSurrogate", QString(QChar(0xd800)) + QStringLiteral("x"), QStringLiteral("?x")},
                       RoundTrip{"Quote", QString::fromUtf8(testsupport::awkward::quote), {}},
                       RoundTrip{"Percent", QString::fromUtf8(testsupport::awkward::percent), {}},
                       RoundTrip{"EmptyText", QStringLiteral(""), {}}, RoundTrip{"EveryByte", everyByte(), {}},
