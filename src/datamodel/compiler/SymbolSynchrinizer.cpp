@@ -2,10 +2,12 @@
 
 #include "datamodel/model/AbstractPlcProjectModel.h"
 #include "datamodel/model/HostServices.h"
+#include "datamodel/model/PlcLibraryModel.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/program/DataTypeModel.h"
 #include "datamodel/program/GlobalVarModel.h"
+#include "datamodel/program/LibraryModel.h"
 #include "datamodel/program/PouModel.h"
 
 #include "accore/ACCore.h"
@@ -100,9 +102,18 @@ Found findIn(AbstractProjectModel* project, const std::string& name, int kinds)
     return found;
 }
 
-// The libraries of a project in the library model's order, with their ids.
-void forEachLibrary(AbstractProjectModel*, const std::function<bool(AbstractProjectModel*, int)>&)
+// The libraries of a project in the library model's order, with their ids; stops when
+// `visit` returns false. Libraries that are configured but not loaded are passed over.
+void forEachLibrary(AbstractProjectModel* project, const std::function<bool(AbstractProjectModel*, int)>& visit)
 {
+    auto* libraries = project ? project->subModel<LibraryModel>() : nullptr;
+    if (!libraries)
+        return;
+    for (const std::string& name : libraries->getAllLibName()) {
+        PlcLibraryModel* library = libraries->libProjectModel(name);
+        if (library && !visit(library, libraries->getLibraryId(name)))
+            return;
+    }
 }
 
 Found find(AbstractProjectModel* project, const std::string& name, int kinds)

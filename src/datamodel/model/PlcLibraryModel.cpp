@@ -1,5 +1,6 @@
 #include "datamodel/model/PlcLibraryModel.h"
 
+#include "datamodel/auxiliary/InternationalModel.h"
 #include "datamodel/model/DatabaseConnection.h"
 #include "datamodel/model/DatabaseScript.h"
 #include "datamodel/model/HostServices.h"
@@ -9,6 +10,7 @@
 #include "datamodel/program/DataTypeModel.h"
 #include "datamodel/program/FolderModel.h"
 #include "datamodel/program/GlobalVarModel.h"
+#include "datamodel/program/LibraryModel.h"
 #include "datamodel/program/PouModel.h"
 
 #include "accore/ACCore.h"
@@ -64,10 +66,12 @@ void PlcLibraryModel::createModel()
             model.release(); // owned by the project model now
     };
     add(std::make_unique<PrjInfoModel>("PrjInfoModel", this));
+    add(std::make_unique<LibraryModel>("LibraryModel", this));
     add(std::make_unique<PouModel>("PouModel", this));
     add(std::make_unique<GlobalVarModel>("GlobalVarModel", this));
     add(std::make_unique<FolderModel>("FolderModel", this));
     add(std::make_unique<DataTypeModel>("DataTypeModel", this));
+    add(std::make_unique<InternationalModel>("InternationalModel", this));
 }
 
 bool PlcLibraryModel::create(const std::map<std::string, std::string>& params)
@@ -196,5 +200,9 @@ bool PlcLibraryModel::open(const std::string& name, const std::string& filePath,
     if (type() == Project)
         setDeviceMemery(this->name());
     releaseDBBroken();
+    // The referenced libraries join the core that was just created.
+    if (type() == Project)
+        if (auto* libraries = subModel<LibraryModel>())
+            libraries->loadLibraryData(QString::fromStdString(this->filePath()), QString::fromStdString(this->name()));
     return true;
 }
