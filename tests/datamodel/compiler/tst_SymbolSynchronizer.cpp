@@ -30,6 +30,19 @@ namespace {
 
 const char* const project = "SyncLine";
 
+// Receives syncComplied on the test's thread, as a view of the IDE does: queued, in order.
+class Completions : public QObject
+{
+public:
+    explicit Completions(SymbolSynchrinizer* sync)
+    {
+        connect(sync, &SymbolSynchrinizer::syncComplied, this,
+                [this](SyncType type, std::string name) { received.emplace_back(type, name); }, Qt::QueuedConnection);
+    }
+    int count() const { return static_cast<int>(received.size()); }
+    std::vector<std::pair<SyncType, std::string>> received;
+};
+
 class Synchroniser : public ModelTest
 {
 protected:
@@ -82,13 +95,13 @@ protected:
 TEST_F(Synchroniser, theRoadOfOneEdit)
 {
     addProgram("Main", "PROGRAM Main\nVAR\n    speed : INT;\n    motor : NO_SUCH_TYPE;\nEND_VAR\n");
-    QSignalSpy completed(sync, &SymbolSynchrinizer::syncComplied);
+    Completions completed(sync);
     sync->start();
     ASSERT_TRUE(sync->addToSyncQueue(SyncPouDeclaration, "Main"));
     ASSERT_TRUE(waitFor([&] { return completed.count() >= 1; }, 2000)) << "synced within two seconds";
     EXPECT_EQ(completed.count(), 1);
-    EXPECT_EQ(completed.at(0).at(0).value<SyncType>(), SyncPouDeclaration);
-    EXPECT_EQ(completed.at(0).at(1).value<std::string>(), "Main");
+    EXPECT_EQ(completed.received[0].first, SyncPouDeclaration);
+    EXPECT_EQ(completed.received[0].second, "Main");
     std::vector<ac::ACMessage> errors = declarationErrors("Main");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].line(), 4);
@@ -145,7 +158,7 @@ TEST_F(Synchroniser, queueRules)
 TEST_F(Synchroniser, busyStatesDropOrCompleteEntriesWithoutParsing)
 {
     addProgram("Busy", "PROGRAM Busy\nVAR\n  x : NO_TYPE;\nEND_VAR\n");
-    QSignalSpy completed(sync, &SymbolSynchrinizer::syncComplied);
+    Completions completed(sync);
     sync->start();
 
     testsupport::defaultHost().cookies()->setValue("IDE/ActionState", "compiling");
@@ -260,7 +273,7 @@ TEST_F(Synchroniser, frontEndEditsAgainstTheRunningThread)
 {
     for (int i = 0; i < 8; ++i)
         addProgram("Stress" + std::to_string(i), "PROGRAM S\nVAR\nEND_VAR\n");
-    QSignalSpy completed(sync, &SymbolSynchrinizer::syncComplied);
+    Completions completed(sync);
     sync->start();
     std::atomic<bool> stop{false};
     std::thread queuer([&] {
