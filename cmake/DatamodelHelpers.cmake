@@ -13,7 +13,7 @@ function(datamodel_add_test name)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;DATAMODEL_SOURCE_DIR=${PROJECT_SOURCE_DIR};DATAMODEL_BINARY_DIR=${PROJECT_BINARY_DIR}")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;DATAMODEL_SOURCE_DIR=${PROJECT_SOURCE_DIR};DATAMODEL_BINARY_DIR=${PROJECT_BINARY_DIR};LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
 endfunction()
 
 # datamodel_install_headers(DIR) installs every public header of a source folder

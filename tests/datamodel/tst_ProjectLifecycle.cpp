@@ -142,10 +142,16 @@ TEST_F(ProjectLifecycle, libraryProjectsCarryOnlyTheCommonSubModels)
     for (const char* projectOnly : {"TaskModel", "TraceModel", "WatchListModel", "DeviceTreeModel", "AxisModel",
                                     "AxisGroupModel", "EcamModel", "HmiCfgModel", "SoftComponentModel"})
         EXPECT_EQ(library->subModel(projectOnly), nullptr) << projectOnly;
-    const std::vector<std::string> common = {"DataTypeModel", "FolderModel",    "GlobalVarModel", "InternationalModel",
-                                             "LibraryModel",  "PouModel",       "PrjInfoModel"};
-    for (const std::string& name : libraryModels)
-        EXPECT_NE(std::find(common.begin(), common.end(), name), common.end()) << name << " is no common sub-model";
+    const std::vector<std::string> common = {"DataTypeModel", "FolderModel", "GlobalVarModel", "InternationalModel",
+                                             "LibraryModel",  "PouModel",    "PrjInfoModel"};
+    EXPECT_EQ(libraryModels, common) << "exactly the seven common sub-models, in name order";
+    // No hidden objects and no device hand-over in a library.
+    std::vector<SubModel*> models = library->subModels();
+    for (const char* hidden : {"HiddenAxisVar", "DevicePOU"})
+        EXPECT_EQ(rows(databaseFile("Lib", "UserLib"),
+                       QStringLiteral("SELECT count(*) FROM GlobalVar WHERE Name = '%1'").arg(hidden)),
+                  QStringList({"0"}));
+    EXPECT_EQ(rows(databaseFile("Lib", "UserLib"), "SELECT count(*) FROM POU"), QStringList({"0"}));
     EXPECT_EQ(library->isOpen(), true);
     EXPECT_EQ(project->isOpen(), false);
 }
@@ -262,15 +268,19 @@ TEST_F(ProjectLifecycle, changeStampsFollowTheUpdateStatus)
     auto project = createProject("Stamps");
     PrjInfoModel::PrjInfo* info = infoOf(project.get());
     ASSERT_TRUE(project->save());
+    info->setProperty("ProgramModifiedTime", "1");
+    info->setProperty("CfgModifiedTime", "1");
+    ASSERT_TRUE(project->save());
     project->setUpdateStatue(false);
     info->setProgramOrCfgTime(false);
     info->setProgramOrCfgTime(true);
     EXPECT_FALSE(info->isModified());
-    EXPECT_EQ(info->property("ProgramModifiedTime", "none"), "none");
+    EXPECT_EQ(info->property("ProgramModifiedTime"), "1");
+    EXPECT_EQ(info->property("CfgModifiedTime"), "1");
     project->setUpdateStatue(true);
     info->setProgramOrCfgTime(true);
     EXPECT_TRUE(info->isModified());
-    EXPECT_EQ(info->property("ProgramModifiedTime", "none"), "none");
+    EXPECT_EQ(info->property("ProgramModifiedTime"), "1") << "a configuration change stamps only its own time";
     const long long stamp = std::stoll(info->property("CfgModifiedTime", "0"));
     EXPECT_NEAR(static_cast<double>(stamp), static_cast<double>(QDateTime::currentSecsSinceEpoch()), 5.0);
     EXPECT_EQ(PrjInfoModel::PrjInfo(AbstractPlcProjectModel::Project, "x", nullptr).version(), "0.0.0.0");
