@@ -98,7 +98,8 @@ bool DataTypeModel::open()
     d->units.reset();
     QSqlQuery query(database());
     query.setForwardOnly(true);
-    const bool ok = query.exec(QStringLiteral("SELECT * FROM DATATYPE"));
+    const bool ok = query.exec(QStringLiteral("SELECT ID, TYPE, ") + ObjectData::textColumn(NAME) + ", "
+                               + ObjectData::textColumn(VARDECLARATION) + ", FOLDERID, MODIFYTIME, PROPERTIES FROM DATATYPE");
     writeLog(HostServices::LogInfo, "加载DataTypeModel数据");
     if (!ok) {
         writeLog(HostServices::LogInfo, "reading the data types failed: " + query.lastError().text().toStdString());
@@ -109,10 +110,10 @@ bool DataTypeModel::open()
               text = columns.indexOf(VARDECLARATION), folder = columns.indexOf(FOLDERID),
               modifyTime = columns.indexOf(MODIFYTIME), properties = columns.indexOf(PROPERTIES);
     while (query.next()) {
-        auto unit = std::make_unique<DataUnit>(query.value(id).toUInt(), query.value(name).toString().toStdString(),
+        auto unit = std::make_unique<DataUnit>(query.value(id).toUInt(), ObjectData::utf8(query.value(name)),
                                                static_cast<PrjDataType>(query.value(type).toInt()),
                                                query.value(folder).toUInt(), this);
-        unit->m_varDeclaration = query.value(text).toString().toStdString();
+        unit->m_varDeclaration = ObjectData::utf8(query.value(text));
         unit->m_modifiedTime = query.value(modifyTime).toUInt();
         unit->m_properties.merge(query.value(properties).toString());
         d->units.insertLoaded(std::move(unit));
@@ -127,7 +128,7 @@ bool DataTypeModel::writeRow(DataUnit* unit)
                         {static_cast<int>(unit->type()), QString::fromStdString(unit->name()),
                          QString::fromStdString(unit->varDeclaration()), unit->folderId(),
                          unit->properties().toJson(), unit->modifiedTime()},
-                        &error))
+                        d->units.rows().contains(unit->id()), &error))
         return true;
     writeLog(HostServices::LogInfo, "save data type '" + unit->name() + "' failed: " + error.toStdString());
     return false;
@@ -152,7 +153,7 @@ bool DataTypeModel::save()
 bool DataTypeModel::saveAs(bool flag)
 {
     d->clearModifiedOnSave = flag;
-    d->units.rows().setUnknown();
+    d->writer.learnStoredRows(database(), d->units.rows());
     return true;
 }
 

@@ -88,7 +88,7 @@ bool FolderModel::writeRow(Folder* folder)
     if (d->writer.write(plcProject(), folder->id(),
                         {folder->parentId(), static_cast<int>(folder->type()), QString::fromStdString(folder->name()),
                          folder->properties().toJson()},
-                        &error))
+                        d->folders.rows().contains(folder->id()), &error))
         return true;
     writeLog(HostServices::LogInfo, "save folder '" + folder->name() + "' failed: " + error.toStdString());
     return false;
@@ -112,7 +112,7 @@ bool FolderModel::save()
 bool FolderModel::saveAs(bool flag)
 {
     d->clearModifiedOnSave = flag;
-    d->folders.rows().setUnknown();
+    d->writer.learnStoredRows(database(), d->folders.rows());
     return true;
 }
 

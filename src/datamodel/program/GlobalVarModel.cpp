@@ -116,7 +116,8 @@ bool GlobalVarModel::open()
     writeLog(HostServices::LogInfo, "加载GlobalVarModel数据");
     QSqlQuery query(database());
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT * FROM GLOBALVAR"))) {
+    if (!query.exec(QStringLiteral("SELECT ID, ") + ObjectData::textColumn(NAME) + ", " + ObjectData::textColumn(TEXT)
+                    + ", PROPERTIES, FOLDERID, MODIFYTIME FROM GLOBALVAR")) {
         writeLog(HostServices::LogInfo, "reading the global variable lists failed: "
                                             + query.lastError().text().toStdString());
         return false;
@@ -127,9 +128,9 @@ bool GlobalVarModel::open()
               modifyTime = columns.indexOf(MODIFYTIME);
     while (query.next()) {
         auto list = std::make_unique<GlobalVarTable>(query.value(id).toUInt(),
-                                                     query.value(name).toString().toStdString(),
+                                                     ObjectData::utf8(query.value(name)),
                                                      query.value(folder).toUInt(), this);
-        list->m_varDeclaration = query.value(text).toString().toStdString();
+        list->m_varDeclaration = ObjectData::utf8(query.value(text));
         list->m_properties.merge(query.value(properties).toString());
         list->m_modifiedTime = query.value(modifyTime).toUInt();
         d->lists.insertLoaded(std::move(list));
@@ -143,7 +144,7 @@ bool GlobalVarModel::writeRow(GlobalVarTable* list)
     if (d->writer.write(plcProject(), list->id(),
                         {QString::fromStdString(list->name()), QString::fromStdString(list->varDeclaration()),
                          list->modifiedTime(), list->properties().toJson(), list->folderId()},
-                        &error))
+                        d->lists.rows().contains(list->id()), &error))
         return true;
     writeLog(HostServices::LogInfo, "save global variable list '" + list->name() + "' failed: " + error.toStdString());
     return false;
@@ -167,7 +168,7 @@ bool GlobalVarModel::save()
 bool GlobalVarModel::saveAs(bool flag)
 {
     d->clearModifiedOnSave = flag;
-    d->lists.rows().setUnknown();
+    d->writer.learnStoredRows(database(), d->lists.rows());
     return true;
 }
 

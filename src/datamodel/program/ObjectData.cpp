@@ -28,6 +28,20 @@ std::string ObjectData::utf8(const QJsonObject& object, const QString& key)
     return text(object, key).toStdString();
 }
 
+std::string ObjectData::utf8(const QVariant& column)
+{
+    if (column.type() == QVariant::ByteArray) {
+        const QByteArray bytes = column.toByteArray();
+        return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    }
+    return column.toString().toStdString();
+}
+
+QString ObjectData::textColumn(const QString& column)
+{
+    return QStringLiteral("CAST(%1 AS BLOB) AS %1").arg(column);
+}
+
 bool ObjectData::toUnsigned(const QJsonObject& object, const QString& key, unsigned int& value)
 {
     const QString number = text(object, key);

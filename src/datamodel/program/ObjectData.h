@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
+#include <QVariant>
 
 #include <string>
 
@@ -23,6 +24,11 @@ public:
     // A member's text; empty when it is missing or not a text.
     static QString text(const QJsonObject& object, const QString& key);
     static std::string utf8(const QJsonObject& object, const QString& key);
+    // A text column read as UTF-8. Statements select text columns as blobs (see
+    // textColumn) so that the bytes arrive as stored, without a detour through UTF-16.
+    static std::string utf8(const QVariant& column);
+    // "CAST(column AS BLOB) AS column".
+    static QString textColumn(const QString& column);
     // A member holding a decimal number. A missing or empty member reads as 0; any other
     // text that is no number of that kind gives false.
     static bool toUnsigned(const QJsonObject& object, const QString& key, unsigned int& value);

@@ -36,6 +36,11 @@ const QString MODIFYTIME = QStringLiteral("MODIFYTIME");
 const QString PROPERTIES = QStringLiteral("PROPERTIES");
 const QString GRAPHDATA = QStringLiteral("GRAPHDATA");
 
+// The columns the model reads; the texts arrive as UTF-8 bytes.
+const QString selectPous = QStringLiteral("SELECT ID, TYPE, LANGUAGETYPE, ") + ObjectData::textColumn(NAME) + ", "
+                           + ObjectData::textColumn(VARDECLARATION) + ", " + ObjectData::textColumn(LOGICCONTEXT)
+                           + ", MODIFYTIME, FOLDERID, PROPERTIES, GRAPHDATA FROM POU";
+
 unsigned int nowSeconds()
 {
     return static_cast<unsigned int>(QDateTime::currentSecsSinceEpoch());
@@ -134,20 +139,20 @@ bool PouModel::open()
     d->pous.reset();
     QSqlQuery query(database());
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT * FROM POU"))) {
+    if (!query.exec(selectPous)) {
         writeLog(HostServices::LogInfo, "reading the POUs failed: " + query.lastError().text().toStdString());
         return false;
     }
     const PouColumns column(query.record());
     while (query.next()) {
         auto pou = std::make_unique<PouUnit>(query.value(column.id).toUInt(),
-                                             query.value(column.name).toString().toStdString(),
+                                             ObjectData::utf8(query.value(column.name)),
                                              static_cast<PouType>(query.value(column.type).toInt()),
                                              static_cast<PouLanguageType>(query.value(column.language).toInt()),
                                              this);
         pou->m_folderId = query.value(column.folder).toUInt();
-        pou->setContent({query.value(column.declaration).toString().toStdString(),
-                   query.value(column.logic).toString().toStdString(), query.value(column.modifyTime).toUInt(),
+        pou->setContent({ObjectData::utf8(query.value(column.declaration)),
+                   ObjectData::utf8(query.value(column.logic)), query.value(column.modifyTime).toUInt(),
                    query.value(column.properties).toString(), toVector(query.value(column.graph).toByteArray())},
                   false);
         d->pous.insertLoaded(std::move(pou));
@@ -165,7 +170,7 @@ bool PouModel::writeRow(PouUnit* pou)
                          QString::fromStdString(pou->name()), QString::fromStdString(pou->varDeclaration()),
                          QString::fromStdString(pou->logicContext()), pou->varModifiedTime(), pou->folderId(),
                          pou->properties().toJson(), QByteArray(graph.data(), static_cast<int>(graph.size()))},
-                        &error))
+                        d->pous.rows().contains(pou->id()), &error))
         return true;
     writeLog(HostServices::LogInfo, "save POU '" + pou->name() + "' failed: " + error.toStdString());
     return false;
@@ -188,7 +193,7 @@ bool PouModel::save()
 bool PouModel::saveAs(bool flag)
 {
     d->clearModifiedOnSave = flag;
-    d->pous.rows().setUnknown();
+    d->writer.learnStoredRows(database(), d->pous.rows());
     return true;
 }
 
@@ -210,7 +215,7 @@ bool PouModel::loadObject(ModelObject* obj)
         return false;
     QSqlQuery query(database());
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT * FROM POU WHERE ID = ?"));
+    query.prepare(selectPous + QStringLiteral(" WHERE ID = ?"));
     query.addBindValue(pou->id());
     if (!query.exec()) {
         writeLog(HostServices::LogInfo, "reload POU '" + pou->name() + "' failed: "
@@ -219,9 +224,9 @@ bool PouModel::loadObject(ModelObject* obj)
     }
     const PouColumns column(query.record());
     while (query.next()) {
-        pou->m_name = query.value(column.name).toString().toStdString();
-        pou->setContent({query.value(column.declaration).toString().toStdString(),
-                   query.value(column.logic).toString().toStdString(), query.value(column.modifyTime).toUInt(),
+        pou->m_name = ObjectData::utf8(query.value(column.name));
+        pou->setContent({ObjectData::utf8(query.value(column.declaration)),
+                   ObjectData::utf8(query.value(column.logic)), query.value(column.modifyTime).toUInt(),
                    query.value(column.properties).toString(), toVector(query.value(column.graph).toByteArray())},
                   true);
     }

@@ -1,6 +1,7 @@
 #include "datamodel/program/RowWriter.h"
 
 #include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/model/StoredRows.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -12,13 +13,43 @@ RowWriter::RowWriter(QString table, const QStringList& columns, QString idColumn
         assignments << column + QStringLiteral("=?");
         marks << QStringLiteral("?");
     }
-    m_select = QStringLiteral("SELECT %1 FROM %2 WHERE %1=?").arg(idColumn, table);
+    m_ids = QStringLiteral("SELECT %1 FROM %2").arg(idColumn, table);
     m_update = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?").arg(table, assignments.join(QStringLiteral(", ")), idColumn);
     m_insert = QStringLiteral("INSERT INTO %1 (%2, %3) VALUES (?, %4)")
                    .arg(table, idColumn, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
 }
 
-bool RowWriter::write(AbstractPlcProjectModel* project, unsigned int id, const QVector<QVariant>& values,
+bool RowWriter::update(AbstractPlcProjectModel* project, const QVariant& id, const QVector<QVariant>& values,
+                       bool* found, QString* error) const
+{
+    QSqlQuery& query = project->preparedQuery(m_update);
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i, values[i]);
+    query.bindValue(values.size(), id);
+    if (!query.exec()) {
+        if (error)
+            *error = query.lastError().text();
+        return false;
+    }
+    *found = query.numRowsAffected() > 0;
+    return true;
+}
+
+bool RowWriter::insert(AbstractPlcProjectModel* project, const QVariant& id, const QVector<QVariant>& values,
+                       QString* error) const
+{
+    QSqlQuery& query = project->preparedQuery(m_insert);
+    query.bindValue(0, id);
+    for (int i = 0; i < values.size(); ++i)
+        query.bindValue(i + 1, values[i]);
+    if (query.exec())
+        return true;
+    if (error)
+        *error = query.lastError().text();
+    return false;
+}
+
+bool RowWriter::write(AbstractPlcProjectModel* project, unsigned int id, const QVector<QVariant>& values, bool stored,
                       QString* error) const
 {
     if (!project) {
@@ -27,25 +58,33 @@ bool RowWriter::write(AbstractPlcProjectModel* project, unsigned int id, const Q
         return false;
     }
     const QVariant key(static_cast<qlonglong>(id));
-    QSqlQuery& select = project->preparedQuery(m_select);
-    select.bindValue(0, key);
-    if (!select.exec()) {
-        if (error)
-            *error = select.lastError().text();
-        return false;
+    bool found = false;
+    if (stored) {
+        if (!update(project, key, values, &found, error))
+            return false;
+        // The row went meanwhile (with its folder, say): it is written anew.
+        return found || insert(project, key, values, error);
     }
-    const bool exists = select.next();
-    select.finish(); // a statement left open would hold the file's read lock
+    QString insertError;
+    if (insert(project, key, values, &insertError))
+        return true;
+    // The row was there after all: update it. Otherwise the insert's failure is the cause.
+    if (update(project, key, values, &found, nullptr) && found)
+        return true;
+    if (error)
+        *error = insertError;
+    return false;
+}
 
-    QSqlQuery& write = project->preparedQuery(exists ? m_update : m_insert);
-    const int first = exists ? 0 : 1;
-    for (int i = 0; i < values.size(); ++i)
-        write.bindValue(first + i, values[i]);
-    write.bindValue(exists ? values.size() : 0, key);
-    if (!write.exec()) {
-        if (error)
-            *error = write.lastError().text();
-        return false;
+void RowWriter::learnStoredRows(const QSqlDatabase& db, StoredRows& rows) const
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(m_ids)) {
+        rows.setUnknown();
+        return;
     }
-    return true;
+    rows.clear();
+    while (query.next())
+        rows.add(query.value(0).toUInt());
 }

@@ -1,28 +1,42 @@
 #pragma once
 
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 #include <QVector>
 
 class AbstractPlcProjectModel;
+class StoredRows;
 
-// Writes the row of one object the way the program models store their objects: select the
-// row by id, then update it or insert it, every value bound (so that any name or text is
-// stored unchanged). The statements are prepared once per connection and reused, so a save of
-// ten thousand rows prepares three statements, not twenty thousand.
+// Writes the row of one object the way the program models store their objects: update the
+// row of the id or insert it, every value bound (so that any name or text is stored
+// unchanged). The statements are prepared once per connection and reused, so a save of ten
+// thousand rows prepares two statements, not twenty thousand.
 class RowWriter
 {
 public:
     // `columns`: the columns written besides the id, in the order of the values given to write().
     RowWriter(QString table, const QStringList& columns, QString idColumn = QStringLiteral("ID"));
 
-    // False with the database's text in `error` when a statement failed.
-    bool write(AbstractPlcProjectModel* project, unsigned int id, const QVector<QVariant>& values,
+    // `stored`: whether the model knows the row to be in the file. It only decides which
+    // statement runs first: a row that is there after all is updated, one that is gone is
+    // inserted. False with the database's text in `error` when the row could not be written.
+    bool write(AbstractPlcProjectModel* project, unsigned int id, const QVector<QVariant>& values, bool stored,
                QString* error) const;
 
+    // Learns which rows the file holds, as the model switches to another file, so that the
+    // next save neither guesses nor reads back the rows it has just written. Without an
+    // answer from the file the rows stay unknown and the next save reads them.
+    void learnStoredRows(const QSqlDatabase& db, StoredRows& rows) const;
+
 private:
-    QString m_select;
+    bool update(AbstractPlcProjectModel* project, const QVariant& id, const QVector<QVariant>& values, bool* found,
+                QString* error) const;
+    bool insert(AbstractPlcProjectModel* project, const QVariant& id, const QVector<QVariant>& values,
+                QString* error) const;
+
+    QString m_ids;
     QString m_update;
     QString m_insert;
 };

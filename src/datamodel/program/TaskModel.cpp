@@ -250,7 +250,7 @@ bool TaskModel::writeTask(Task* task)
               && d->writer.write(project, task->id(),
                                  {QString::fromStdString(task->name()), static_cast<int>(task->type()),
                                   task->wdtTime(), task->properties().toJson()},
-                                 &error);
+                                 d->tasks.rows().contains(task->id()), &error);
     if (ok) {
         QSqlQuery& clear = project->preparedQuery(QStringLiteral("DELETE from pouintask where TaskId = ?"));
         clear.bindValue(0, task->id());
@@ -300,7 +300,7 @@ bool TaskModel::save()
 bool TaskModel::saveAs(bool flag)
 {
     d->saveAsFlag = flag;
-    d->tasks.rows().setUnknown();
+    d->writer.learnStoredRows(database(), d->tasks.rows());
     return true;
 }
 
