@@ -4,10 +4,16 @@
 
 #include "datamodel/model/PlcProjectModel.h"
 #include "datamodel/model/PrjInfoModel.h"
+#include "datamodel/program/LibraryModel.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonObject>
+
+#include <memory>
 
 namespace plcproj {
 
@@ -23,6 +29,48 @@ QJsonObject infoObject(const QMap<QString, QString>& info, const QString& uuid)
         object.insert(it.key(), it.value());
     object.insert(QStringLiteral("ProjectUUID"), uuid);
     return object;
+}
+
+// The standard libraries lie beside the tool, in the build tree as after installation.
+QString standardLibraryFolder()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/datamodel/libraries"));
+}
+
+// Copies the standard libraries into "Libraries/norvale/<base>/<version>/" of a new project,
+// where the project's default library rows look for them. The installed paths go to
+// `installed`.
+bool installStandardLibraries(const QString& projectFolder, QStringList& installed, QString* error)
+{
+    const QString source = standardLibraryFolder();
+    for (const char* library : {LibraryModel::BaseLibrary, LibraryModel::ExpansionLibrary}) {
+        const QString file = QDir(source).filePath(QString::fromLatin1(library));
+        if (!QFileInfo(file).isFile()) {
+            *error = QStringLiteral("the standard library %1 is missing (looked in %2)").arg(QString::fromLatin1(library), source);
+            return false;
+        }
+        std::unique_ptr<PlcLibraryModel> model(
+            AbstractPlcProjectModel::openLibrary("plcproj", file.toStdString(), AbstractPlcProjectModel::DefaultPassword));
+        auto* infoModel = model ? model->subModel<PrjInfoModel>() : nullptr;
+        const QString version = infoModel && infoModel->projectInfo()
+                                    ? QString::fromStdString(infoModel->projectInfo()->version())
+                                    : QString();
+        model.reset();
+        if (!LibraryModel::isVersionText(version)) {
+            *error = QStringLiteral("%1 is no usable library file (version '%2')").arg(file, version);
+            return false;
+        }
+        const QString folder = QStringLiteral("%1/Libraries/norvale/%2/%3")
+                                   .arg(projectFolder, QFileInfo(file).completeBaseName(), version);
+        const QString target = QDir(folder).filePath(QString::fromLatin1(library));
+        QFile::remove(target);
+        if (!QDir().mkpath(folder) || !QFile::copy(file, target)) {
+            *error = QStringLiteral("cannot copy %1 to %2").arg(file, target);
+            return false;
+        }
+        installed << target;
+    }
+    return true;
 }
 
 } // namespace
@@ -69,8 +117,15 @@ int runCreate(const Arguments& args, const Output& out)
         Output::error(QStringLiteral("saving the new project %1 failed").arg(file));
         return Failure;
     }
+    // A user project references the standard libraries from its first row on.
+    QStringList libraries;
+    if (!library && !installStandardLibraries(session->location().folder, libraries, &error)) {
+        Output::error(error + QStringLiteral("; the project %1 was created without it").arg(file));
+        return Failure;
+    }
     if (out.json())
-        out.document(QJsonObject{{"name", name}, {"type", type}, {"style", style}, {"file", file}});
+        out.document(QJsonObject{{"name", name}, {"type", type}, {"style", style}, {"file", file},
+                                 {"libraries", QJsonArray::fromStringList(libraries)}});
     else
         out.line(file);
     return Ok;

@@ -4,6 +4,7 @@
 #include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/PrjInfoModel.h"
+#include "datamodel/program/LibraryModel.h"
 #include "host/CookieStore.h"
 
 #include "accore/ACCore.h"
@@ -106,8 +107,13 @@ std::unique_ptr<ProjectSession> ProjectSession::open(const ProjectLocation& loca
         session->m_unregistered = std::move(model);
         return session;
     }
-    if (access == Access::Checking)
+    if (access == Access::Checking) {
         session->m_ownCore = attachCore(*model, file);
+        // A check must know the names that the project's libraries declare.
+        if (model->type() == AbstractPlcProjectModel::Project)
+            if (auto* libraries = model->subModel<LibraryModel>())
+                libraries->loadLibraryData(location.folder, QString::fromStdString(model->name()));
+    }
     if (!session->registerModel(std::move(model), error))
         return nullptr;
     return session;

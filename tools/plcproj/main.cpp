@@ -30,6 +30,8 @@ void printHelp()
 
 namespace plcproj {
 
+int runLib(const Arguments& args, const Output& out);
+
 const std::vector<Command>& commands()
 {
     static const std::vector<Command> table = {
@@ -48,6 +50,10 @@ const std::vector<Command>& commands()
         {"check", "check PROJECT [--password P]",
          "parse every data type, global list and POU in the compiler core; one line per message",
          {"password"}, {}, 1, runCheck},
+        {"lib", "lib (list PROJECT | add PROJECT FILE | rm PROJECT NAME | replace PROJECT NAME FILE) "
+                "[--password P] [--lib-password P]",
+         "list, add, remove or replace the libraries of a user project",
+         {"password", "lib-password"}, {}, 2, runLib},
     };
     return table;
 }
