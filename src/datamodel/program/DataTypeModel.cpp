@@ -2,8 +2,8 @@
 
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/ObjectTable.h"
-#include "datamodel/program/ObjectData.h"
-#include "datamodel/program/RowWriter.h"
+#include "datamodel/program/ObjectData_p.h"
+#include "datamodel/program/RowWriter_p.h"
 
 #include <QDateTime>
 #include <QSqlError>
@@ -99,7 +99,7 @@ bool DataTypeModel::open()
     QSqlQuery query(database());
     query.setForwardOnly(true);
     const bool ok = query.exec(QStringLiteral("SELECT ID, TYPE, ") + ObjectData::textColumn(NAME) + ", "
-                               + ObjectData::textColumn(VARDECLARATION) + ", FOLDERID, MODIFYTIME, PROPERTIES FROM DATATYPE");
+                               + ObjectData::textColumn(VARDECLARATION) + ", FOLDERID, MODIFYTIME, " + ObjectData::textColumn(PROPERTIES) + " FROM DATATYPE");
     writeLog(HostServices::LogInfo, "加载DataTypeModel数据");
     if (!ok) {
         writeLog(HostServices::LogInfo, "reading the data types failed: " + query.lastError().text().toStdString());
@@ -115,7 +115,7 @@ bool DataTypeModel::open()
                                                query.value(folder).toUInt(), this);
         unit->m_varDeclaration = ObjectData::utf8(query.value(text));
         unit->m_modifiedTime = query.value(modifyTime).toUInt();
-        unit->m_properties.merge(query.value(properties).toString());
+        ObjectData::mergeProperties(unit->m_properties, query.value(properties).toByteArray());
         d->units.insertLoaded(std::move(unit));
     }
     return true;

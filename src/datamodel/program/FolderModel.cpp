@@ -2,8 +2,8 @@
 
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/ObjectTable.h"
-#include "datamodel/program/ObjectData.h"
-#include "datamodel/program/RowWriter.h"
+#include "datamodel/program/ObjectData_p.h"
+#include "datamodel/program/RowWriter_p.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

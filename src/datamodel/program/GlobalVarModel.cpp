@@ -2,8 +2,8 @@
 
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/ObjectTable.h"
-#include "datamodel/program/ObjectData.h"
-#include "datamodel/program/RowWriter.h"
+#include "datamodel/program/ObjectData_p.h"
+#include "datamodel/program/RowWriter_p.h"
 
 #include <QDateTime>
 #include <QSqlError>
@@ -117,7 +117,7 @@ bool GlobalVarModel::open()
     QSqlQuery query(database());
     query.setForwardOnly(true);
     if (!query.exec(QStringLiteral("SELECT ID, ") + ObjectData::textColumn(NAME) + ", " + ObjectData::textColumn(TEXT)
-                    + ", PROPERTIES, FOLDERID, MODIFYTIME FROM GLOBALVAR")) {
+                    + ", " + ObjectData::textColumn(PROPERTIES) + ", FOLDERID, MODIFYTIME FROM GLOBALVAR")) {
         writeLog(HostServices::LogInfo, "reading the global variable lists failed: "
                                             + query.lastError().text().toStdString());
         return false;
@@ -131,7 +131,7 @@ bool GlobalVarModel::open()
                                                      ObjectData::utf8(query.value(name)),
                                                      query.value(folder).toUInt(), this);
         list->m_varDeclaration = ObjectData::utf8(query.value(text));
-        list->m_properties.merge(query.value(properties).toString());
+        ObjectData::mergeProperties(list->m_properties, query.value(properties).toByteArray());
         list->m_modifiedTime = query.value(modifyTime).toUInt();
         d->lists.insertLoaded(std::move(list));
     }

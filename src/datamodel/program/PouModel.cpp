@@ -2,8 +2,8 @@
 
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/ObjectTable.h"
-#include "datamodel/program/ObjectData.h"
-#include "datamodel/program/RowWriter.h"
+#include "datamodel/program/ObjectData_p.h"
+#include "datamodel/program/RowWriter_p.h"
 
 #include <QDateTime>
 #include <QSqlError>
@@ -39,7 +39,7 @@ const QString GRAPHDATA = QStringLiteral("GRAPHDATA");
 // The columns the model reads; the texts arrive as UTF-8 bytes.
 const QString selectPous = QStringLiteral("SELECT ID, TYPE, LANGUAGETYPE, ") + ObjectData::textColumn(NAME) + ", "
                            + ObjectData::textColumn(VARDECLARATION) + ", " + ObjectData::textColumn(LOGICCONTEXT)
-                           + ", MODIFYTIME, FOLDERID, PROPERTIES, GRAPHDATA FROM POU";
+                           + ", MODIFYTIME, FOLDERID, " + ObjectData::textColumn(PROPERTIES) + ", GRAPHDATA FROM POU";
 
 unsigned int nowSeconds()
 {
@@ -153,7 +153,7 @@ bool PouModel::open()
         pou->m_folderId = query.value(column.folder).toUInt();
         pou->setContent({ObjectData::utf8(query.value(column.declaration)),
                    ObjectData::utf8(query.value(column.logic)), query.value(column.modifyTime).toUInt(),
-                   query.value(column.properties).toString(), toVector(query.value(column.graph).toByteArray())},
+                   query.value(column.properties).toByteArray(), toVector(query.value(column.graph).toByteArray())},
                   false);
         d->pous.insertLoaded(std::move(pou));
     }
@@ -227,7 +227,7 @@ bool PouModel::loadObject(ModelObject* obj)
         pou->m_name = ObjectData::utf8(query.value(column.name));
         pou->setContent({ObjectData::utf8(query.value(column.declaration)),
                    ObjectData::utf8(query.value(column.logic)), query.value(column.modifyTime).toUInt(),
-                   query.value(column.properties).toString(), toVector(query.value(column.graph).toByteArray())},
+                   query.value(column.properties).toByteArray(), toVector(query.value(column.graph).toByteArray())},
                   true);
     }
     pou->setModified(false);
@@ -249,7 +249,7 @@ bool PouModel::insertObject(const QString& path, const QString& data)
                                          static_cast<PouLanguageType>(language), this);
     pou->m_folderId = folderId;
     pou->setContent({ObjectData::utf8(object, VARDECLARATION), ObjectData::utf8(object, LOGICCONTEXT), nowSeconds(),
-               ObjectData::text(object, PROPERTIES), toVector(graph)},
+               ObjectData::text(object, PROPERTIES).toUtf8(), toVector(graph)},
               false);
     pou->setModified(true);
     d->pous.insert(std::move(pou));
@@ -324,7 +324,7 @@ bool PouModel::restoreObj(ModelObject* obj, const QString& data)
         || !ObjectData::toBytes(object, GRAPHDATA, graph))
         return false;
     pou->setContent({ObjectData::utf8(object, VARDECLARATION), ObjectData::utf8(object, LOGICCONTEXT), modifyTime,
-               ObjectData::text(object, PROPERTIES), toVector(graph)},
+               ObjectData::text(object, PROPERTIES).toUtf8(), toVector(graph)},
               true);
     // The restored content differs from what the file may hold by now: without the flag the
     // next save would keep the undone text in the file.
@@ -348,7 +348,7 @@ void PouModel::PouUnit::setContent(Content content, bool mergeProperties)
     m_modifyTime = content.modifyTime;
     if (!mergeProperties)
         m_properties.clear();
-    m_properties.merge(content.properties);
+    ObjectData::mergeProperties(m_properties, content.properties);
     m_graphData = std::move(content.graphData);
     setFbInstancesStr(QString::fromStdString(property("FbInstances")));
 }

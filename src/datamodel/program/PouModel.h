@@ -141,7 +141,7 @@ private:
         std::string varDeclaration;
         std::string logicContext;
         unsigned int modifyTime = 0;
-        QString properties;
+        QByteArray properties; // JSON text, UTF-8
         std::vector<char> graphData;
     };
     void setContent(Content content, bool mergeProperties);

@@ -1,4 +1,4 @@
-#include "datamodel/program/RowWriter.h"
+#include "datamodel/program/RowWriter_p.h"
 
 #include "datamodel/model/AbstractPlcProjectModel.h"
 #include "datamodel/model/StoredRows.h"

@@ -71,6 +71,17 @@ TEST_F(DataTypeModelTest, namesMayRepeatAndTheLowerIdIsFound)
     std::vector<Unit*> all;
     types->allDataUnits(all);
     EXPECT_EQ(all, std::vector<Unit*>{second});
+
+    // Content changes mark the project for compilation; filing it elsewhere does not.
+    PrjInfoModel::PrjInfo* info = testsupport::projectInfo(*project);
+    testsupport::markCompiled(*project);
+    second->setFolderId(4);
+    EXPECT_EQ(info->property("Compile"), "true");
+    second->setVarDeclaration("TYPE Point : STRUCT x, y : REAL; END_STRUCT END_TYPE");
+    EXPECT_EQ(info->property("Compile"), "false");
+    EXPECT_NE(info->property("ProgramModifiedTime"), "0");
+    EXPECT_EQ(info->property("CfgModifiedTime"), "0");
+    EXPECT_FALSE(second->property("VarDeclModifiedTime").empty());
 }
 
 TEST_F(DataTypeModelTest, removeAndInsertRestoreAType)

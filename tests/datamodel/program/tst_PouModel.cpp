@@ -3,7 +3,7 @@
 #include "ProgramTestSupport.h"
 
 #include "datamodel/model/PlcProjectModel.h"
-#include "datamodel/program/ObjectData.h"
+#include "datamodel/program/ObjectData_p.h"
 #include "datamodel/program/PouModel.h"
 
 #include <QDateTime>
@@ -134,12 +134,14 @@ TEST_P(PouSetter, hasItsEffects)
     EXPECT_EQ(info->property("Compile"), GetParam().marksProject ? "false" : "true");
     EXPECT_EQ(info->property("ProgramModifiedTime") != "0", GetParam().marksProject);
     EXPECT_EQ(info->property("CfgModifiedTime"), "0") << "a POU change is a program change";
-    if (GetParam().stampsModifyTime)
+    if (GetParam().stampsModifyTime) {
         EXPECT_GE(pou->varModifiedTime(), start);
-    else
+    } else {
         EXPECT_EQ(pou->varModifiedTime(), before);
-    if (*GetParam().logLine)
+    }
+    if (*GetParam().logLine) {
         EXPECT_TRUE(logged(GetParam().logLine)) << GetParam().logLine;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -7,6 +7,7 @@
 #include "datamodel/program/DataTypeModel.h"
 #include "datamodel/program/FolderModel.h"
 #include "datamodel/program/GlobalVarModel.h"
+#include "datamodel/program/ObjectData_p.h"
 #include "datamodel/program/PouModel.h"
 #include "datamodel/program/TaskModel.h"
 
@@ -241,6 +242,52 @@ TEST_F(ProgramModels, removingOneOfFiveThousandPous)
     EXPECT_EQ(all.size(), 4999u);
     EXPECT_FALSE(reopened->subModel<PouModel>()->pou(id));
     EXPECT_TRUE(reopened->subModel<PouModel>()->pou(QString("P2499")));
+}
+
+// The direct reading of plain property texts must read every text exactly as Qt's parser
+// does, merged into properties that exist already.
+class PropertiesText : public ::testing::TestWithParam<const char*>
+{
+};
+
+TEST_P(PropertiesText, readsAsTheJsonParserReadsIt)
+{
+    const QByteArray text = QByteArray(GetParam());
+    StringProperties expected, actual;
+    for (StringProperties* properties : {&expected, &actual}) {
+        properties->set("a", "before");
+        properties->set("kept", "k");
+    }
+    expected.merge(QString::fromUtf8(text));
+    ObjectData::mergeProperties(actual, text);
+    EXPECT_EQ(actual.map(), expected.map()) << text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, PropertiesText,
+    ::testing::Values("{}", R"({"a":"1"})", R"({"b":"2","a":"1","Row":"17"})", R"({"a":"1","a":"2"})",
+                      R"({"a":1})", R"({"a":true,"b":"x"})", R"({ "a" : "1" })", R"({"a":"x\"y"})",
+                      R"({"a":"\u4e2d"})", "{\"a\":\"\xe4\xb8\xad\"}", "[]", "", R"({"a":"1")", R"({"a":"1"}x)",
+                      R"({"a":"1",})", R"({"":""})", "{\"a\":\"tab\there\"}", R"({"a":"1"}})", R"({"a":"1""b":"2"})",
+                      "null", R"({"a":null})", R"({"a":"%1 'quoted'"})"));
+
+// The model writes a row by what it knows of the file; a file that changed under it still
+// ends with the model's rows.
+TEST_F(ProgramModels, rowsChangedByAnotherProgramAreWrittenAnyway)
+{
+    auto project = createProject("Changed");
+    auto* pous = project->subModel<PouModel>();
+    PouModel::PouUnit* gone = pous->addPou("Gone", PouModel::PRGPOU, PouModel::POU_ST, 0);
+    ASSERT_TRUE(pous->save());
+    PouModel::PouUnit* fresh = pous->addPou("Fresh", PouModel::PRGPOU, PouModel::POU_ST, 0);
+    const std::string file = databaseFile("Changed");
+    ASSERT_TRUE(testsupport::execOn(file, "DELETE FROM POU WHERE Id = " + QString::number(gone->id())));
+    ASSERT_TRUE(testsupport::execOn(file, "INSERT INTO POU (Id, Name) VALUES (" + QString::number(fresh->id())
+                                              + ", 'Intruder')"));
+    gone->setLogicContext("back");
+    ASSERT_TRUE(pous->save());
+    EXPECT_EQ(rows(file, "SELECT Name, LogicContext FROM POU WHERE Name != 'DevicePOU' ORDER BY Id"),
+              QStringList({"Gone|back", "Fresh|"}));
 }
 
 } // namespace
