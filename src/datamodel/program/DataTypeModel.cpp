@@ -115,7 +115,7 @@ bool DataTypeModel::open()
                                                query.value(folder).toUInt(), this);
         unit->m_varDeclaration = ObjectData::utf8(query.value(text));
         unit->m_modifiedTime = query.value(modifyTime).toUInt();
-        ObjectData::mergeProperties(unit->m_properties, query.value(properties).toByteArray());
+        unit->m_properties.merge(query.value(properties).toByteArray());
         d->units.insertLoaded(std::move(unit));
     }
     return true;
@@ -127,7 +127,7 @@ bool DataTypeModel::writeRow(DataUnit* unit)
     if (d->writer.write(plcProject(), unit->id(),
                         {static_cast<int>(unit->type()), QString::fromStdString(unit->name()),
                          QString::fromStdString(unit->varDeclaration()), unit->folderId(),
-                         unit->properties().toJson(), unit->modifiedTime()},
+                         unit->propertiesJson(), unit->modifiedTime()},
                         d->units.rows().contains(unit->id()), &error))
         return true;
     writeLog(HostServices::LogInfo, "save data type '" + unit->name() + "' failed: " + error.toStdString());
@@ -258,7 +258,7 @@ QString DataTypeModel::objToData(ModelObject* obj)
     object.insert(VARDECLARATION, QString::fromStdString(unit->varDeclaration()));
     object.insert(FOLDERID, QString::number(unit->folderId()));
     object.insert(MODIFYTIME, QString::number(unit->modifiedTime()));
-    object.insert(PROPERTIES, unit->properties().toJson());
+    object.insert(PROPERTIES, unit->propertiesJson());
     return ObjectData::toText(object);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "datamodel/model/ModelObject.h"
-#include "datamodel/model/ObjectProperties.h"
+#include "datamodel/program/CachedProperties.h"
 #include "datamodel/model/SubModel.h"
 
 #include "accore/ACMessage.h"
@@ -75,7 +75,9 @@ public:
     unsigned int folderId() const { return m_folderId; }
     std::string property(const std::string& key, const std::string& defaultValue = std::string()) const;
     std::map<std::string, std::string> propertys() const { return m_properties.map(); }
-    const StringProperties& properties() const { return m_properties; }
+    const StringProperties& properties() const { return m_properties.properties(); }
+    // The Properties column's text.
+    const QString& propertiesJson() const { return m_properties.toJson(); }
     std::vector<ac::ACMessage> getVarDeclarationErr() const { return m_varDeclarationErr; }
 
     void rename(const std::string& name);
@@ -100,6 +102,6 @@ private:
     unsigned int m_modifiedTime = 0;
     long long m_synceTime = 0;
     unsigned int m_folderId;
-    StringProperties m_properties;
+    CachedProperties m_properties;
     std::vector<ac::ACMessage> m_varDeclarationErr;
 };

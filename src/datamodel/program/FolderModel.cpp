@@ -87,7 +87,7 @@ bool FolderModel::writeRow(Folder* folder)
     QString error;
     if (d->writer.write(plcProject(), folder->id(),
                         {folder->parentId(), static_cast<int>(folder->type()), QString::fromStdString(folder->name()),
-                         folder->properties().toJson()},
+                         folder->propertiesJson()},
                         d->folders.rows().contains(folder->id()), &error))
         return true;
     writeLog(HostServices::LogInfo, "save folder '" + folder->name() + "' failed: " + error.toStdString());
@@ -219,7 +219,7 @@ QString FolderModel::objToData(ModelObject* obj)
     object.insert(QStringLiteral("TYPE"), QString::number(folder->type()));
     object.insert(QStringLiteral("NAME"), QString::fromStdString(folder->name()));
     object.insert(QStringLiteral("PARENTID"), QString::number(folder->parentId()));
-    object.insert(QStringLiteral("PROPERTIES"), folder->properties().toJson());
+    object.insert(QStringLiteral("PROPERTIES"), folder->propertiesJson());
     return ObjectData::toText(object);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "datamodel/model/ModelObject.h"
-#include "datamodel/model/ObjectProperties.h"
+#include "datamodel/program/CachedProperties.h"
 #include "datamodel/model/SubModel.h"
 
 #include <memory>
@@ -72,7 +72,9 @@ public:
     std::string property(const std::string& key, const std::string& defaultValue = std::string()) const;
     bool setProperty(const std::string& key, const std::string& value);
     std::map<std::string, std::string> propertys() const { return m_properties.map(); }
-    const StringProperties& properties() const { return m_properties; }
+    const StringProperties& properties() const { return m_properties.properties(); }
+    // The Properties column's text.
+    const QString& propertiesJson() const { return m_properties.toJson(); }
     // Properties read from the file: no change of the object.
     void loadProperties(const QString& json);
 
@@ -81,5 +83,5 @@ private:
     unsigned int m_parentId;
     FolderType m_type;
     std::string m_name;
-    StringProperties m_properties;
+    CachedProperties m_properties;
 };

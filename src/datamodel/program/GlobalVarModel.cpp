@@ -131,7 +131,7 @@ bool GlobalVarModel::open()
                                                      ObjectData::utf8(query.value(name)),
                                                      query.value(folder).toUInt(), this);
         list->m_varDeclaration = ObjectData::utf8(query.value(text));
-        ObjectData::mergeProperties(list->m_properties, query.value(properties).toByteArray());
+        list->m_properties.merge(query.value(properties).toByteArray());
         list->m_modifiedTime = query.value(modifyTime).toUInt();
         d->lists.insertLoaded(std::move(list));
     }
@@ -143,7 +143,7 @@ bool GlobalVarModel::writeRow(GlobalVarTable* list)
     QString error;
     if (d->writer.write(plcProject(), list->id(),
                         {QString::fromStdString(list->name()), QString::fromStdString(list->varDeclaration()),
-                         list->modifiedTime(), list->properties().toJson(), list->folderId()},
+                         list->modifiedTime(), list->propertiesJson(), list->folderId()},
                         d->lists.rows().contains(list->id()), &error))
         return true;
     writeLog(HostServices::LogInfo, "save global variable list '" + list->name() + "' failed: " + error.toStdString());
@@ -269,7 +269,7 @@ QString GlobalVarModel::objToData(ModelObject* obj)
     object.insert(TEXT, QString::fromStdString(list->varDeclaration()));
     object.insert(FOLDERID, QString::number(list->folderId()));
     object.insert(MODIFYTIME, QString::number(list->modifiedTime()));
-    object.insert(PROPERTIES, list->properties().toJson());
+    object.insert(PROPERTIES, list->propertiesJson());
     return ObjectData::toText(object);
 }
 

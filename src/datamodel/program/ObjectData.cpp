@@ -42,66 +42,6 @@ QString ObjectData::textColumn(const QString& column)
     return QStringLiteral("CAST(%1 AS BLOB) AS %1").arg(column);
 }
 
-namespace {
-
-// A JSON string of plain printable ASCII without quote or backslash at `at`; moves `at`
-// behind it. False for anything else, which the full parser then reads.
-bool plainString(const char*& at, const char* end, std::string& out)
-{
-    if (at == end || *at != '"')
-        return false;
-    const char* first = ++at;
-    while (at != end && *at != '"') {
-        const unsigned char c = static_cast<unsigned char>(*at);
-        if (c < 0x20 || c > 0x7E || c == '\\')
-            return false;
-        ++at;
-    }
-    if (at == end)
-        return false;
-    out.assign(first, static_cast<std::size_t>(at - first));
-    ++at;
-    return true;
-}
-
-// {"key":"value",...} with plain strings, no white space and no key twice.
-bool readPlainObject(const QByteArray& json, std::map<std::string, std::string>& members)
-{
-    const char* at = json.constData();
-    const char* end = at + json.size();
-    if (at == end || *at++ != '{')
-        return false;
-    if (at != end && *at == '}')
-        return at + 1 == end;
-    std::string key, value;
-    while (true) {
-        if (!plainString(at, end, key) || at == end || *at++ != ':' || !plainString(at, end, value))
-            return false;
-        if (!members.emplace(key, value).second)
-            return false;
-        if (at == end)
-            return false;
-        const char c = *at++;
-        if (c == '}')
-            return at == end;
-        if (c != ',')
-            return false;
-    }
-}
-
-} // namespace
-
-void ObjectData::mergeProperties(StringProperties& properties, const QByteArray& json)
-{
-    std::map<std::string, std::string> members;
-    if (!readPlainObject(json, members)) {
-        properties.merge(QString::fromUtf8(json));
-        return;
-    }
-    for (auto& [key, value] : members)
-        properties.set(key, value);
-}
-
 bool ObjectData::toUnsigned(const QJsonObject& object, const QString& key, unsigned int& value)
 {
     const QString number = text(object, key);

@@ -2,7 +2,6 @@
 
 #include "datamodel/model/IDDistributor.h"
 #include "datamodel/model/ObjectPath.h"
-#include "datamodel/model/ObjectProperties.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -30,11 +29,6 @@ public:
     static std::string utf8(const QVariant& column);
     // "CAST(column AS BLOB) AS column".
     static QString textColumn(const QString& column);
-    // Merges a Properties column read as UTF-8 bytes into `properties`, as
-    // StringProperties::merge does with the same text. The texts this library writes (compact,
-    // plain ASCII keys and values) are read directly; anything else goes through Qt's JSON
-    // parser, so that every text reads as it always did.
-    static void mergeProperties(StringProperties& properties, const QByteArray& json);
     // A member holding a decimal number. A missing or empty member reads as 0; any other
     // text that is no number of that kind gives false.
     static bool toUnsigned(const QJsonObject& object, const QString& key, unsigned int& value);

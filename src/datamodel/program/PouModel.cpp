@@ -169,7 +169,7 @@ bool PouModel::writeRow(PouUnit* pou)
                         {static_cast<int>(pou->type()), static_cast<int>(pou->languageType()),
                          QString::fromStdString(pou->name()), QString::fromStdString(pou->varDeclaration()),
                          QString::fromStdString(pou->logicContext()), pou->varModifiedTime(), pou->folderId(),
-                         pou->properties().toJson(), QByteArray(graph.data(), static_cast<int>(graph.size()))},
+                         pou->propertiesJson(), QByteArray(graph.data(), static_cast<int>(graph.size()))},
                         d->pous.rows().contains(pou->id()), &error))
         return true;
     writeLog(HostServices::LogInfo, "save POU '" + pou->name() + "' failed: " + error.toStdString());
@@ -308,7 +308,7 @@ QString PouModel::objToData(ModelObject* obj)
     object.insert(LOGICCONTEXT, QString::fromStdString(pou->logicContext()));
     object.insert(FOLDERID, QString::number(pou->folderId()));
     object.insert(MODIFYTIME, QString::number(pou->varModifiedTime()));
-    object.insert(PROPERTIES, pou->properties().toJson());
+    object.insert(PROPERTIES, pou->propertiesJson());
     object.insert(GRAPHDATA,
                   QString::fromLatin1(QByteArray(graph.data(), static_cast<int>(graph.size())).toBase64()));
     return ObjectData::toText(object);
@@ -348,7 +348,7 @@ void PouModel::PouUnit::setContent(Content content, bool mergeProperties)
     m_modifyTime = content.modifyTime;
     if (!mergeProperties)
         m_properties.clear();
-    ObjectData::mergeProperties(m_properties, content.properties);
+    m_properties.merge(content.properties);
     m_graphData = std::move(content.graphData);
     setFbInstancesStr(QString::fromStdString(property("FbInstances")));
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "datamodel/model/ModelObject.h"
-#include "datamodel/model/ObjectProperties.h"
+#include "datamodel/program/CachedProperties.h"
 #include "datamodel/model/SubModel.h"
 
 #include "accore/ACMessage.h"
@@ -97,7 +97,9 @@ public:
     unsigned int folderId() const { return m_folderId; }
     std::string property(const std::string& key, const std::string& defaultValue = std::string()) const;
     std::map<std::string, std::string> propertys() const { return m_properties.map(); }
-    const StringProperties& properties() const { return m_properties; }
+    const StringProperties& properties() const { return m_properties.properties(); }
+    // The Properties column's text.
+    const QString& propertiesJson() const { return m_properties.toJson(); }
     std::string tempProperty(const std::string& key, const std::string& defaultValue = std::string()) const;
     void graphData(std::vector<char>& out) const { out = m_graphData; }
     const std::vector<char>& graphData() const { return m_graphData; }
@@ -158,7 +160,7 @@ private:
     unsigned int m_modifyTime = 0;
     unsigned int m_compileTime = 0;
     unsigned int m_folderId = 0;
-    StringProperties m_properties;
+    CachedProperties m_properties;
     std::map<std::string, std::string> m_tempProperties;
     std::vector<char> m_graphData;
     QStringList m_fbInstances;

@@ -225,7 +225,7 @@ bool TaskModel::writeConfiguration(Task* configuration)
     QSqlQuery& query =
         plcProject()->preparedQuery(QStringLiteral("UPDATE miscproperties SET Name=?, Properties=? WHERE id=?"));
     query.bindValue(0, QString::fromStdString(configuration->name()));
-    query.bindValue(1, configuration->properties().toJson());
+    query.bindValue(1, configuration->propertiesJson());
     query.bindValue(2, d->configurationRow);
     QString error;
     if (!query.exec())
@@ -249,7 +249,7 @@ bool TaskModel::writeTask(Task* task)
     bool ok = transaction.isActive()
               && d->writer.write(project, task->id(),
                                  {QString::fromStdString(task->name()), static_cast<int>(task->type()),
-                                  task->wdtTime(), task->properties().toJson()},
+                                  task->wdtTime(), task->propertiesJson()},
                                  d->tasks.rows().contains(task->id()), &error);
     if (ok) {
         QSqlQuery& clear = project->preparedQuery(QStringLiteral("DELETE from pouintask where TaskId = ?"));
@@ -437,7 +437,7 @@ QString TaskModel::objToData(ModelObject* obj)
     object.insert(NAME, QString::fromStdString(task->name()));
     object.insert(TYPE, QString::number(task->type()));
     object.insert(WTDTIME, QString::number(task->wdtTime()));
-    object.insert(PROPERTIES, task->properties().toJson());
+    object.insert(PROPERTIES, task->propertiesJson());
     object.insert(POUIDS, joined(task->m_pouIds));
     object.insert(POUINTASKIDS, joined(task->m_pouInTaskIds));
     return ObjectData::toText(object);

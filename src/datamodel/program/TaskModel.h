@@ -1,7 +1,7 @@
 #pragma once
 
 #include "datamodel/model/ModelObject.h"
-#include "datamodel/model/ObjectProperties.h"
+#include "datamodel/program/CachedProperties.h"
 #include "datamodel/model/SubModel.h"
 
 #include <QSqlDatabase>
@@ -80,7 +80,9 @@ public:
     unsigned int wdtTime() const { return m_wdtTime; }
     std::string property(const std::string& key, const std::string& defaultValue = std::string()) const;
     std::map<std::string, std::string> propertys() const { return m_properties.map(); }
-    const StringProperties& properties() const { return m_properties; }
+    const StringProperties& properties() const { return m_properties.properties(); }
+    // The Properties column's text.
+    const QString& propertiesJson() const { return m_properties.toJson(); }
     std::vector<int> allPouIds() const { return m_pouIds; }
     std::vector<int> allPouInTaskIds() const { return m_pouInTaskIds; }
     // The POU id or call entry id of entry `index`; 0 when there is no such entry.
@@ -108,7 +110,7 @@ private:
     std::string m_name;
     TaskType m_type = CyclicTask;
     unsigned int m_wdtTime = 0;
-    StringProperties m_properties;
+    CachedProperties m_properties;
     // Parallel: entry i calls POU m_pouIds[i] and is stored under the id m_pouInTaskIds[i].
     std::vector<int> m_pouIds;
     std::vector<int> m_pouInTaskIds;

@@ -102,8 +102,9 @@ TEST_F(GlobalVarModelTest, changesMarkTheProjectAndStampTheList)
         c.apply();
         EXPECT_EQ(info->property("Compile"), c.marks ? "false" : "true") << c.name;
         EXPECT_EQ(info->property("ProgramModifiedTime") != "0", c.marks) << c.name;
-        if (std::string(c.name) != "remove")
+        if (std::string(c.name) != "remove") {
             EXPECT_TRUE(list->isModified()) << c.name;
+        }
     }
     EXPECT_TRUE(logged("重命名:M"));
     EXPECT_TRUE(logged("删除全局变量表:M"));

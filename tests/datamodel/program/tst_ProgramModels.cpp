@@ -4,10 +4,10 @@
 
 #include "datamodel/model/PlcLibraryModel.h"
 #include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/program/CachedProperties.h"
 #include "datamodel/program/DataTypeModel.h"
 #include "datamodel/program/FolderModel.h"
 #include "datamodel/program/GlobalVarModel.h"
-#include "datamodel/program/ObjectData_p.h"
 #include "datamodel/program/PouModel.h"
 #include "datamodel/program/TaskModel.h"
 
@@ -245,27 +245,36 @@ TEST_F(ProgramModels, removingOneOfFiveThousandPous)
 }
 
 // The direct reading of plain property texts must read every text exactly as Qt's parser
-// does, merged into properties that exist already.
+// does, and the text kept for writing must be exactly what StringProperties writes.
 class PropertiesText : public ::testing::TestWithParam<const char*>
 {
 };
 
-TEST_P(PropertiesText, readsAsTheJsonParserReadsIt)
+TEST_P(PropertiesText, readsAndWritesAsStringProperties)
 {
     const QByteArray text = QByteArray(GetParam());
-    StringProperties expected, actual;
-    for (StringProperties* properties : {&expected, &actual}) {
-        properties->set("a", "before");
-        properties->set("kept", "k");
-    }
+    StringProperties expected;
+    CachedProperties fresh, merged;
     expected.merge(QString::fromUtf8(text));
-    ObjectData::mergeProperties(actual, text);
-    EXPECT_EQ(actual.map(), expected.map()) << text.toStdString();
+    fresh.merge(text);
+    EXPECT_EQ(fresh.map(), expected.map()) << text.toStdString();
+    EXPECT_EQ(fresh.toJson(), expected.toJson()) << text.toStdString();
+
+    expected.clear();
+    expected.set("a", "before");
+    expected.set("kept", "k");
+    merged.set("a", "before");
+    merged.set("kept", "k");
+    (void)merged.toJson(); // a text kept from before the merge must not survive it
+    expected.merge(QString::fromUtf8(text));
+    merged.merge(text);
+    EXPECT_EQ(merged.map(), expected.map()) << text.toStdString();
+    EXPECT_EQ(merged.toJson(), expected.toJson()) << text.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, PropertiesText,
-    ::testing::Values("{}", R"({"a":"1"})", R"({"b":"2","a":"1","Row":"17"})", R"({"a":"1","a":"2"})",
+    ::testing::Values("{}", R"({"a":"1"})", R"({"b":"2","a":"1","Row":"17"})", R"({"a":"1","a":"2"})", R"({"b":"1","a":"2"})", R"({"Row":"3","Hidden":"true"})",
                       R"({"a":1})", R"({"a":true,"b":"x"})", R"({ "a" : "1" })", R"({"a":"x\"y"})",
                       R"({"a":"\u4e2d"})", "{\"a\":\"\xe4\xb8\xad\"}", "[]", "", R"({"a":"1")", R"({"a":"1"}x)",
                       R"({"a":"1",})", R"({"":""})", "{\"a\":\"tab\there\"}", R"({"a":"1"}})", R"({"a":"1""b":"2"})",
