@@ -32,5 +32,6 @@ int runPasswd(const Arguments& args, const Output& out);
 int runDemo(const Arguments& args, const Output& out);
 int runExec(const Arguments& args, const Output& out);
 int runCheck(const Arguments& args, const Output& out);
+int runGenerate(const Arguments& args, const Output& out);
 
 } // namespace plcproj

@@ -1,0 +1,75 @@
+// plcproj generate: a large synthetic project for benchmarks and scale tests.
+#include "Command.h"
+#include "Generator.h"
+#include "ProjectSession.h"
+
+#include "datamodel/model/AbstractPlcProjectModel.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QJsonObject>
+
+namespace plcproj {
+
+int runGenerate(const Arguments& args, const Output& out)
+{
+    ProjectGenerator::Options options;
+    bool ok = true;
+    for (auto [name, target] : {std::pair<const char*, int*>{"pous", &options.pous}, {"gvls", &options.gvls},
+                                {"types", &options.types}}) {
+        bool parsed = true;
+        *target = args.value(name, "0").toInt(&parsed);
+        ok = ok && parsed && *target >= 0;
+    }
+    options.seed = args.value("seed", "1").toULongLong(&ok);
+    if (!ok || options.pous + options.gvls + options.types == 0) {
+        Output::error("generate needs --pous N, --gvls N and/or --types N (whole numbers, not all 0)");
+        return Usage;
+    }
+    const QString dir = QFileInfo(args.positional(0)).absoluteFilePath();
+    const QString name = args.value("name", QStringLiteral("Generated"));
+    const QString file = QDir(dir).filePath(ProjectLocation::fileNameFor(name, false));
+    if (QFileInfo::exists(file)) {
+        Output::error(QStringLiteral("%1 exists already").arg(file));
+        return Failure;
+    }
+    QDir().mkpath(dir);
+    QString error;
+    auto session = ProjectSession::create(dir,
+                                          {{"fileName", name.toStdString()}, {"filePath", file.toStdString()},
+                                           {"projectType", "Project"}, {"programStyle", "IECStyle"},
+                                           {"author", "plcproj generate"}, {"comments", "synthetic project"},
+                                           {"createVersion", "0.1.0"}},
+                                          &error);
+    if (!session) {
+        Output::error(error);
+        return Failure;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    Output::note(QStringLiteral("generating %1 POUs, %2 global lists, %3 data types (seed %4)")
+                     .arg(options.pous).arg(options.gvls).arg(options.types).arg(options.seed));
+    ProjectGenerator generator(options);
+    if (!generator.fill(*session->model(), &error)) {
+        Output::error(QStringLiteral("generating failed: %1").arg(error));
+        return Failure;
+    }
+    const qint64 filled = timer.restart();
+    Output::note("saving");
+    if (!session->model()->save()) {
+        Output::error(QStringLiteral("saving %1 failed (see the log)").arg(file));
+        return Failure;
+    }
+    const qint64 saved = timer.elapsed();
+    if (out.json()) {
+        out.document(QJsonObject{{"file", file}, {"pous", options.pous}, {"gvls", options.gvls},
+                                 {"types", options.types}, {"fillMs", filled}, {"saveMs", saved}});
+    } else {
+        out.line(QStringLiteral("generated in %1 ms, saved in %2 ms").arg(filled).arg(saved));
+        out.line(file);
+    }
+    return Ok;
+}
+
+} // namespace plcproj
