@@ -25,8 +25,25 @@ QString q(const std::string& text)
     return QString::fromStdString(text);
 }
 
+// Every library password prompt of this run (at project open as well as for the file added)
+// is answered with --lib-password; without it the prompt is cancelled. A library model asks a
+// few times at most before it gives up on a wrong password, so the queue never runs dry for
+// the libraries of one project.
+void answerPasswordPrompts(const Arguments& args)
+{
+    auto* dialogs = HostServices::get<host::ScriptedDialogs>();
+    if (!dialogs)
+        return;
+    dialogs->clear();
+    if (!args.has("lib-password"))
+        return;
+    for (int i = 0; i < 64; ++i)
+        dialogs->answer(args.value("lib-password"));
+}
+
 std::unique_ptr<ProjectSession> openSession(const Arguments& args, ProjectSession::Access access)
 {
+    answerPasswordPrompts(args);
     ProjectLocation location;
     QString error;
     if (!ProjectLocation::resolve(args.positional(1), location, &error)) {
@@ -44,26 +61,13 @@ std::unique_ptr<ProjectSession> openSession(const Arguments& args, ProjectSessio
     return session;
 }
 
-// The library password prompt is answered from --lib-password once; without it, or when that
-// password is wrong, the prompt is cancelled.
-void answerPasswordPrompt(const Arguments& args)
-{
-    auto* dialogs = HostServices::get<host::ScriptedDialogs>();
-    if (!dialogs)
-        return;
-    dialogs->clear();
-    if (args.has("lib-password"))
-        dialogs->answer(args.value("lib-password"));
-}
-
-QString failure(const Arguments& args, LibraryModel::AddLibErrorCode code, const QString& message)
+QString failure(LibraryModel::AddLibErrorCode code, const QString& message)
 {
     switch (code) {
     case LibraryModel::NameInUse:
         return QStringLiteral("the name '%1' is used already by the project or another library").arg(message);
     case LibraryModel::PasswordCancelled:
-        return args.has("lib-password") ? QStringLiteral("wrong library password")
-                                        : QStringLiteral("the library has a password: give it with --lib-password");
+        return QStringLiteral("the library has a password: give it with --lib-password");
     default:
         return message;
     }
@@ -140,13 +144,12 @@ int change(const Arguments& args, const std::function<bool(ProjectSession&, Libr
 int add(const Arguments& args, const Output& out)
 {
     const QString file = QFileInfo(args.positional(2)).absoluteFilePath();
-    answerPasswordPrompt(args);
     return change(args, [&](ProjectSession& session, LibraryModel& libraries) {
         LibraryModel::AddLibErrorCode code = LibraryModel::CannotOpen;
         QString message;
         LibraryModel::LibraryCfg* cfg = libraries.addLib(session.location().folder, file, code, message);
         if (!cfg) {
-            Output::error(QStringLiteral("cannot add %1: %2").arg(file, failure(args, code, message)));
+            Output::error(QStringLiteral("cannot add %1: %2").arg(file, failure(code, message)));
             return false;
         }
         if (out.json())
@@ -181,12 +184,11 @@ int replace(const Arguments& args, const Output& out)
 {
     const std::string name = args.positional(2).toStdString();
     const QString file = QFileInfo(args.positional(3)).absoluteFilePath();
-    answerPasswordPrompt(args);
     return change(args, [&](ProjectSession&, LibraryModel& libraries) {
         LibraryModel::AddLibErrorCode code = LibraryModel::CannotOpen;
         QString message;
         if (!libraries.replaceLibrary(name, file.toStdString(), code, message)) {
-            Output::error(QStringLiteral("cannot replace %1 by %2: %3").arg(q(name), file, failure(args, code, message)));
+            Output::error(QStringLiteral("cannot replace %1 by %2: %3").arg(q(name), file, failure(code, message)));
             return false;
         }
         LibraryModel::LibraryCfg* cfg = libraries.library(name);

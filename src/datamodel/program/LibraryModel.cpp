@@ -83,8 +83,10 @@ bool copyFileToPath(const QString& source, const QString& target, QString& error
     }
     if (QFileInfo::exists(target))
         QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    // Unbuffered, so that a short write (a full disk, a file size limit) shows in the result of
+    // write() itself: a buffered QSaveFile may report it nowhere and commit a truncated file.
     QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly)) {
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         error = out.errorString();
         return false;
     }
@@ -96,6 +98,11 @@ bool copyFileToPath(const QString& source, const QString& target, QString& error
             out.cancelWriting();
             return false;
         }
+    }
+    if (out.size() != in.size()) {
+        error = QStringLiteral("%1 of %2 bytes were written").arg(out.size()).arg(in.size());
+        out.cancelWriting();
+        return false;
     }
     if (!out.commit()) {
         error = out.errorString();
