@@ -611,7 +611,7 @@ void LibraryModel::keepLoaded(const std::string& name, std::unique_ptr<PlcLibrar
         d->loadOrder.push_back(name);
 }
 
-std::unique_ptr<PlcLibraryModel> LibraryModel::dropLoaded(const std::string& name, LibraryData* data)
+std::unique_ptr<PlcLibraryModel> LibraryModel::dropLoaded(std::string name, LibraryData* data)
 {
     auto it = d->loaded.find(name);
     if (it == d->loaded.end())
@@ -624,8 +624,9 @@ std::unique_ptr<PlcLibraryModel> LibraryModel::dropLoaded(const std::string& nam
     return project;
 }
 
-void LibraryModel::removeLibraryData(const std::string& name)
+void LibraryModel::removeLibraryData(const std::string& libraryName)
 {
+    const std::string name = libraryName; // the caller's text may be the key erased here
     auto it = d->loaded.find(name);
     if (it == d->loaded.end())
         return;
@@ -983,8 +984,10 @@ bool LibraryModel::replaceLibrary(const std::string& name, const std::string& fi
     return true;
 }
 
-bool LibraryModel::removeLib(const std::string& name)
+bool LibraryModel::removeLib(const std::string& libraryName)
 {
+    // A copy: the caller may hand in the name of the configuration that is deleted here.
+    const std::string name = libraryName;
     LibraryCfg* cfg = library(name);
     if (!cfg) {
         writeLog(HostServices::LogInfo, "删除库失败: no library named " + name);

@@ -166,7 +166,7 @@ private:
     bool deleteFileIdRow(int fileId);
     bool exec(const QString& statement, const std::string& what);
     void keepLoaded(const std::string& name, std::unique_ptr<PlcLibraryModel> project, const LibraryData& data);
-    std::unique_ptr<PlcLibraryModel> dropLoaded(const std::string& name, LibraryData* data = nullptr);
+    std::unique_ptr<PlcLibraryModel> dropLoaded(std::string name, LibraryData* data = nullptr);
     void libPouCommentData();
     void markForRecompilation() const;
     QString projectDir() const;
