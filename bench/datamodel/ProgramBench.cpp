@@ -26,6 +26,7 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -475,17 +476,28 @@ void BM_EditSave_Model(benchmark::State& state)
     state.counters["objects"] = static_cast<double>(objects);
 }
 
-BENCHMARK(BM_Open_Raw)->Unit(benchmark::kMillisecond)->Iterations(8)->Repetitions(3)->ReportAggregatesOnly(true);
-BENCHMARK(BM_Open_Model)->Unit(benchmark::kMillisecond)->Iterations(8)->Repetitions(3)->ReportAggregatesOnly(true);
-BENCHMARK(BM_SaveAll_Raw)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->ReportAggregatesOnly(true);
-BENCHMARK(BM_SaveAll_Model)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(3)->ReportAggregatesOnly(true);
-BENCHMARK(BM_EditSave_Model)
-    ->Arg(0)
-    ->Arg(1)
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(40)
-    ->Repetitions(3)
-    ->ReportAggregatesOnly(true);
+// The machine is shared: every benchmark runs five times, and the ratios are given for the
+// medians and for the minima (the runs least disturbed by other work on the machine) of the
+// wall-clock times, and for the medians of the CPU times.
+double minimum(const std::vector<double>& values)
+{
+    return values.empty() ? 0.0 : *std::min_element(values.begin(), values.end());
+}
+
+void configure(benchmark::internal::Benchmark* b, int iterations)
+{
+    b->Unit(benchmark::kMillisecond)
+        ->Iterations(iterations)
+        ->Repetitions(5)
+        ->ComputeStatistics("min", minimum)
+        ->ReportAggregatesOnly(true);
+}
+
+BENCHMARK(BM_Open_Raw)->Apply([](auto* b) { configure(b, 8); });
+BENCHMARK(BM_Open_Model)->Apply([](auto* b) { configure(b, 8); });
+BENCHMARK(BM_SaveAll_Raw)->Apply([](auto* b) { configure(b, 5); });
+BENCHMARK(BM_SaveAll_Model)->Apply([](auto* b) { configure(b, 5); });
+BENCHMARK(BM_EditSave_Model)->Arg(0)->Arg(1)->Apply([](auto* b) { configure(b, 40); });
 
 // Prints the runs as usual and, at the end, the ratios that the targets are stated in.
 class RatioReporter : public benchmark::ConsoleReporter
@@ -494,30 +506,40 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs)
-            if (run.aggregate_name == "median")
-                m_median[run.run_name.function_name + "/" + run.run_name.args] = run.GetAdjustedRealTime();
+            if (run.aggregate_name == "median" || run.aggregate_name == "min") {
+                const std::string name = run.run_name.function_name + "/" + run.run_name.args;
+                m_times[run.aggregate_name][name] = run.GetAdjustedRealTime();
+                m_times[run.aggregate_name + " CPU"][name] = run.GetAdjustedCPUTime();
+            }
         ConsoleReporter::ReportRuns(runs);
     }
 
     void printRatios() const
     {
-        std::printf("\nratios of medians (target):\n");
-        ratio("open, model / raw", "BM_Open_Model/", "BM_Open_Raw/", 1.5);
-        ratio("save all, model / raw", "BM_SaveAll_Model/", "BM_SaveAll_Raw/", 2.0);
-        ratio("one edit, 10 000 / 100 objects", "BM_EditSave_Model/1", "BM_EditSave_Model/0", 2.0);
+        // The CPU times show the work itself, undisturbed by waits for a core.
+        for (const char* statistic : {"median", "min", "median CPU"}) {
+            std::printf("\nratios of the %s times (target):\n", statistic);
+            ratio(statistic, "open, model / raw", "BM_Open_Model/", "BM_Open_Raw/", 1.5);
+            ratio(statistic, "save all, model / raw", "BM_SaveAll_Model/", "BM_SaveAll_Raw/", 2.0);
+            ratio(statistic, "one edit, 10 000 / 100 objects", "BM_EditSave_Model/1", "BM_EditSave_Model/0", 2.0);
+        }
     }
 
 private:
-    void ratio(const char* what, const std::string& a, const std::string& b, double target) const
+    void ratio(const std::string& statistic, const char* what, const std::string& a, const std::string& b,
+               double target) const
     {
-        auto x = m_median.find(a), y = m_median.find(b);
-        if (x == m_median.end() || y == m_median.end() || y->second <= 0)
+        auto times = m_times.find(statistic);
+        if (times == m_times.end())
+            return;
+        auto x = times->second.find(a), y = times->second.find(b);
+        if (x == times->second.end() || y == times->second.end() || y->second <= 0)
             return;
         const double r = x->second / y->second;
         std::printf("  %-34s %5.2f  (%.1f) %s\n", what, r, target, r <= target ? "met" : "MISSED");
     }
 
-    std::map<std::string, double> m_median;
+    std::map<std::string, std::map<std::string, double>> m_times;
 };
 
 } // namespace

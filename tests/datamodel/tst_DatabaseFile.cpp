@@ -90,15 +90,15 @@ TEST_F(DatabaseFile, deletingAFolderDeletesWhatIsFiledUnderIt)
         for (const char* statement :
              {"INSERT INTO Folder (Id, ParentId, Type, Name) VALUES (5, 0, 2, 'keep')",
               "INSERT INTO Folder (Id, ParentId, Type, Name) VALUES (6, 0, 2, 'drop')",
-              "INSERT INTO POU (Id, Name, FolderId) VALUES (1, 'a', 5)", "INSERT INTO POU (Id, Name, FolderId) VALUES (2, 'b', 6)",
+              "INSERT INTO POU (Id, Name, FolderId) VALUES (11, 'a', 5)", "INSERT INTO POU (Id, Name, FolderId) VALUES (12, 'b', 6)",
               "INSERT INTO DataType (Id, Name, FolderId) VALUES (1, 't', 6)",
-              "INSERT INTO GlobalVar (Id, Name, FolderId) VALUES (1, 'g', 6)",
-              "INSERT INTO GlobalVar (Id, Name, FolderId) VALUES (2, 'h', 5)", "DELETE FROM Folder WHERE Id = 6"})
+              "INSERT INTO GlobalVar (Id, Name, FolderId) VALUES (11, 'g', 6)",
+              "INSERT INTO GlobalVar (Id, Name, FolderId) VALUES (12, 'h', 5)", "DELETE FROM Folder WHERE Id = 6"})
             ASSERT_TRUE(query.exec(QString::fromLatin1(statement))) << statement;
     }
-    EXPECT_EQ(rows(file, "SELECT Name FROM POU"), QStringList({"a"}));
+    EXPECT_EQ(rows(file, "SELECT Name FROM POU WHERE FolderId != 0"), QStringList({"a"}));
     EXPECT_EQ(rows(file, "SELECT count(*) FROM DataType"), QStringList({"0"}));
-    EXPECT_EQ(rows(file, "SELECT Name FROM GlobalVar"), QStringList({"h"}));
+    EXPECT_EQ(rows(file, "SELECT Name FROM GlobalVar WHERE FolderId != 0"), QStringList({"h"}));
 }
 
 TEST_F(DatabaseFile, olderFilesGetTheMissingTablesOnceAndOnlyWhenWritable)
