@@ -443,8 +443,10 @@ void BM_SaveAll_Raw(benchmark::State& state)
 
 void BM_EditSave_Model(benchmark::State& state)
 {
-    static std::map<int, std::unique_ptr<PlcProjectModel>> projects;
-    auto& project = projects[static_cast<int>(state.range(0))];
+    // Opened once per size and kept as long as the program (a static map would be destroyed
+    // after the application object, which the models still reach when they close).
+    static auto* projects = new std::map<int, std::unique_ptr<PlcProjectModel>>;
+    auto& project = (*projects)[static_cast<int>(state.range(0))];
     if (!project) {
         const std::string source = state.range(0) == 0 ? files().edit100 : files().edit10k;
         const std::string file = files().next();
@@ -518,7 +520,8 @@ public:
     {
         // The CPU times show the work itself, undisturbed by waits for a core.
         for (const char* statistic : {"median", "min", "median CPU"}) {
-            std::printf("\nratios of the %s times (target):\n", statistic);
+            std::printf("\nratios of the %s times%s:\n", statistic,
+                        std::string(statistic).find("CPU") == std::string::npos ? " (target)" : "");
             ratio(statistic, "open, model / raw", "BM_Open_Model/", "BM_Open_Raw/", 1.5);
             ratio(statistic, "save all, model / raw", "BM_SaveAll_Model/", "BM_SaveAll_Raw/", 2.0);
             ratio(statistic, "one edit, 10 000 / 100 objects", "BM_EditSave_Model/1", "BM_EditSave_Model/0", 2.0);
@@ -536,7 +539,11 @@ private:
         if (x == times->second.end() || y == times->second.end() || y->second <= 0)
             return;
         const double r = x->second / y->second;
-        std::printf("  %-34s %5.2f  (%.1f) %s\n", what, r, target, r <= target ? "met" : "MISSED");
+        // The targets are stated for wall-clock times; the CPU ratios are for information.
+        if (statistic.find("CPU") != std::string::npos)
+            std::printf("  %-34s %5.2f\n", what, r);
+        else
+            std::printf("  %-34s %5.2f  (%.1f) %s\n", what, r, target, r <= target ? "met" : "MISSED");
     }
 
     std::map<std::string, std::map<std::string, double>> m_times;
