@@ -554,8 +554,8 @@ void SymbolSynchrinizer::run()
     }
 }
 
-bool SymbolSynchrinizer::addParam(SyncType type, const std::string& objectName, const std::string& varName,
-                                  const std::string& typeText, int scope)
+bool SymbolSynchrinizer::changeParam(SyncType type, const std::string& objectName, const std::string& varName,
+                                     const std::function<bool(ac::VarContainer&)>& change)
 {
     {
         ac::SafeAccore core(boundProject());
@@ -567,30 +567,25 @@ bool SymbolSynchrinizer::addParam(SyncType type, const std::string& objectName, 
             container = accore->symbolPOU(objectName);
         else if (type == SyncGlobalVars)
             container = accore->symbolGVL(objectName);
-        if (!container || !container->addParam(varName, typeText, scope, -1))
+        if (!container || !change(*container))
             return false;
     }
     emit paramUpdate(type, objectName, varName);
     return true;
 }
 
+bool SymbolSynchrinizer::addParam(SyncType type, const std::string& objectName, const std::string& varName,
+                                  const std::string& typeText, int scope)
+{
+    return changeParam(type, objectName, varName, [&](ac::VarContainer& container) {
+        return container.addParam(varName, typeText, scope, -1);
+    });
+}
+
 bool SymbolSynchrinizer::removeParam(SyncType type, const std::string& objectName, const std::string& varName)
 {
-    {
-        ac::SafeAccore core(boundProject());
-        ac::ACCore* accore = core.getAccore();
-        if (!accore)
-            return false;
-        ac::VarContainer* container = nullptr;
-        if (type == SyncPouDeclaration)
-            container = accore->symbolPOU(objectName);
-        else if (type == SyncGlobalVars)
-            container = accore->symbolGVL(objectName);
-        if (!container || !container->removeParam(varName))
-            return false;
-    }
-    emit paramUpdate(type, objectName, varName);
-    return true;
+    return changeParam(type, objectName, varName,
+                       [&](ac::VarContainer& container) { return container.removeParam(varName); });
 }
 
 void SymbolSynchrinizer::addSymbolErr(const std::string& objectName, const std::string& part,

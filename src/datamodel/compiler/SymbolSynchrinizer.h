@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <functional>
 #include <list>
 #include <map>
 #include <mutex>
@@ -17,6 +18,9 @@
 #include <vector>
 
 class AbstractPlcProjectModel;
+namespace ac {
+class VarContainer;
+}
 
 // Keeps the compiler core of the bound project in step with the declaration and logic texts of
 // its models. Editors store a new text in the model object and queue a (kind, name) pair; the
@@ -124,6 +128,9 @@ private:
     bool _syncImmediately(SyncType type, const std::string& name, bool flag);
     bool syncDeclaration(SyncType type, const std::string& name, bool flag);
     bool syncLogic(const std::string& name, bool flag);
+    // Changes one variable of a POU's or list's symbol in the core and announces it.
+    bool changeParam(SyncType type, const std::string& objectName, const std::string& varName,
+                     const std::function<bool(ac::VarContainer&)>& change);
     // Sleeps up to `ms`, waking early when the thread is asked to stop.
     void pause(int ms);
 

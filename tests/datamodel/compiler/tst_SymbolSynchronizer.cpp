@@ -269,6 +269,30 @@ TEST_F(Synchroniser, namesAndFileNames)
     EXPECT_EQ(sync->symIndex2PouUID(40), 0u);
 }
 
+TEST_F(Synchroniser, parametersChangeTheCoresSymbolAndAreAnnounced)
+{
+    {
+        SafeProjectModel hold(project);
+        model->subModel<GlobalVarModel>()->addVarTable("Plant", 0)->setVarDeclaration("VAR_GLOBAL\n    lamp : BOOL;\nEND_VAR\n");
+    }
+    addProgram("Main", "PROGRAM Main\nVAR\nEND_VAR\n");
+    ASSERT_TRUE(sync->syncStep(SyncGlobalVars, "Plant"));
+    ASSERT_TRUE(sync->syncStep(SyncPouDeclaration, "Main"));
+    std::vector<std::string> updates;
+    QObject receiver;
+    QObject::connect(sync, &SymbolSynchrinizer::paramUpdate, &receiver,
+                     [&](SyncType, std::string object, std::string variable) { updates.push_back(object + "." + variable); });
+    EXPECT_TRUE(sync->addParam(SyncGlobalVars, "Plant", "speed", "INT", 1));
+    EXPECT_FALSE(sync->addParam(SyncGlobalVars, "Plant", "speed", "INT", 1)) << "a name taken already";
+    EXPECT_FALSE(sync->addParam(SyncGlobalVars, "Plant", "gear", "NO_SUCH_TYPE", 1));
+    EXPECT_TRUE(sync->addParam(SyncPouDeclaration, "Main", "axis", "AXIS_REF", 2));
+    EXPECT_FALSE(sync->addParam(SyncDataType, "Plant", "x", "INT", 1)) << "only POUs and lists take parameters";
+    EXPECT_FALSE(sync->addParam(SyncGlobalVars, "Nowhere", "x", "INT", 1));
+    EXPECT_TRUE(sync->removeParam(SyncGlobalVars, "Plant", "lamp"));
+    EXPECT_FALSE(sync->removeParam(SyncGlobalVars, "Plant", "lamp"));
+    EXPECT_EQ(updates, (std::vector<std::string>{"Plant.speed", "Main.axis", "Plant.lamp"}));
+}
+
 TEST_F(Synchroniser, frontEndEditsAgainstTheRunningThread)
 {
     for (int i = 0; i < 8; ++i)
