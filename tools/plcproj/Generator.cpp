@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <tuple>
 
 namespace {
 
@@ -140,8 +141,10 @@ std::string ProjectGenerator::statement(const Scope& scope, int depth)
         return indent + "FOR iLoop := 1 TO " + std::to_string(2 + below(20)) + " DO\n"
                + statements(scope, 1 + below(2), depth + 1) + indent + "END_FOR;\n";
     default:
-        return indent + (scope.timers.empty() ? std::string("tonDummy") : scope.timers.front()) + "(IN := " + b
-               + ", PT := T#" + std::to_string(100 * (1 + below(50))) + "MS);\n";
+        if (scope.timers.empty()) // functions hold no timers
+            return indent + i + " := " + i + " MOD " + std::to_string(2 + below(50)) + ";\n";
+        return indent + scope.timers.front() + "(IN := " + b + ", PT := T#" + std::to_string(100 * (1 + below(50)))
+               + "MS);\n";
     }
 }
 
@@ -177,12 +180,22 @@ ProjectGenerator::Pou ProjectGenerator::pou(int index)
         out.declaration += declareBlock("VAR_INPUT", 2 + below(3), scope, false);
     }
     std::string locals = declareBlock("VAR", 2 + below(5), scope, true);
+    // Every body statement needs a variable of its kind: declare one where none was drawn.
+    std::string extra = "    iLoop : INT;\n";
     if (out.type != PouModel::FCPOU) {
         scope.timers.push_back("tonDelay");
-        locals.insert(locals.size() - 8, "    tonDelay : TON;\n    iLoop : INT;\n");
-    } else {
-        locals.insert(locals.size() - 8, "    iLoop : INT;\n");
+        extra += "    tonDelay : TON;\n";
     }
+    for (auto [names, declaration, name] :
+         {std::make_tuple(&scope.bools, "    bBusy : BOOL;\n", "bBusy"),
+          std::make_tuple(&scope.ints, "    iStep : INT;\n", "iStep"),
+          std::make_tuple(&scope.reals, "    rValue : REAL;\n", "rValue")}) {
+        if (names->empty()) {
+            extra += declaration;
+            names->push_back(name);
+        }
+    }
+    locals.insert(locals.size() - 8, extra); // before END_VAR
     out.declaration += locals;
 
     const int language = below(20);
