@@ -192,6 +192,9 @@ public:
     QStringList childLibs;
     QMap<QString, QVariant> commentData;
     bool saveAsFlag = true;
+    // Library files have no LibIdMap: the file ids of the libraries a library project uses
+    // live as long as the session.
+    bool hasFileIdTable = false;
     QString lastError; // the database's text of the last failed statement
 };
 
@@ -245,8 +248,8 @@ bool LibraryModel::open()
 
     QSqlQuery ids(database());
     ids.setForwardOnly(true);
-    // Library files have no LibIdMap: their own references are never registered with a core.
-    if (ids.exec(QStringLiteral("SELECT * FROM LibIdMap"))) {
+    d->hasFileIdTable = ids.exec(QStringLiteral("SELECT * FROM LibIdMap"));
+    if (d->hasFileIdTable) {
         while (ids.next()) {
             const int id = ids.record().value(QStringLiteral("Id")).toInt();
             if (id <= 0 || static_cast<unsigned int>(id) > MaxId)
@@ -341,6 +344,8 @@ int LibraryModel::path2LibFileId(const std::string& path, bool record)
 
 bool LibraryModel::insertFileIdRow(int fileId, const std::string& path)
 {
+    if (!d->hasFileIdTable)
+        return true;
     return exec(QStringLiteral("INSERT INTO LibIdMap (Id, LibFilePath) VALUES(") + QString::number(fileId)
                     + QLatin1Char(',') + SqlText::literal(path) + QLatin1Char(')'),
                 "recording file id " + std::to_string(fileId) + " of library path " + path);
@@ -348,6 +353,8 @@ bool LibraryModel::insertFileIdRow(int fileId, const std::string& path)
 
 bool LibraryModel::deleteFileIdRow(int fileId)
 {
+    if (!d->hasFileIdTable)
+        return true;
     return exec(QStringLiteral("delete from LibIdMap where id = ") + SqlText::literal(QString::number(fileId)),
                 "deleting file id " + std::to_string(fileId));
 }

@@ -594,6 +594,25 @@ TEST_F(Libraries, ReplaceAndRemoveSurviveSaveAndReopen)
     EXPECT_LE(libraries->getLibraryId("pumps.nvl"), fileId);
 }
 
+TEST_F(Libraries, LibraryProjectsReferenceLibrariesWithoutAFileIdTable)
+{
+    auto own = createLibrary("Conveyors");
+    ASSERT_TRUE(own);
+    auto* references = own->subModel<LibraryModel>();
+    LibraryModel::AddLibErrorCode code = LibraryModel::LibraryLoaded;
+    QString message;
+    LibraryModel::LibraryCfg* cfg =
+        references->addLib(temp.path(), makeLibrary("belts", "1.0.0.0", {"FB_Belt"}), code, message);
+    ASSERT_TRUE(cfg) << message.toStdString();
+    const std::string file = databaseFile("Conveyors", "UserLib");
+    EXPECT_EQ(rows(file, "SELECT Name, Path FROM LibraryManager WHERE Name = 'belts.nvl'"),
+              QStringList({"belts.nvl|/Libraries/userlib/belts.nvl"}));
+    EXPECT_EQ(testsupport::projectInfo(*own)->property("Compile", "unset"), "unset")
+        << "only a user project is marked for recompilation";
+    EXPECT_TRUE(references->removeLib("belts.nvl"));
+    EXPECT_TRUE(rows(file, "SELECT Name FROM LibraryManager WHERE Name = 'belts.nvl'").isEmpty());
+}
+
 TEST_F(Libraries, PlcprojLibCommands)
 {
     const QString dir = temp.filePath("Tool");
