@@ -32,6 +32,7 @@ public:
     {
         m_objects.clear();
         m_rows.clear();
+        m_erased = false;
         m_ids.reset(MaxId);
         if (reserveZero)
             m_ids.setUsed(0, true);
@@ -81,6 +82,7 @@ public:
         const unsigned int id = object->id();
         m_objects.erase(id);
         m_ids.setUsed(id, false);
+        m_erased = true;
         return true;
     }
 
@@ -109,8 +111,10 @@ public:
     // the transaction is committed: only then may its modified flag be cleared, so that
     // nothing is marked saved that did not reach the file. False when any write, the deletion
     // or the commit failed; `error` then holds the database's text of the last failure.
+    // `deleted`, when given, receives the ids whose rows were deleted.
     bool save(QSqlDatabase db, const std::function<bool(Object*)>& write,
-              const std::function<void(Object*)>& written, QString* error)
+              const std::function<void(Object*)>& written, QString* error,
+              std::vector<unsigned int>* deleted = nullptr)
     {
         ScopedTransaction transaction(db);
         if (!transaction.isActive()) {
@@ -129,18 +133,26 @@ public:
             else
                 ok = false;
         }
-        const bool swept = m_rows.sweep(db, [this](unsigned int id) { return m_objects.count(id) != 0; }, error);
+        for (Object* object : done)
+            m_rows.add(object->id());
+        // Only a removal, a file switch or rows that memory does not account for leave rows to
+        // delete; a save after an edit does not walk every stored id.
+        const bool sweep = m_erased || m_rows.isUnknown() || m_rows.size() != m_objects.size();
+        const bool swept =
+            !sweep || m_rows.sweep(db, [this](unsigned int id) { return m_objects.count(id) != 0; }, error);
         if (!transaction.commit()) {
             if (error)
                 *error = transaction.errorText();
             return false;
         }
-        if (swept)
+        if (sweep && swept) {
+            if (deleted)
+                *deleted = m_rows.swept();
             m_rows.confirmSweep();
-        for (Object* object : done) {
-            m_rows.add(object->id());
-            written(object);
+            m_erased = false;
         }
+        for (Object* object : done)
+            written(object);
         return ok && swept;
     }
 
@@ -148,4 +160,5 @@ private:
     std::map<unsigned int, std::unique_ptr<Object>> m_objects;
     IDDistributor m_ids;
     StoredRows m_rows;
+    bool m_erased = false; // an object left memory since the last sweep
 };

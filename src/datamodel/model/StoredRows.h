@@ -20,6 +20,10 @@ public:
     void clear() { m_ids.clear(); m_unknown = false; }
     void add(unsigned int id) { m_ids.insert(id); }
     bool contains(unsigned int id) const { return m_ids.count(id) != 0; }
+    std::size_t size() const { return m_ids.size(); }
+    bool isUnknown() const { return m_unknown; }
+    // The ids deleted by the last sweep, until it is confirmed.
+    const std::vector<unsigned int>& swept() const { return m_swept; }
     // The file changed under the model: read what is stored at the next sweep.
     void setUnknown() { m_unknown = true; }
 

@@ -1,13 +1,19 @@
 #include "datamodel/program/FolderModel.h"
 
 #include "datamodel/model/HostServices.h"
+#include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/ObjectTable.h"
+#include "datamodel/program/DataTypeModel.h"
+#include "datamodel/program/GlobalVarModel.h"
+#include "datamodel/program/PouModel.h"
 #include "datamodel/program/ObjectData_p.h"
 #include "datamodel/program/RowWriter_p.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+
+#include <set>
 
 class FolderModelPrivate
 {
@@ -97,16 +103,59 @@ bool FolderModel::writeRow(Folder* folder)
 bool FolderModel::save()
 {
     QString error;
+    std::vector<unsigned int> deleted;
     const bool ok = d->folders.save(
         database(), [this](Folder* folder) { return writeRow(folder); },
         [this](Folder* folder) {
             if (d->clearModifiedOnSave)
                 folder->setModified(false);
         },
-        &error);
+        &error, &deleted);
     if (!ok && !error.isEmpty())
         writeLog(HostServices::LogInfo, "save of the folders failed: " + error.toStdString());
+    dropContentsOf(deleted);
     return ok;
+}
+
+// The file deletes what is filed under a deleted folder (trigger delete_folder_table); the
+// models in memory follow it, so that nothing is shown, or saved later, that the file no
+// longer holds.
+void FolderModel::dropContentsOf(const std::vector<unsigned int>& deletedFolders)
+{
+    if (deletedFolders.empty() || !projectModel())
+        return;
+    const std::set<unsigned int> gone(deletedFolders.begin(), deletedFolders.end());
+    auto dropped = [&](const char* kind, const std::string& name, unsigned int folder) {
+        writeLog(HostServices::LogInfo, std::string(kind) + " '" + name + "' removed with its folder "
+                                            + std::to_string(folder));
+    };
+    if (auto* pous = projectModel()->subModel<PouModel>()) {
+        std::vector<PouModel::PouUnit*> all;
+        pous->allPous(all, ~0);
+        for (auto* pou : all)
+            if (gone.count(pou->folderId())) {
+                dropped("POU", pou->name(), pou->folderId());
+                pous->removePou(pou);
+            }
+    }
+    if (auto* units = projectModel()->subModel<DataTypeModel>()) {
+        std::vector<DataTypeModel::DataUnit*> all;
+        units->allDataUnits(all);
+        for (auto* unit : all)
+            if (gone.count(unit->folderId())) {
+                dropped("data type", unit->name(), unit->folderId());
+                units->removeDataUnit(unit);
+            }
+    }
+    if (auto* lists = projectModel()->subModel<GlobalVarModel>()) {
+        std::vector<GlobalVarModel::GlobalVarTable*> all;
+        lists->allVarTables(all);
+        for (auto* list : all)
+            if (gone.count(list->folderId())) {
+                dropped("global variable list", list->name(), list->folderId());
+                lists->removeVarTable(list);
+            }
+    }
 }
 
 bool FolderModel::saveAs(bool flag)

@@ -31,8 +31,9 @@ public:
     Folder* folder(unsigned int id) const;
     // Appends, in id order, every folder whose type shares a bit with `typeMask`.
     void allFolders(std::vector<Folder*>& out, int typeMask) const;
-    // Deletes the folder; its children and contents stay as they are (their rows go with the
-    // folder's row at the next save).
+    // Deletes the folder; its children and contents stay as they are until the next save,
+    // which deletes the folder's row, and with it (through the trigger) the rows of what is
+    // filed in it; those objects then leave their models too.
     bool removeFolder(Folder* folder);
 
 public slots:
@@ -53,6 +54,7 @@ private slots:
 
 private:
     bool writeRow(Folder* folder);
+    void dropContentsOf(const std::vector<unsigned int>& deletedFolders);
 
     std::unique_ptr<FolderModelPrivate> d;
 };

@@ -101,6 +101,32 @@ TEST_F(FolderModelTest, removingAFolderDeletesItsRowAndWhatIsFiledUnderIt)
     EXPECT_EQ(rows(file, "SELECT Name FROM POU WHERE FolderId != 0"), QStringList({"Kept"}));
     EXPECT_EQ(rows(file, "SELECT count(*) FROM GlobalVar WHERE FolderId = " + dropId), QStringList({"0"}));
     EXPECT_EQ(rows(file, "SELECT count(*) FROM DataType WHERE FolderId = " + dropId), QStringList({"0"}));
+    // The models follow the file: what the trigger deleted is not shown, nor written back later.
+    auto* pous = project->subModel<PouModel>();
+    EXPECT_EQ(pous->pou(QStringLiteral("Gone")), nullptr);
+    EXPECT_EQ(project->subModel<GlobalVarModel>()->varTable(QStringLiteral("GoneList")), nullptr);
+    EXPECT_EQ(project->subModel<DataTypeModel>()->dataUnit(QStringLiteral("GoneType")), nullptr);
+    ASSERT_NE(pous->pou(QStringLiteral("Kept")), nullptr);
+
+    // An object moved out of a folder before the folder goes survives it.
+    Folder* other = folders->addFolder("other", 0, FolderModel::PouForder);
+    ASSERT_TRUE(project->save());
+    pous->pou(QStringLiteral("Kept"))->setFolderId(keep->id());
+    PouModel::PouUnit* moved = pous->addPou("Moved", PouModel::PRGPOU, PouModel::POU_ST, other->id());
+    ASSERT_TRUE(project->save());
+    moved->setFolderId(keep->id());
+    ASSERT_TRUE(folders->removeFolder(other));
+    ASSERT_TRUE(project->save());
+    const unsigned int keepId = keep->id();
+    project.reset();
+    auto reopened = openProject("Removal");
+    ASSERT_TRUE(reopened);
+    EXPECT_NE(reopened->subModel<PouModel>()->pou(QStringLiteral("Moved")), nullptr);
+    EXPECT_EQ(reopened->subModel<PouModel>()->pou(QStringLiteral("Gone")), nullptr);
+    project = std::move(reopened);
+    folders = project->subModel<FolderModel>();
+    keep = folders->folder(keepId);
+    ASSERT_TRUE(keep);
 
     // With no folder left in memory a save leaves the table empty.
     EXPECT_TRUE(folders->removeFolder(keep));
