@@ -822,13 +822,16 @@ std::string SymbolSynchrinizer::pouUID2PouName(unsigned int uid)
         PouModel::PouUnit* pou = pous ? pous->pou(pouId) : nullptr;
         return pou ? pou->name() : std::string();
     }
+    // The low half names the library: POU ids repeat from one library to the next.
     std::string name;
-    forEachLibrary(plc, [&](AbstractProjectModel* library, int) {
+    forEachLibrary(plc, [&](AbstractProjectModel* library, int libraryId) {
+        if ((static_cast<unsigned int>(libraryId) & 0xFFFFu) != fileId)
+            return true;
         auto* pous = library->subModel<PouModel>();
         PouModel::PouUnit* pou = pous ? pous->pou(pouId) : nullptr;
         if (pou)
             name = pou->name();
-        return !pou;
+        return false;
     });
     return name;
 }

@@ -235,6 +235,9 @@ TEST_F(Libraries, ProjectCreatedByPlcprojLoadsTheStandardLibraries)
     EXPECT_EQ(sync->getLibFileIdByName("MC_Power"), motionId);
     EXPECT_EQ(sync->getLibFileIdByName("FC_ScaleLinear"), sysId);
     EXPECT_EQ(sync->getLibFileIdByName("DevicePOU"), raw->getFileID()) << "project objects keep the project's id";
+    // A POU UID names its library: ids repeat from one library to the next.
+    for (const char* name : {"MC_Power", "FC_ScaleLinear", "DevicePOU"})
+        EXPECT_EQ(sync->pouUID2PouName(sync->pouName2PouUID(name)), name);
     {
         ac::SafeAccore core("Created");
         ASSERT_TRUE(core.getAccore());
