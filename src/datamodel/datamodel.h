@@ -2,6 +2,9 @@
 
 // The one door to the project data model: every exported class.
 
+#include "datamodel/auxiliary/InternationalModel.h"
+#include "datamodel/compiler/SymbolSynchrinizer.h"
+#include "datamodel/compiler/SyncType.h"
 #include "datamodel/model/AbstractPlcProjectModel.h"
 #include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/BitMap.h"
@@ -15,3 +18,11 @@
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/model/SubModel.h"
+#include "datamodel/program/DataTypeModel.h"
+#include "datamodel/program/FolderModel.h"
+#include "datamodel/program/GlobalVarModel.h"
+#include "datamodel/program/LibraryModel.h"
+#include "datamodel/program/PouModel.h"
+#include "datamodel/program/TaskModel.h"
+#include "datamodel/undo/ModelCommand.h"
+#include "datamodel/undo/ProjectModelStack.h"

@@ -1,6 +1,6 @@
 #include "ModelTestSupport.h"
 
-#include "datamodel/model/DatabaseConnection.h"
+#include "datamodel/model/DatabaseConnection_p.h"
 #include "datamodel/model/PlcLibraryModel.h"
 #include "datamodel/model/PlcProjectModel.h"
 #include "host/DefaultApplication.h"

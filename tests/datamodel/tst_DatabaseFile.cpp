@@ -2,7 +2,7 @@
 // operations that open, check and re-key a file.
 #include "ModelTestSupport.h"
 
-#include "datamodel/model/DatabaseConnection.h"
+#include "datamodel/model/DatabaseConnection_p.h"
 #include "datamodel/model/PlcLibraryModel.h"
 #include "datamodel/model/PlcProjectModel.h"
 #include "datamodel/model/PrjInfoModel.h"

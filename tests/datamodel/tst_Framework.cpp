@@ -5,7 +5,7 @@
 #include "datamodel/model/ModelObject.h"
 #include "datamodel/model/ObjectPath.h"
 #include "datamodel/model/ObjectProperties.h"
-#include "datamodel/model/SqlText.h"
+#include "datamodel/model/SqlText_p.h"
 
 #include <gtest/gtest.h>
 

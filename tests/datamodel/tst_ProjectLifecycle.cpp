@@ -2,7 +2,7 @@
 // record, and the compiler core that a writable project gets.
 #include "ModelTestSupport.h"
 
-#include "datamodel/model/DatabaseConnection.h"
+#include "datamodel/model/DatabaseConnection_p.h"
 #include "datamodel/model/PlcLibraryModel.h"
 #include "datamodel/model/PlcProjectModel.h"
 #include "datamodel/model/PrjInfoModel.h"

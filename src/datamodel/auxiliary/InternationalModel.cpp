@@ -1,8 +1,8 @@
 #include "datamodel/auxiliary/InternationalModel.h"
 
 #include "datamodel/model/HostServices.h"
-#include "datamodel/model/ScopedTransaction.h"
-#include "datamodel/model/SqlText.h"
+#include "datamodel/model/ScopedTransaction_p.h"
+#include "datamodel/model/SqlText_p.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -1,10 +1,10 @@
 #include "datamodel/model/AbstractPlcProjectModel.h"
 
-#include "datamodel/model/DatabaseConnection.h"
+#include "datamodel/model/DatabaseConnection_p.h"
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/PlcLibraryModel.h"
 #include "datamodel/model/ProjectModelManager.h"
-#include "datamodel/model/SqlText.h"
+#include "datamodel/model/SqlText_p.h"
 #include "datamodel/model/SubModel.h"
 #include "datamodel/program/GlobalVarModel.h"
 #include "datamodel/program/PouModel.h"

@@ -1,4 +1,4 @@
-#include "datamodel/model/DatabaseConnection.h"
+#include "datamodel/model/DatabaseConnection_p.h"
 
 #include <QDateTime>
 #include <QMutex>

@@ -1,4 +1,4 @@
-#include "datamodel/model/DatabaseScript.h"
+#include "datamodel/model/DatabaseScript_p.h"
 
 #include <QFile>
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 #include "datamodel/model/PrjInfoModel.h"
 
 #include "datamodel/model/HostServices.h"
-#include "datamodel/model/SqlText.h"
+#include "datamodel/model/SqlText_p.h"
 
 #include <QDateTime>
 #include <QSqlError>

@@ -1,4 +1,4 @@
-#include "datamodel/model/ScopedTransaction.h"
+#include "datamodel/model/ScopedTransaction_p.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

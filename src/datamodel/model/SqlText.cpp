@@ -1,4 +1,4 @@
-#include "datamodel/model/SqlText.h"
+#include "datamodel/model/SqlText_p.h"
 
 QString SqlText::literal(const QString& value)
 {

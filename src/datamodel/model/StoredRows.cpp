@@ -1,4 +1,4 @@
-#include "datamodel/model/StoredRows.h"
+#include "datamodel/model/StoredRows_p.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

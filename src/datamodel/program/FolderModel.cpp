@@ -2,7 +2,7 @@
 
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/AbstractProjectModel.h"
-#include "datamodel/model/ObjectTable.h"
+#include "datamodel/model/ObjectTable_p.h"
 #include "datamodel/program/DataTypeModel.h"
 #include "datamodel/program/GlobalVarModel.h"
 #include "datamodel/program/PouModel.h"

@@ -1,12 +1,12 @@
 #include "datamodel/program/LibraryModel.h"
 
 #include "datamodel/compiler/SymbolSynchrinizer.h"
-#include "datamodel/model/DatabaseConnection.h"
+#include "datamodel/model/DatabaseConnection_p.h"
 #include "datamodel/model/HostServices.h"
-#include "datamodel/model/ObjectTable.h"
+#include "datamodel/model/ObjectTable_p.h"
 #include "datamodel/model/PlcLibraryModel.h"
 #include "datamodel/model/ProjectModelManager.h"
-#include "datamodel/model/SqlText.h"
+#include "datamodel/model/SqlText_p.h"
 
 #include "accore/ACCore.h"
 #include "accore/SafeAccore.h"

@@ -1,7 +1,7 @@
 #include "datamodel/program/PouModel.h"
 
 #include "datamodel/model/HostServices.h"
-#include "datamodel/model/ObjectTable.h"
+#include "datamodel/model/ObjectTable_p.h"
 #include "datamodel/program/ObjectData_p.h"
 #include "datamodel/program/RowWriter_p.h"
 

@@ -1,7 +1,7 @@
 #include "datamodel/program/RowWriter_p.h"
 
 #include "datamodel/model/AbstractPlcProjectModel.h"
-#include "datamodel/model/StoredRows.h"
+#include "datamodel/model/StoredRows_p.h"
 
 #include <QSqlError>
 #include <QSqlQuery>

@@ -2,7 +2,7 @@
 
 #include "datamodel/model/AbstractPlcProjectModel.h"
 #include "datamodel/model/HostServices.h"
-#include "datamodel/model/ObjectTable.h"
+#include "datamodel/model/ObjectTable_p.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/program/ObjectData_p.h"
 #include "datamodel/program/RowWriter_p.h"

@@ -4,7 +4,7 @@
 #include "program/ProgramTestSupport.h"
 
 #include "datamodel/auxiliary/InternationalModel.h"
-#include "datamodel/model/DatabaseConnection.h"
+#include "datamodel/model/DatabaseConnection_p.h"
 #include "datamodel/model/PlcLibraryModel.h"
 #include "datamodel/model/PlcProjectModel.h"
 

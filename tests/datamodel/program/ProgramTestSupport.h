@@ -3,7 +3,7 @@
 #include "ModelTestSupport.h"
 
 #include "datamodel/model/AbstractProjectModel.h"
-#include "datamodel/model/DatabaseConnection.h"
+#include "datamodel/model/DatabaseConnection_p.h"
 #include "datamodel/model/ObjectPath.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "host/DefaultApplication.h"

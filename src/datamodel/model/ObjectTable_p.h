@@ -2,8 +2,8 @@
 
 #include "datamodel/model/IDDistributor.h"
 #include "datamodel/model/ObjectPath.h"
-#include "datamodel/model/ScopedTransaction.h"
-#include "datamodel/model/StoredRows.h"
+#include "datamodel/model/ScopedTransaction_p.h"
+#include "datamodel/model/StoredRows_p.h"
 
 #include <QSqlDatabase>
 #include <QString>
