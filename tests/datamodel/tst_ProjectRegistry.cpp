@@ -153,7 +153,9 @@ TEST_F(ProjectRegistry, removalWhileHeldIsDeferredToTheLastRelease)
     registry->removeProjectModel("Held");
     EXPECT_EQ(deleted, 0) << "never deleted under a thread that holds it";
     EXPECT_EQ(registry->projectModel("Held", true), nullptr) << "a removed project is not handed out";
-    EXPECT_EQ(registry->addProjectModel("Held", model("Held2")), ProjectModelManager::NameInUse);
+    std::unique_ptr<AbstractProjectModel> refused(model("Held2"));
+    EXPECT_EQ(registry->addProjectModel("Held", refused.get()), ProjectModelManager::NameInUse)
+        << "the caller keeps a refused model";
     EXPECT_FALSE(registry->waitForRemovals(50));
     holder.release();
     EXPECT_TRUE(registry->waitForRemovals(5000));

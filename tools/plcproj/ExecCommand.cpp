@@ -36,14 +36,9 @@ bool readScript(const Arguments& args, QString& script)
 
 std::unique_ptr<ProjectSession> openProject(const Arguments& args, ProjectSession::Access access)
 {
-    ProjectLocation location;
     QString error;
-    if (!ProjectLocation::resolve(args.positional(0), location, &error)) {
-        Output::error(error);
-        return nullptr;
-    }
-    auto session = ProjectSession::open(location, args.value("password", AbstractPlcProjectModel::DefaultPassword),
-                                        access, &error);
+    auto session = ProjectSession::open(args.positional(0),
+                                        args.value("password", AbstractPlcProjectModel::DefaultPassword), access, &error);
     if (!session)
         Output::error(error);
     return session;

@@ -133,18 +133,14 @@ int runCreate(const Arguments& args, const Output& out)
 
 int runInfo(const Arguments& args, const Output& out)
 {
-    ProjectLocation location;
     QString error;
-    if (!ProjectLocation::resolve(args.positional(0), location, &error)) {
-        Output::error(error);
-        return Failure;
-    }
     const QString password = args.value("password", AbstractPlcProjectModel::DefaultPassword);
-    auto session = ProjectSession::open(location, password, ProjectSession::Access::ReadOnly, &error);
+    auto session = ProjectSession::open(args.positional(0), password, ProjectSession::Access::ReadOnly, &error);
     if (!session) {
         Output::error(error);
         return Failure;
     }
+    const ProjectLocation& location = session->location();
     const QMap<QString, QString> info =
         AbstractPlcProjectModel::getProjectInfo(QStringLiteral("plcproj"), location.databaseFile, password);
     auto* infoModel = session->model()->subModel<PrjInfoModel>();
@@ -168,18 +164,14 @@ int runPasswd(const Arguments& args, const Output& out)
         Output::error("passwd needs --new PASSWORD");
         return Usage;
     }
-    ProjectLocation location;
     QString error;
-    if (!ProjectLocation::resolve(args.positional(0), location, &error)) {
-        Output::error(error);
-        return Failure;
-    }
-    auto session = ProjectSession::open(location, args.value("old", AbstractPlcProjectModel::DefaultPassword),
+    auto session = ProjectSession::open(args.positional(0), args.value("old", AbstractPlcProjectModel::DefaultPassword),
                                         ProjectSession::Access::Writable, &error);
     if (!session) {
         Output::error(error);
         return Failure;
     }
+    const ProjectLocation& location = session->location();
     if (!AbstractPlcProjectModel::modifyDbPassword(session->model(), args.value("new"))) {
         Output::error(QStringLiteral("changing the password of %1 failed; the old password still opens it")
                           .arg(location.databaseFile));

@@ -119,6 +119,15 @@ std::unique_ptr<ProjectSession> ProjectSession::open(const ProjectLocation& loca
     return session;
 }
 
+std::unique_ptr<ProjectSession> ProjectSession::open(const QString& argument, const QString& password, Access access,
+                                                     QString* error)
+{
+    ProjectLocation location;
+    if (!ProjectLocation::resolve(argument, location, error))
+        return nullptr;
+    return open(location, password, access, error);
+}
+
 std::unique_ptr<ProjectSession> ProjectSession::create(const QString& folder,
                                                        const std::map<std::string, std::string>& params,
                                                        QString* error)

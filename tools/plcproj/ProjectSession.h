@@ -37,6 +37,10 @@ public:
     };
     static std::unique_ptr<ProjectSession> open(const ProjectLocation& location, const QString& password,
                                                 Access access, QString* error);
+    // PROJECT as given on the command line (folder or database file), opened with the password
+    // of --password; null with `error` set.
+    static std::unique_ptr<ProjectSession> open(const QString& argument, const QString& password, Access access,
+                                                QString* error);
     static std::unique_ptr<ProjectSession> create(const QString& folder, const std::map<std::string, std::string>& params,
                                                   QString* error);
     ~ProjectSession();

@@ -11,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 // The objects of one sub-model keyed by id, as most sub-models keep them: owned, walked in
@@ -31,6 +32,7 @@ public:
     void reset(bool reserveZero = true)
     {
         m_objects.clear();
+        m_live.clear();
         m_rows.clear();
         m_erased = false;
         m_ids.reset(MaxId);
@@ -48,10 +50,9 @@ public:
         unsigned int id = 0;
         return ObjectPath::toId(path, id) ? find(id) : nullptr;
     }
-    bool contains(const Object* object) const
-    {
-        return object && find(object->id()) == object;
-    }
+    // Whether `object` is one of the table's objects; safe for any pointer, also one whose
+    // object was deleted already.
+    bool contains(const Object* object) const { return object && m_live.count(object) != 0; }
     Object* findFirst(const std::function<bool(const Object&)>& match) const
     {
         for (const auto& entry : m_objects)
@@ -65,7 +66,11 @@ public:
     {
         Object* raw = object.get();
         m_ids.setUsed(raw->id(), true);
-        m_objects[raw->id()] = std::move(object);
+        auto& slot = m_objects[raw->id()];
+        if (slot)
+            m_live.erase(slot.get());
+        slot = std::move(object);
+        m_live.insert(raw);
         return raw;
     }
     // An object just read from the table: its row exists.
@@ -80,6 +85,7 @@ public:
         if (!contains(object))
             return false;
         const unsigned int id = object->id();
+        m_live.erase(object);
         m_objects.erase(id);
         m_ids.setUsed(id, false);
         m_erased = true;
@@ -158,6 +164,7 @@ public:
 
 private:
     std::map<unsigned int, std::unique_ptr<Object>> m_objects;
+    std::unordered_set<const Object*> m_live; // the objects of m_objects, to tell a stale pointer
     IDDistributor m_ids;
     StoredRows m_rows;
     bool m_erased = false; // an object left memory since the last sweep
