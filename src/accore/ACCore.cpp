@@ -45,7 +45,7 @@ public:
     DependenceTree dependences;
     std::unique_ptr<ProjectVars> projectVars;
     // Types handed out by parseSpecification, kept until the core goes.
-    std::map<std::string, std::shared_ptr<SymbolDataType>> specifications;
+    std::map<std::string, std::shared_ptr<SymbolDataType>> typeTexts;
     PrjMemAllSymbolInfo memInfo;
 };
 
@@ -259,8 +259,8 @@ std::vector<std::string> ACCore::gvlNames() const
 
 SymbolDataType* ACCore::parseSpecification(const std::string& typeText)
 {
-    const auto cached = d->specifications.find(typeText);
-    if (cached != d->specifications.end())
+    const auto cached = d->typeTexts.find(typeText);
+    if (cached != d->typeTexts.end())
         return cached->second.get();
     std::shared_ptr<SymbolDataType> type;
     const std::string key = upperName(typeText);
@@ -276,7 +276,7 @@ SymbolDataType* ACCore::parseSpecification(const std::string& typeText)
             return nullptr;
         }
     }
-    d->specifications[typeText] = type;
+    d->typeTexts[typeText] = type;
     return type.get();
 }
 

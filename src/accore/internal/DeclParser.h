@@ -30,7 +30,7 @@ public:
     std::shared_ptr<SymbolPOU> parsePou(int pouKind);
     std::unique_ptr<SymbolGVL> parseGlobalVars();
     std::vector<std::shared_ptr<SymbolDataType>> parseTypes();
-    // The whole text is one type specification ("ARRAY[1..3] OF INT"); null when not.
+    // The whole text is one type text ("ARRAY[1..3] OF INT"); null when not.
     std::shared_ptr<SymbolDataType> parseTypeOnly();
 
     bool hadError() const { return m_errorCount > 0; }
