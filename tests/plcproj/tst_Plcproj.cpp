@@ -165,6 +165,8 @@ TEST_F(Plcproj, demoRunsClean)
     EXPECT_EQ(demo.code, 0) << demo.err.toStdString();
     EXPECT_TRUE(demo.out.contains("compiler check: no messages"));
     EXPECT_TRUE(demo.out.contains("SlowTask"));
+    EXPECT_TRUE(demo.out.contains("motion_control.nvl 0.2.0.0")) << "the demo's axis program uses the library";
+    EXPECT_TRUE(demo.out.contains("Main_task every T#10ms, watchdog 100 ms: Main, FeederAxis"));
 }
 
 } // namespace

@@ -3,12 +3,14 @@
 #include "Command.h"
 #include "ProjectCheck.h"
 #include "ProjectSession.h"
+#include "StandardLibraries.h"
 
 #include "datamodel/model/PlcProjectModel.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/program/DataTypeModel.h"
 #include "datamodel/program/FolderModel.h"
 #include "datamodel/program/GlobalVarModel.h"
+#include "datamodel/program/LibraryModel.h"
 #include "datamodel/program/PouModel.h"
 #include "datamodel/program/TaskModel.h"
 
@@ -65,7 +67,8 @@ bool fill(AbstractPlcProjectModel* project)
         unsigned int folder;
     };
     for (const Pou& p : {Pou{"Main", PouModel::PRGPOU, programs}, Pou{"Housekeeping", PouModel::PRGPOU, programs},
-                         Pou{"FB_Conveyor", PouModel::FBPOU, blocks}, Pou{"FC_ScaleSpeed", PouModel::FCPOU, blocks}}) {
+                         Pou{"FeederAxis", PouModel::PRGPOU, programs}, Pou{"FB_Conveyor", PouModel::FBPOU, blocks},
+                         Pou{"FC_ScaleSpeed", PouModel::FCPOU, blocks}}) {
         PouModel::PouUnit* pou = pous->addPou(p.name, p.type, PouModel::POU_ST, p.folder);
         if (!pou)
             return false;
@@ -86,6 +89,7 @@ bool fill(AbstractPlcProjectModel* project)
         if (task->name() == "Main_task") {
             task->setwdtTime(100);
             task->setProperty("Interval", "T#10ms");
+            task->addPou(pous->pou(QStringLiteral("FeederAxis"))->id(), -1);
         }
     TaskModel::Task* slow = tasks->addTask("SlowTask");
     slow->setwdtTime(1000);
@@ -147,7 +151,17 @@ QJsonObject describe(AbstractPlcProjectModel* project)
         tasks.append(QJsonObject{{"name", q(task->name())}, {"watchdog", int(task->wdtTime())},
                                  {"interval", q(task->property("Interval", ""))}, {"calls", calls}});
     }
-    return QJsonObject{{"folders", folders}, {"tasks", tasks}};
+    QJsonArray libraries;
+    if (auto* libraryModel = project->subModel<LibraryModel>()) {
+        for (const std::string& name : libraryModel->getAllLibName()) {
+            PrjInfoModel::PrjInfo* info = libraryModel->getLibPrjInfoData(name);
+            libraries.append(QJsonObject{{"name", q(name)},
+                                         {"version", info ? q(info->version()) : QString()},
+                                         {"pous", int(libraryModel->getLibSymbolData(name).size())},
+                                         {"types", int(libraryModel->getLibDataTypes(name).size())}});
+        }
+    }
+    return QJsonObject{{"folders", folders}, {"tasks", tasks}, {"libraries", libraries}};
 }
 
 QJsonObject tableCounts(QSqlDatabase db)
@@ -191,6 +205,13 @@ void printText(const Output& out, const QJsonObject& project, const QJsonObject&
                      .arg(task["name"].toString(), task["interval"].toString().isEmpty() ? "-" : task["interval"].toString())
                      .arg(task["watchdog"].toInt()).arg(calls.join(", ")));
     }
+    out.line("libraries:");
+    for (const QJsonValue& value : tree["libraries"].toArray()) {
+        const QJsonObject library = value.toObject();
+        out.line(QStringLiteral("  %1 %2: %3 POUs, %4 data types")
+                     .arg(library["name"].toString(), library["version"].toString())
+                     .arg(library["pous"].toInt()).arg(library["types"].toInt()));
+    }
     out.line("database tables (rows):");
     QStringList line;
     for (auto it = counts.begin(); it != counts.end(); ++it)
@@ -223,6 +244,11 @@ int runDemo(const Arguments& args, const Output& out)
              {"createVersion", "0.1.0"}},
             &error);
         if (!session) {
+            Output::error(error);
+            return Failure;
+        }
+        QStringList installed;
+        if (!StandardLibraries::install(dir, installed, &error)) {
             Output::error(error);
             return Failure;
         }

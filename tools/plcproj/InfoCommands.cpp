@@ -1,6 +1,7 @@
 // plcproj create, info and passwd.
 #include "Command.h"
 #include "ProjectSession.h"
+#include "StandardLibraries.h"
 
 #include "datamodel/model/PlcProjectModel.h"
 #include "datamodel/model/PrjInfoModel.h"
@@ -29,48 +30,6 @@ QJsonObject infoObject(const QMap<QString, QString>& info, const QString& uuid)
         object.insert(it.key(), it.value());
     object.insert(QStringLiteral("ProjectUUID"), uuid);
     return object;
-}
-
-// The standard libraries lie beside the tool, in the build tree as after installation.
-QString standardLibraryFolder()
-{
-    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/datamodel/libraries"));
-}
-
-// Copies the standard libraries into "Libraries/norvale/<base>/<version>/" of a new project,
-// where the project's default library rows look for them. The installed paths go to
-// `installed`.
-bool installStandardLibraries(const QString& projectFolder, QStringList& installed, QString* error)
-{
-    const QString source = standardLibraryFolder();
-    for (const char* library : {LibraryModel::BaseLibrary, LibraryModel::ExpansionLibrary}) {
-        const QString file = QDir(source).filePath(QString::fromLatin1(library));
-        if (!QFileInfo(file).isFile()) {
-            *error = QStringLiteral("the standard library %1 is missing (looked in %2)").arg(QString::fromLatin1(library), source);
-            return false;
-        }
-        std::unique_ptr<PlcLibraryModel> model(
-            AbstractPlcProjectModel::openLibrary("plcproj", file.toStdString(), AbstractPlcProjectModel::DefaultPassword));
-        auto* infoModel = model ? model->subModel<PrjInfoModel>() : nullptr;
-        const QString version = infoModel && infoModel->projectInfo()
-                                    ? QString::fromStdString(infoModel->projectInfo()->version())
-                                    : QString();
-        model.reset();
-        if (!LibraryModel::isVersionText(version)) {
-            *error = QStringLiteral("%1 is no usable library file (version '%2')").arg(file, version);
-            return false;
-        }
-        const QString folder = QStringLiteral("%1/Libraries/norvale/%2/%3")
-                                   .arg(projectFolder, QFileInfo(file).completeBaseName(), version);
-        const QString target = QDir(folder).filePath(QString::fromLatin1(library));
-        QFile::remove(target);
-        if (!QDir().mkpath(folder) || !QFile::copy(file, target)) {
-            *error = QStringLiteral("cannot copy %1 to %2").arg(file, target);
-            return false;
-        }
-        installed << target;
-    }
-    return true;
 }
 
 } // namespace
@@ -119,7 +78,7 @@ int runCreate(const Arguments& args, const Output& out)
     }
     // A user project references the standard libraries from its first row on.
     QStringList libraries;
-    if (!library && !installStandardLibraries(session->location().folder, libraries, &error)) {
+    if (!library && !StandardLibraries::install(session->location().folder, libraries, &error)) {
         Output::error(error + QStringLiteral("; the project %1 was created without it").arg(file));
         return Failure;
     }
