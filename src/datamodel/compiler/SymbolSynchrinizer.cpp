@@ -255,30 +255,20 @@ std::size_t SymbolSynchrinizer::queueSize() const
 bool SymbolSynchrinizer::syncModel(const std::string& text, SyncType type, const std::string& name)
 {
     SafeProjectModel project(boundProject());
-    Found found = findIn(project.project(), name, type == SyncDataType ? Units : type == SyncGlobalVars ? Lists : Pous);
-    switch (type) {
-    case SyncPouDeclaration:
-        if (!found.pou)
-            return false;
-        found.pou->setVarDeclaration(text);
-        return true;
-    case SyncPouLogic:
-        if (!found.pou)
-            return false;
+    if (!project.project())
+        return false;
+    const Found found = findIn(project.project(), name, type == SyncDataType ? Units : type == SyncGlobalVars ? Lists : Pous);
+    if (type == SyncPouLogic && found.pou)
         found.pou->setLogicContext(text);
-        return true;
-    case SyncDataType:
-        if (!found.unit)
-            return false;
+    else if (type == SyncPouDeclaration && found.pou)
+        found.pou->setVarDeclaration(text);
+    else if (type == SyncDataType && found.unit)
         found.unit->setVarDeclaration(text);
-        return true;
-    case SyncGlobalVars:
-        if (!found.list)
-            return false;
+    else if (type == SyncGlobalVars && found.list)
         found.list->setVarDeclaration(text);
-        return true;
-    }
-    return project.project() != nullptr;
+    else
+        return type > SyncGlobalVars; // other kinds store nothing and are no failure
+    return true;
 }
 
 bool SymbolSynchrinizer::syncModelSymbol(const std::string& text, SyncType type, const std::string& name)
