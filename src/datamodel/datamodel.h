@@ -5,6 +5,8 @@
 #include "datamodel/auxiliary/InternationalModel.h"
 #include "datamodel/compiler/SymbolSynchrinizer.h"
 #include "datamodel/compiler/SyncType.h"
+#include "datamodel/memory/DataConversion.h"
+#include "datamodel/memory/Md5.h"
 #include "datamodel/model/AbstractPlcProjectModel.h"
 #include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/BitMap.h"

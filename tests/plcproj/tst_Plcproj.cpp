@@ -1,4 +1,5 @@
 // The command-line tool as people and scripts use it: a real process per command.
+#include "ToolRun.h"
 #include "support/TempDir.h"
 
 #include <QDir>
@@ -6,32 +7,10 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-struct ToolRun
-{
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-ToolRun plcproj(const QStringList& args)
-{
-    QProcess process;
-    process.start(QString::fromUtf8(qgetenv("DATAMODEL_BINARY_DIR")) + "/bin/plcproj", args);
-    process.waitForFinished(120000);
-    return ToolRun{process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-               QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
-}
-
-QStringList lines(const QString& text)
-{
-    return text.split('\n', Qt::SkipEmptyParts);
-}
 
 class Plcproj : public ::testing::Test
 {

@@ -31,6 +31,7 @@ void printHelp()
 namespace plcproj {
 
 int runLib(const Arguments& args, const Output& out);
+int runValue(const Arguments& args, const Output& out);
 
 const std::vector<Command>& commands()
 {
@@ -57,6 +58,10 @@ const std::vector<Command>& commands()
                 "[--password P] [--lib-password P]",
          "list, add, remove or replace the libraries of a user project",
          {"password", "lib-password"}, {}, 2, runLib},
+        {"value", "value TYPE (--raw HEXBYTES [--radix 2|10|16] [--bit N] | --text LITERAL [--size N]) "
+                  "[--project P [--password P]]",
+         "raw little-endian bytes of a value to its IEC literal, or a literal to its bytes (as hex)",
+         {"raw", "text", "radix", "bit", "size", "project", "password"}, {}, 1, runValue},
     };
     return table;
 }
