@@ -14,9 +14,9 @@
 #include <QDateTime>
 #include <QVector>
 
+#include <algorithm>
 #include <array>
 #include <cstring>
-#include <limits>
 
 namespace {
 
@@ -145,7 +145,8 @@ QString durationText(const char* prefix, quint64 value, const std::array<Duratio
 // at most n, so that the terminator keeps its place inside the variable.
 unsigned textRoom(unsigned capacity, unsigned long long typeUnits)
 {
-    const unsigned long long characters = typeUnits > 0 ? typeUnits - 1 : 0;
+    // Qt's text sizes are ints: no string of a controller comes near this bound.
+    const unsigned long long characters = std::min(typeUnits > 0 ? typeUnits - 1 : 0, 1ull << 30);
     return characters < capacity ? static_cast<unsigned>(characters) : capacity;
 }
 
@@ -175,8 +176,6 @@ bool boolText(QString& text, const char* buffer, const ac::HeapAddress& address)
 {
     const unsigned byte = static_cast<unsigned char>(buffer[0]);
     if (address.isBit()) {
-        if (address.bitNumber > 7)
-            return refuse(QStringLiteral("BuffToQString: bit number %1 of a BOOL is outside 0..7").arg(address.bitNumber));
         text = (byte >> address.bitNumber) & 1u ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
         return true;
     }
@@ -293,32 +292,36 @@ bool splitDuration(const QString& body, const std::array<DurationUnit, N>& units
     return last >= 0;
 }
 
-bool parseTime(const QString& text, quint64& value)
+// A TIME or LTIME literal: its prefix, then its components, which the core's `make`
+// turns into a value; an overflowed value is no value.
+template <size_t N, typename Make>
+bool parseDuration(const QString& text, std::initializer_list<const char*> prefixes,
+                   const std::array<DurationUnit, N>& units, Make make, quint64& value)
 {
     QString body = text;
-    std::array<QByteArray, 5> parts;
-    std::array<const char*, 5> p;
-    if (!stripPrefix(body, {"TIME#", "T#"}) || !splitDuration(body, timeUnits, parts, p))
+    std::array<QByteArray, N> parts;
+    std::array<const char*, N> p;
+    if (!stripPrefix(body, prefixes) || !splitDuration(body, units, parts, p))
         return false;
-    const auto constant = ac::ConstantValue::fromTime({}, p[0], p[1], p[2], p[3], p[4]);
+    const std::unique_ptr<ac::ConstantValue> constant = make(p);
     if (!constant || constant->isOverFlow())
         return false;
     value = constant->basicData().data();
     return true;
 }
 
+bool parseTime(const QString& text, quint64& value)
+{
+    return parseDuration(text, {"TIME#", "T#"}, timeUnits, [](const std::array<const char*, 5>& p) {
+        return ac::ConstantValue::fromTime({}, p[0], p[1], p[2], p[3], p[4]);
+    }, value);
+}
+
 bool parseLTime(const QString& text, quint64& value)
 {
-    QString body = text;
-    std::array<QByteArray, 7> parts;
-    std::array<const char*, 7> p;
-    if (!stripPrefix(body, {"LTIME#", "LT#"}) || !splitDuration(body, ltimeUnits, parts, p))
-        return false;
-    const auto constant = ac::ConstantValue::fromLTime({}, p[0], p[1], p[2], p[3], p[4], p[5], p[6]);
-    if (!constant || constant->isOverFlow())
-        return false;
-    value = constant->basicData().data();
-    return true;
+    return parseDuration(text, {"LTIME#", "LT#"}, ltimeUnits, [](const std::array<const char*, 7>& p) {
+        return ac::ConstantValue::fromLTime({}, p[0], p[1], p[2], p[3], p[4], p[5], p[6]);
+    }, value);
 }
 
 // Seconds since 1970-01-01 UTC, which must fit the unsigned 32 bits of DATE and DT.
@@ -461,6 +464,33 @@ bool fixedBits(const QString& text, const ac::SymbolDataType& type, const ac::He
     }
 }
 
+// What both directions refuse before they touch a byte: a radix other than 2, 10 and 16, a
+// WSTRING buffer of odd size, a type without a value of its own, a buffer shorter than the
+// value, a bit number outside 0..7.
+bool fitsBuffer(const char* operation, const ac::SymbolDataType& type, unsigned size, const ac::HeapAddress& address,
+                unsigned radix)
+{
+    if (radix != 2 && radix != 10 && radix != 16)
+        return refuse(QStringLiteral("%1: radix %2 of %3 is not 2, 10 or 16")
+                          .arg(QLatin1String(operation)).arg(radix).arg(typeName(type)));
+    const int code = type.dataType();
+    if (code == ac::BT_WSTRING && size % 2 != 0)
+        return refuse(QStringLiteral("%1: a WSTRING buffer of %2 bytes is odd").arg(QLatin1String(operation)).arg(size));
+    if (code == ac::BT_STRING || code == ac::BT_WSTRING)
+        return true;
+    const unsigned width = fixedWidth(type);
+    if (width == 0 || code > ac::BT_ENUM)
+        return refuse(QStringLiteral("%1: %2 has no value of its own (type code %3)")
+                          .arg(QLatin1String(operation), typeName(type)).arg(code));
+    if (size < width)
+        return refuse(QStringLiteral("%1: %2 needs %3 bytes, the buffer holds %4")
+                          .arg(QLatin1String(operation), typeName(type)).arg(width).arg(size));
+    if (code == ac::BT_BOOL && address.isBit() && address.bitNumber > 7)
+        return refuse(QStringLiteral("%1: bit number %2 of a BOOL is outside 0..7")
+                          .arg(QLatin1String(operation)).arg(address.bitNumber));
+    return true;
+}
+
 // The core of the current project, held for the lifetime of this object.
 class CurrentCore
 {
@@ -485,12 +515,10 @@ bool DataConversion::BuffToQString(QString& text, const char* buffer, unsigned s
     text = badData();
     if (!buffer || !type)
         return refuse(QStringLiteral("BuffToQString: no buffer or no type"));
-    if (radix != 2 && radix != 10 && radix != 16)
-        return refuse(QStringLiteral("BuffToQString: radix %1 of %2 is not 2, 10 or 16").arg(radix).arg(typeName(*type)));
+    if (!fitsBuffer("BuffToQString", *type, size, address, radix))
+        return false;
     const int code = type->dataType();
     if (code == ac::BT_STRING || code == ac::BT_WSTRING) {
-        if (code == ac::BT_WSTRING && size % 2 != 0)
-            return refuse(QStringLiteral("BuffToQString: a WSTRING buffer of %1 bytes is odd").arg(size));
         // The characters end where the type's characters end, even in a larger buffer; the
         // terminator's place is never read as a character.
         text = code == ac::BT_STRING ? stringText(buffer, textRoom(size, type->byteSize()))
@@ -498,10 +526,6 @@ bool DataConversion::BuffToQString(QString& text, const char* buffer, unsigned s
         return true;
     }
     const unsigned width = fixedWidth(*type);
-    if (width == 0 || code > ac::BT_ENUM)
-        return refuse(QStringLiteral("BuffToQString: %1 has no value of its own (type code %2)").arg(typeName(*type)).arg(code));
-    if (size < width)
-        return refuse(QStringLiteral("BuffToQString: %1 needs %2 bytes, the buffer holds %3").arg(typeName(*type)).arg(width).arg(size));
     const quint64 raw = loadLittleEndian(buffer, width);
     if (isIntegerCode(code)) {
         text = integerText(raw, width, isSignedCode(code), radix);
@@ -545,12 +569,10 @@ bool DataConversion::QStringToBuff(const QString& text, char* buffer, unsigned& 
 {
     if (!buffer || !type)
         return refuse(QStringLiteral("QStringToBuff: no buffer or no type for '%1'").arg(text));
-    if (radix != 2 && radix != 10 && radix != 16)
-        return refuse(QStringLiteral("QStringToBuff: radix %1 of %2 is not 2, 10 or 16").arg(radix).arg(typeName(*type)));
+    if (!fitsBuffer("QStringToBuff", *type, size, address, radix))
+        return false;
     const int code = type->dataType();
     if (code == ac::BT_STRING || code == ac::BT_WSTRING) {
-        if (code == ac::BT_WSTRING && size % 2 != 0)
-            return refuse(QStringLiteral("QStringToBuff: a WSTRING buffer of %1 bytes is odd").arg(size));
         QString plain = text;
         DollarToBackslash(plain);
         // The controller's string ends at the first NUL; write no more than it will read.
@@ -561,12 +583,6 @@ bool DataConversion::QStringToBuff(const QString& text, char* buffer, unsigned& 
         return true;
     }
     const unsigned width = fixedWidth(*type);
-    if (width == 0 || code > ac::BT_ENUM)
-        return refuse(QStringLiteral("QStringToBuff: %1 takes no value of its own (type code %2)").arg(typeName(*type)).arg(code));
-    if (size < width)
-        return refuse(QStringLiteral("QStringToBuff: %1 needs %2 bytes, the buffer holds %3").arg(typeName(*type)).arg(width).arg(size));
-    if (code == ac::BT_BOOL && address.isBit() && address.bitNumber > 7)
-        return refuse(QStringLiteral("QStringToBuff: bit number %1 of a BOOL is outside 0..7").arg(address.bitNumber));
     quint64 bits = 0;
     if (!fixedBits(text, *type, address, radix, bits))
         return refuse(QStringLiteral("QStringToBuff: '%1' is no %2 value (radix %3); nothing written")
