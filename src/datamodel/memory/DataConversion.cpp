@@ -579,7 +579,14 @@ bool DataConversion::QStringToBuff(const QString& text, char* buffer, unsigned& 
         const int nul = plain.indexOf(QChar(0));
         if (nul >= 0)
             plain.truncate(nul);
+        const unsigned capacity = size;
         size = code == ac::BT_STRING ? writeString(plain, buffer, size, *type) : writeWideString(plain, buffer, size, *type);
+        // A text longer than the variable is cut as an assignment cuts it; say so in the log.
+        const unsigned long long full = code == ac::BT_STRING ? plain.toUtf8().size() + 1ull : 2ull * plain.size() + 2;
+        if (size < full)
+            HostServices::log(kModule, HostServices::LogInfo,
+                              QStringLiteral("QStringToBuff: '%1' cut to %2 of %3 bytes for %4 (buffer of %5 bytes)")
+                                  .arg(text).arg(size).arg(full).arg(typeName(*type)).arg(capacity).toStdString());
         return true;
     }
     const unsigned width = fixedWidth(*type);

@@ -329,6 +329,12 @@ TEST_F(ConversionTest, refusalsAreLoggedWithTheTextAndType)
     QString text;
     EXPECT_FALSE(DataConversion::BuffToQString(text, nullptr, 2, typeOf("INT"), {}, 10));
     EXPECT_EQ(text, "bad Data");
+
+    // A text cut to its variable is written, and the cut is logged.
+    char string[8] = {};
+    size = sizeof string;
+    EXPECT_TRUE(DataConversion::QStringToBuff("abcdef", string, size, typeOf("STRING(3)"), {}, 10));
+    EXPECT_TRUE(logged("'abcdef' cut to 4 of 7 bytes for STRING(3)"));
 }
 
 TEST_F(ConversionTest, escapesFollowTheTableOrder)
