@@ -31,6 +31,8 @@ void printHelp()
 namespace plcproj {
 
 int runLib(const Arguments& args, const Output& out);
+int runHw(const Arguments& args, const Output& out);
+int runDiag(const Arguments& args, const Output& out);
 
 const std::vector<Command>& commands()
 {
@@ -57,6 +59,12 @@ const std::vector<Command>& commands()
                 "[--password P] [--lib-password P]",
          "list, add, remove or replace the libraries of a user project",
          {"password", "lib-password"}, {}, 2, runLib},
+        {"hw", "hw (list [--type TYPEID] | show PATH)",
+         "list the hardware descriptions (of one type id), or show the value at a description path",
+         {"type"}, {}, 1, runHw},
+        {"diag", "diag CLASS CODE [--lang zh_CN|en_US]",
+         "severity, message, detail and tips of a device error code (CLASS: id or name; default en_US)",
+         {"lang"}, {}, 2, runDiag},
     };
     return table;
 }

@@ -1,0 +1,213 @@
+#include "datamodel/device/DescriptionCache_p.h"
+
+#include <QDataStream>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QtEndian>
+
+namespace {
+
+const char* const sourcesTag = "DeviceDescribe.sources.1";
+
+// zlib cannot expand data by more than about 1:1032; a length header that claims more than
+// this is a lie, and believing it would make qUncompress allocate that much.
+constexpr qint64 maxExpansion = 1100;
+
+class BoundedReader
+{
+public:
+    explicit BoundedReader(const QByteArray& data) : m_data(data), m_in(data) {}
+
+    bool map(QVariantMap* into, int depth)
+    {
+        if (depth > DescriptionCache::MaxDepth)
+            return fail(QStringLiteral("maps nested deeper than %1 levels").arg(DescriptionCache::MaxDepth));
+        quint32 count = 0;
+        m_in >> count;
+        // A member takes at least 9 bytes (text length, type, null flag).
+        if (!ok() || count > remaining() / 9)
+            return fail(QStringLiteral("a map of %1 members in %2 bytes").arg(count).arg(remaining()));
+        for (quint32 i = 0; i < count; ++i) {
+            QString key;
+            m_in >> key;
+            QVariant value;
+            if (!ok() || !this->value(&value, depth))
+                return fail(QStringLiteral("a member cut short"));
+            into->insert(key, value);
+        }
+        return true;
+    }
+
+    bool sources(DescriptionSources* into)
+    {
+        quint32 count = 0;
+        m_in >> count;
+        if (!ok() || count > remaining() / 20)
+            return fail(QStringLiteral("a file list of %1 entries in %2 bytes").arg(count).arg(remaining()));
+        into->reserve(int(count));
+        for (quint32 i = 0; i < count; ++i) {
+            DescriptionSource source;
+            m_in >> source.path >> source.size >> source.modified;
+            if (!ok())
+                return fail(QStringLiteral("a file list cut short"));
+            into->append(source);
+        }
+        return true;
+    }
+
+    // The text at the reader's position, or an empty text when the data ends here.
+    QString tag()
+    {
+        if (remaining() == 0)
+            return QString();
+        QString text;
+        m_in >> text;
+        return ok() ? text : QString();
+    }
+
+    QString error() const { return m_error; }
+
+private:
+    bool ok() const { return m_in.status() == QDataStream::Ok; }
+    qint64 remaining() const { return m_data.size() - m_in.device()->pos(); }
+
+    bool fail(const QString& error)
+    {
+        if (m_error.isEmpty())
+            m_error = error;
+        return false;
+    }
+
+    // A QVariant as QDataStream writes it: type id, null flag, then the value.
+    bool value(QVariant* value, int depth)
+    {
+        quint32 type = 0;
+        qint8 isNull = 0;
+        m_in >> type >> isNull;
+        if (!ok())
+            return false;
+        if (type == QMetaType::QString) {
+            QString text;
+            m_in >> text;
+            *value = text;
+            return ok();
+        }
+        if (type == QMetaType::QVariantMap) {
+            QVariantMap nested;
+            if (!map(&nested, depth + 1))
+                return false;
+            *value = nested;
+            return true;
+        }
+        return fail(QStringLiteral("a value of type %1 (only texts and maps are cached)").arg(type));
+    }
+
+    const QByteArray& m_data;
+    QDataStream m_in;
+    QString m_error;
+};
+
+} // namespace
+
+DescriptionSources DescriptionCache::scan(const QStringList& dirs)
+{
+    DescriptionSources sources;
+    for (const QString& dir : dirs) {
+        const QDir folder(dir);
+        if (!folder.exists())
+            continue;
+        const QStringList names =
+            folder.entryList({QStringLiteral("*.djson")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+        for (const QString& name : names) {
+            const QFileInfo info(dir + QLatin1Char('/') + name);
+            const QDateTime modified = info.lastModified();
+            sources.append({info.filePath(), info.size(), modified.isValid() ? modified.toMSecsSinceEpoch() : 0});
+        }
+    }
+    return sources;
+}
+
+QByteArray DescriptionCache::encode(const QVariantMap& descriptions, const DescriptionSources& sources)
+{
+    QByteArray raw;
+    QDataStream out(&raw, QIODevice::WriteOnly);
+    out << descriptions;
+    out << QString::fromLatin1(sourcesTag) << quint32(sources.size());
+    for (const DescriptionSource& source : sources)
+        out << source.path << source.size << source.modified;
+    return qCompress(raw);
+}
+
+bool DescriptionCache::decode(const QByteArray& data, Contents* contents, QString* error)
+{
+    if (data.size() < 4) {
+        *error = QStringLiteral("%1 bytes are too short for compressed data").arg(data.size());
+        return false;
+    }
+    const qint64 expected = qFromBigEndian<quint32>(data.constData());
+    if (expected > MaxDataSize || expected > (data.size() - 4) * maxExpansion + 64) {
+        *error = QStringLiteral("%1 compressed bytes claim to hold %2 bytes").arg(data.size() - 4).arg(expected);
+        return false;
+    }
+    const QByteArray raw = qUncompress(data);
+    if (raw.size() != expected) {
+        *error = QStringLiteral("the compressed data is damaged");
+        return false;
+    }
+    BoundedReader reader(raw);
+    Contents read;
+    if (!reader.map(&read.descriptions, 0)) {
+        *error = QStringLiteral("the description map does not decode: %1").arg(reader.error());
+        return false;
+    }
+    // A cache of the plain map has no file list: readable, but its freshness is unknown.
+    if (reader.tag() == QLatin1String(sourcesTag)) {
+        if (!reader.sources(&read.sources)) {
+            *error = QStringLiteral("the file list does not decode: %1").arg(reader.error());
+            return false;
+        }
+        read.hasSources = true;
+    }
+    *contents = read;
+    return true;
+}
+
+bool DescriptionCache::read(const QString& path, Contents* contents, QString* error)
+{
+    error->clear();
+    QFile file(path);
+    if (!file.exists())
+        return false;
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = file.errorString();
+        return false;
+    }
+    if (file.size() > MaxFileSize) {
+        *error = QStringLiteral("%1 bytes exceed the limit of %2 bytes").arg(file.size()).arg(MaxFileSize);
+        return false;
+    }
+    const QByteArray data = file.read(MaxFileSize + 1);
+    if (data.size() > MaxFileSize) {
+        *error = QStringLiteral("more than %1 bytes").arg(MaxFileSize);
+        return false;
+    }
+    return decode(data, contents, error);
+}
+
+bool DescriptionCache::write(const QString& path, const QByteArray& data, QString* error)
+{
+    if (QFileInfo(path).isDir()) {
+        *error = QStringLiteral("a folder has the cache's name");
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    return true;
+}
