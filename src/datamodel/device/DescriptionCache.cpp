@@ -16,25 +16,28 @@ const char* const sourcesTag = "DeviceDescribe.sources.1";
 // this is a lie, and believing it would make qUncompress allocate that much.
 constexpr qint64 maxExpansion = 1100;
 
+// Reads what QDataStream (big-endian, Qt 5 format) wrote, straight from the bytes: every
+// length is checked against the bytes left before anything is allocated.
 class BoundedReader
 {
 public:
-    explicit BoundedReader(const QByteArray& data) : m_data(data), m_in(data) {}
+    explicit BoundedReader(const QByteArray& data)
+        : m_data(reinterpret_cast<const uchar*>(data.constData())), m_size(data.size())
+    {
+    }
 
     bool map(QVariantMap* into, int depth)
     {
         if (depth > DescriptionCache::MaxDepth)
             return fail(QStringLiteral("maps nested deeper than %1 levels").arg(DescriptionCache::MaxDepth));
         quint32 count = 0;
-        m_in >> count;
         // A member takes at least 9 bytes (text length, type, null flag).
-        if (!ok() || count > remaining() / 9)
+        if (!number(&count) || count > remaining() / 9)
             return fail(QStringLiteral("a map of %1 members in %2 bytes").arg(count).arg(remaining()));
         for (quint32 i = 0; i < count; ++i) {
             QString key;
-            m_in >> key;
             QVariant value;
-            if (!ok() || !this->value(&value, depth))
+            if (!text(&key) || !this->value(&value, depth))
                 return fail(QStringLiteral("a member cut short"));
             into->insert(key, value);
         }
@@ -44,35 +47,29 @@ public:
     bool sources(DescriptionSources* into)
     {
         quint32 count = 0;
-        m_in >> count;
-        if (!ok() || count > remaining() / 20)
+        if (!number(&count) || count > remaining() / 20)
             return fail(QStringLiteral("a file list of %1 entries in %2 bytes").arg(count).arg(remaining()));
         into->reserve(int(count));
         for (quint32 i = 0; i < count; ++i) {
             DescriptionSource source;
-            m_in >> source.path >> source.size >> source.modified;
-            if (!ok())
+            if (!text(&source.path) || !number(&source.size) || !number(&source.modified))
                 return fail(QStringLiteral("a file list cut short"));
             into->append(source);
         }
         return true;
     }
 
-    // The text at the reader's position, or an empty text when the data ends here.
+    // The text at the reader's position, or an empty text when none can be read there.
     QString tag()
     {
-        if (remaining() == 0)
-            return QString();
-        QString text;
-        m_in >> text;
-        return ok() ? text : QString();
+        QString read;
+        return text(&read) ? read : QString();
     }
 
     QString error() const { return m_error; }
 
 private:
-    bool ok() const { return m_in.status() == QDataStream::Ok; }
-    qint64 remaining() const { return m_data.size() - m_in.device()->pos(); }
+    qint64 remaining() const { return m_size - m_pos; }
 
     bool fail(const QString& error)
     {
@@ -81,19 +78,48 @@ private:
         return false;
     }
 
+    template <typename T>
+    bool number(T* value)
+    {
+        if (remaining() < qint64(sizeof(T)))
+            return false;
+        *value = qFromBigEndian<T>(m_data + m_pos);
+        m_pos += sizeof(T);
+        return true;
+    }
+
+    // Byte length (0xFFFFFFFF for a null text), then UTF-16 big-endian.
+    bool text(QString* into)
+    {
+        quint32 bytes = 0;
+        if (!number(&bytes))
+            return false;
+        if (bytes == 0xFFFFFFFF) {
+            *into = QString();
+            return true;
+        }
+        if ((bytes & 1) || bytes > remaining())
+            return false;
+        QString read(int(bytes / 2), Qt::Uninitialized);
+        qFromBigEndian<quint16>(m_data + m_pos, bytes / 2, reinterpret_cast<quint16*>(read.data()));
+        m_pos += bytes;
+        *into = read;
+        return true;
+    }
+
     // A QVariant as QDataStream writes it: type id, null flag, then the value.
     bool value(QVariant* value, int depth)
     {
         quint32 type = 0;
         qint8 isNull = 0;
-        m_in >> type >> isNull;
-        if (!ok())
+        if (!number(&type) || !number(&isNull))
             return false;
         if (type == QMetaType::QString) {
-            QString text;
-            m_in >> text;
-            *value = text;
-            return ok();
+            QString read;
+            if (!text(&read))
+                return false;
+            *value = read;
+            return true;
         }
         if (type == QMetaType::QVariantMap) {
             QVariantMap nested;
@@ -105,8 +131,9 @@ private:
         return fail(QStringLiteral("a value of type %1 (only texts and maps are cached)").arg(type));
     }
 
-    const QByteArray& m_data;
-    QDataStream m_in;
+    const uchar* m_data;
+    qint64 m_size;
+    qint64 m_pos = 0;
     QString m_error;
 };
 
