@@ -145,7 +145,21 @@ BENCHMARK(BM_Start_Parse)->Unit(benchmark::kMillisecond)->Iterations(3)->Apply(r
 BENCHMARK(BM_Lookup_DevProperty)->Apply(repeat);
 BENCHMARK(BM_Lookup_Raw)->Apply(repeat);
 
-// Keeps the median and minimum CPU times of each benchmark for the ratios.
+struct Ratio
+{
+    const char* what;
+    const char* numerator;
+    const char* denominator;
+    double target; // 0: for information
+};
+
+const Ratio ratios[] = {
+    {"parse / cache start", "BM_Start_Parse", "BM_Start_Cache", 0},
+    {"cache start / raw cache read", "BM_Start_Cache", "BM_Start_RawCache", 1.5},
+    {"devProperty / raw lookup", "BM_Lookup_DevProperty", "BM_Lookup_Raw", 3.0},
+};
+
+// Keeps the CPU time of every aggregate (statistic -> benchmark -> time) for the table of ratios.
 class Ratios : public benchmark::ConsoleReporter
 {
 public:
@@ -156,30 +170,24 @@ public:
         ConsoleReporter::ReportRuns(runs);
     }
 
-    void print() const
+    void print()
     {
         for (const char* statistic : {"median", "min"}) {
             std::printf("\nratios of the %s CPU times:\n", statistic);
-            line(statistic, "parse / cache start", "BM_Start_Parse", "BM_Start_Cache", 0);
-            line(statistic, "cache start / raw cache read", "BM_Start_Cache", "BM_Start_RawCache", 1.5);
-            line(statistic, "devProperty / raw lookup", "BM_Lookup_DevProperty", "BM_Lookup_Raw", 3.0);
+            std::map<std::string, double>& times = m_cpu[statistic];
+            for (const Ratio& r : ratios) {
+                if (times[r.denominator] <= 0)
+                    continue;
+                const double value = times[r.numerator] / times[r.denominator];
+                std::printf("  %-30s %6.2f", r.what, value);
+                if (r.target > 0)
+                    std::printf("  (%.1f) %s", r.target, value <= r.target ? "met" : "MISSED");
+                std::printf("\n");
+            }
         }
     }
 
 private:
-    // A target of 0 marks a figure given for information.
-    void line(const char* statistic, const char* what, const char* a, const char* b, double target) const
-    {
-        const auto times = m_cpu.find(statistic);
-        if (times == m_cpu.end() || !times->second.count(a) || !times->second.count(b) || times->second.at(b) <= 0)
-            return;
-        const double r = times->second.at(a) / times->second.at(b);
-        if (target <= 0)
-            std::printf("  %-34s %6.2f\n", what, r);
-        else
-            std::printf("  %-34s %6.2f  (%.1f) %s\n", what, r, target, r <= target ? "met" : "MISSED");
-    }
-
     std::map<std::string, std::map<std::string, double>> m_cpu;
 };
 

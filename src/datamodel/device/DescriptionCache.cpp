@@ -1,5 +1,7 @@
 #include "datamodel/device/DescriptionCache_p.h"
 
+#include "datamodel/device/LimitedRead_p.h"
+
 #include <QDataStream>
 #include <QDateTime>
 #include <QDir>
@@ -205,22 +207,9 @@ bool DescriptionCache::decode(const QByteArray& data, Contents* contents, QStrin
 bool DescriptionCache::read(const QString& path, Contents* contents, QString* error)
 {
     error->clear();
-    QFile file(path);
-    if (!file.exists())
+    QByteArray data;
+    if (!QFile::exists(path) || !readLimited(path, MaxFileSize, &data, error))
         return false;
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = file.errorString();
-        return false;
-    }
-    if (file.size() > MaxFileSize) {
-        *error = QStringLiteral("%1 bytes exceed the limit of %2 bytes").arg(file.size()).arg(MaxFileSize);
-        return false;
-    }
-    const QByteArray data = file.read(MaxFileSize + 1);
-    if (data.size() > MaxFileSize) {
-        *error = QStringLiteral("more than %1 bytes").arg(MaxFileSize);
-        return false;
-    }
     return decode(data, contents, error);
 }
 

@@ -1,6 +1,6 @@
 #include "datamodel/device/DjsonReader_p.h"
 
-#include <QFile>
+#include "datamodel/device/LimitedRead_p.h"
 
 namespace {
 
@@ -309,11 +309,6 @@ DjsonDiagnostic DjsonDiagnostic::invalidUtf8(int line, int column)
     return {line, column, QStringLiteral("the text is not UTF-8")};
 }
 
-DjsonDiagnostic DjsonDiagnostic::tooLarge(qint64 size, qint64 limit)
-{
-    return {0, 0, QStringLiteral("%1 bytes exceed the limit of %2 bytes").arg(size).arg(limit)};
-}
-
 DjsonDiagnostic DjsonDiagnostic::unreadable(const QString& cause)
 {
     return {0, 0, QStringLiteral("cannot be read: %1").arg(cause)};
@@ -341,24 +336,10 @@ bool DjsonReader::parse(const QByteArray& text, QVariantMap* members, DjsonDiagn
 
 bool DjsonReader::readFile(const QString& path, QVariantMap* members, DjsonDiagnostic* diagnostic)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *diagnostic = DjsonDiagnostic::unreadable(file.errorString());
-        return false;
-    }
-    // The size is checked on the open file and the read is bounded as well, so that a file
-    // that grows meanwhile (or a device that reports no size) cannot make us read without end.
-    if (file.size() > MaxFileSize) {
-        *diagnostic = DjsonDiagnostic::tooLarge(file.size(), MaxFileSize);
-        return false;
-    }
-    const QByteArray text = file.read(MaxFileSize + 1);
-    if (text.size() > MaxFileSize) {
-        *diagnostic = DjsonDiagnostic::tooLarge(text.size(), MaxFileSize);
-        return false;
-    }
-    if (file.error() != QFile::NoError) {
-        *diagnostic = DjsonDiagnostic::unreadable(file.errorString());
+    QByteArray text;
+    QString error;
+    if (!readLimited(path, MaxFileSize, &text, &error)) {
+        *diagnostic = DjsonDiagnostic::unreadable(error);
         return false;
     }
     return parse(text, members, diagnostic);

@@ -21,7 +21,6 @@ struct DjsonDiagnostic
     static DjsonDiagnostic unclosedMap(int line, int column);
     static DjsonDiagnostic tooDeep(int line, int column, int limit);
     static DjsonDiagnostic invalidUtf8(int line, int column);
-    static DjsonDiagnostic tooLarge(qint64 size, qint64 limit);
     static DjsonDiagnostic unreadable(const QString& cause);
 };
 

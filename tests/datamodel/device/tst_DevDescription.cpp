@@ -286,7 +286,7 @@ TEST_F(DevDescriptionTest, oversizedDescriptionFilesAreRefused)
     auto catalogue = start();
     EXPECT_FALSE(catalogue->devProperty("Huge.TypeID").isValid());
     EXPECT_EQ(catalogue->devProperty("Ctl.TypeID").toString(), "PLCDeviceNode");
-    EXPECT_EQ(loggedLines("large.djson skipped: 16777217 bytes exceed the limit"), 1);
+    EXPECT_EQ(loggedLines("large.djson skipped: cannot be read: 16777217 bytes exceed the limit"), 1);
 }
 
 TEST_F(DevDescriptionTest, theInstanceFollowsTheHostsApplicationDirectory)
