@@ -9,8 +9,26 @@
 #include "host/TransferState.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 
 namespace host {
+
+namespace {
+
+// The installation keeps its data beside bin/, in <prefix>/share/datamodel (the build tree
+// has the same layout); that folder is the application directory when it holds hardware/,
+// otherwise the program's own folder is.
+QString defaultApplicationDir()
+{
+    if (!QCoreApplication::instance())
+        return QString();
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QString dataDir = QDir::cleanPath(programDir + QStringLiteral("/../share/datamodel"));
+    return QFileInfo(dataDir + QStringLiteral("/hardware")).isDir() ? dataDir : programDir;
+}
+
+} // namespace
 
 DefaultApplication::DefaultApplication(const QString& settingsFile)
 {
@@ -22,7 +40,7 @@ DefaultApplication::DefaultApplication(const QString& settingsFile)
     m_services[IProgramLanguageManager::ServiceName] = std::make_unique<LanguageManager>();
     // No window may open from a tool or a test: prompts are answered from a script by default.
     m_services[IDialogs::ServiceName] = std::make_unique<ScriptedDialogs>();
-    m_applicationDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
+    m_applicationDir = defaultApplicationDir();
 }
 
 DefaultApplication::~DefaultApplication()

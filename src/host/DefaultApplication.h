@@ -44,7 +44,8 @@ public:
     void setService(const QString& name, std::unique_ptr<IService> service);
     void removeService(const QString& name);
 
-    // The folder of the installation ("Root"); hardware/ lies below it.
+    // The folder of the installation ("Root"); hardware/ lies below it. By default
+    // <program folder>/../share/datamodel when that holds hardware/, else the program folder.
     void setApplicationDir(const QString& dir);
     QString applicationDir() const;
 

@@ -16,3 +16,8 @@ out=$(env -u QT_PLUGIN_PATH QT_PLUGIN_PATH="$work/prefix/plugins" \
       LD_LIBRARY_PATH="$work/prefix/lib" "$work/consumer/consumer" "$work/file.nvp")
 echo "$out"
 [ "$out" = "ok 0" ]
+# The sample hardware is installed beside the libraries, and the installed tool finds it.
+test -f "$work/prefix/share/datamodel/hardware/DeviceDescribe/VX7_1616MT.djson"
+test -f "$work/prefix/share/datamodel/hardware/Diagnosis/Axis.djson"
+controllers=$(LD_LIBRARY_PATH="$work/prefix/lib" "$work/prefix/bin/plcproj" hw list --type PLCDeviceNode | wc -l)
+[ "$controllers" = 4 ]

@@ -32,6 +32,8 @@ namespace plcproj {
 
 int runLib(const Arguments& args, const Output& out);
 int runValue(const Arguments& args, const Output& out);
+int runHw(const Arguments& args, const Output& out);
+int runDiag(const Arguments& args, const Output& out);
 
 const std::vector<Command>& commands()
 {
@@ -62,6 +64,12 @@ const std::vector<Command>& commands()
                   "[--project P [--password P]]",
          "raw little-endian bytes of a value to its IEC literal, or a literal to its bytes (as hex)",
          {"raw", "text", "radix", "bit", "size", "project", "password"}, {}, 1, runValue},
+        {"hw", "hw (list [--type TYPEID] | show PATH)",
+         "list the hardware descriptions (of one type id), or show the value at a description path",
+         {"type"}, {}, 1, runHw},
+        {"diag", "diag CLASS CODE [--lang zh_CN|en_US]",
+         "severity, message, detail and tips of a device error code (CLASS: id or name; default en_US)",
+         {"lang"}, {}, 2, runDiag},
     };
     return table;
 }
