@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
 #include "datamodel/model/SubModel.h"
 
 #include <QMap>
@@ -17,7 +18,7 @@ class InternationalModelPrivate;
 // every key still in use is stamped with it, and rows with an older stamp are deleted.
 //
 // Only the library script creates the table; in a user project the model loads nothing.
-class InternationalModel : public SubModel
+class DATAMODEL_EXPORT InternationalModel : public SubModel
 {
     Q_OBJECT
 public:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
 #include "datamodel/compiler/SyncType.h"
 
 #include "accore/ACMessage.h"
@@ -32,7 +33,7 @@ class VarContainer;
 // Locking: the queue mutex is held only for queue work and never while waiting for a project
 // or a core; a sync takes the project and the core one after the other, never both, so that a
 // thread that holds the project may always queue, and may sync on its own thread.
-class SymbolSynchrinizer : public QThread
+class DATAMODEL_EXPORT SymbolSynchrinizer : public QThread
 {
     Q_OBJECT
 public:

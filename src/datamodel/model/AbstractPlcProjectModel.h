@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
 #include "datamodel/model/AbstractProjectModel.h"
 
 #include <QMap>
@@ -16,7 +17,7 @@ class QSqlQuery;
 // A PLC project or library database: the connection, the password, the project type, and the
 // static operations that open, check and re-key a database file or read its project
 // information without a model.
-class AbstractPlcProjectModel : public AbstractProjectModel
+class DATAMODEL_EXPORT AbstractPlcProjectModel : public AbstractProjectModel
 {
     Q_OBJECT
 public:

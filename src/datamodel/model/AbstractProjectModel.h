@@ -1,5 +1,7 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
+
 #include <QObject>
 
 #include <map>
@@ -17,7 +19,7 @@ class AbstractProjectModelPrivate;
 // file, the lock file "project.nvlock", "project.mem" and the Libraries folder) and
 // absoultFilePath() is the database file in it. A library opened only to be read may be
 // constructed with its database file as both.
-class AbstractProjectModel : public QObject
+class DATAMODEL_EXPORT AbstractProjectModel : public QObject
 {
     Q_OBJECT
 public:

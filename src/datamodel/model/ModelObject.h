@@ -1,5 +1,7 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
+
 #include <QObject>
 #include <QString>
 
@@ -7,7 +9,7 @@ class SubModel;
 
 // Base of every object that a sub-model holds in memory (one row or row group of its tables).
 // The sub-model owns its objects.
-class ModelObject : public QObject
+class DATAMODEL_EXPORT ModelObject : public QObject
 {
     Q_OBJECT
 public:

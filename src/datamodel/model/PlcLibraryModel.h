@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
 #include "datamodel/model/AbstractPlcProjectModel.h"
 
 // A library project: the seven sub-models that every project has, created from or opened on
@@ -8,7 +9,7 @@ namespace ac {
 class ACCore;
 }
 
-class PlcLibraryModel : public AbstractPlcProjectModel
+class DATAMODEL_EXPORT PlcLibraryModel : public AbstractPlcProjectModel
 {
     Q_OBJECT
 public:

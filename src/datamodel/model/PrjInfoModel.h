@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
 #include "datamodel/model/AbstractPlcProjectModel.h"
 #include "datamodel/model/ModelObject.h"
 #include "datamodel/model/ObjectProperties.h"
@@ -16,7 +17,7 @@ class PrjInfoModelPrivate;
 // description, author, versions, and the properties that carry the project's identity
 // ("ProjectUUID"), program style, company and the times of the last program and
 // configuration change.
-class PrjInfoModel : public SubModel
+class DATAMODEL_EXPORT PrjInfoModel : public SubModel
 {
     Q_OBJECT
 public:
@@ -46,7 +47,7 @@ private:
     std::unique_ptr<PrjInfoModelPrivate> d;
 };
 
-class PrjInfoModel::PrjInfo : public ModelObject
+class DATAMODEL_EXPORT PrjInfoModel::PrjInfo : public ModelObject
 {
 public:
     using FbInstanceMap = QMap<QString, QMap<int, QString>>; // type name -> address -> instance

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
+
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
@@ -15,7 +17,7 @@ class ModelObject;
 // and the fifteen operations through which the project model and the command stack drive it
 // without knowing its kind. The base versions of the editing slots refuse (false / empty), so
 // a command aimed at a sub-model that does not support it has no effect.
-class SubModel : public QObject
+class DATAMODEL_EXPORT SubModel : public QObject
 {
     Q_OBJECT
     friend class ModelObject;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
 #include "datamodel/model/ModelObject.h"
 #include "datamodel/program/CachedProperties.h"
 #include "datamodel/model/SubModel.h"
@@ -16,7 +17,7 @@ class DataTypeModelPrivate;
 
 // The user data types of a project (table DataType): structures and enumerations, each one
 // TYPE declaration text. Every content change marks the project as needing compilation.
-class DataTypeModel : public SubModel
+class DATAMODEL_EXPORT DataTypeModel : public SubModel
 {
     Q_OBJECT
 public:
@@ -59,7 +60,7 @@ private:
     std::unique_ptr<DataTypeModelPrivate> d;
 };
 
-class DataTypeModel::DataUnit : public ModelObject
+class DATAMODEL_EXPORT DataTypeModel::DataUnit : public ModelObject
 {
 public:
     DataUnit(unsigned int id, const std::string& name, PrjDataType type, unsigned int folderId, SubModel* owner);

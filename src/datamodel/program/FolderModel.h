@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
 #include "datamodel/model/ModelObject.h"
 #include "datamodel/program/CachedProperties.h"
 #include "datamodel/model/SubModel.h"
@@ -13,7 +14,7 @@ class FolderModelPrivate;
 // The folder tree under which POUs, global variable lists and data types are filed (table
 // Folder). The POU, list and type rows carry the id of their folder; deleting a folder's row
 // deletes them with it (trigger delete_folder_table). The model does not hold the contents.
-class FolderModel : public SubModel
+class DATAMODEL_EXPORT FolderModel : public SubModel
 {
     Q_OBJECT
 public:
@@ -59,7 +60,7 @@ private:
     std::unique_ptr<FolderModelPrivate> d;
 };
 
-class FolderModel::Folder : public ModelObject
+class DATAMODEL_EXPORT FolderModel::Folder : public ModelObject
 {
 public:
     Folder(unsigned int id, unsigned int parentId, FolderType type, const std::string& name, SubModel* owner);

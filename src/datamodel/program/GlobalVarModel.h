@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
 #include "datamodel/model/ModelObject.h"
 #include "datamodel/program/CachedProperties.h"
 #include "datamodel/model/SubModel.h"
@@ -17,7 +18,7 @@ class GlobalVarModelPrivate;
 // The global variable lists of a project (table GlobalVar): each list is one block of global
 // declarations, stored in the column LogicContext. Every content change marks the project as
 // needing compilation.
-class GlobalVarModel : public SubModel
+class DATAMODEL_EXPORT GlobalVarModel : public SubModel
 {
     Q_OBJECT
 public:
@@ -59,7 +60,7 @@ private:
     std::unique_ptr<GlobalVarModelPrivate> d;
 };
 
-class GlobalVarModel::GlobalVarTable : public ModelObject
+class DATAMODEL_EXPORT GlobalVarModel::GlobalVarTable : public ModelObject
 {
 public:
     GlobalVarTable(unsigned int id, const std::string& name, unsigned int folderId, SubModel* owner);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
 #include "datamodel/auxiliary/InternationalModel.h"
 #include "datamodel/model/AbstractPlcProjectModel.h"
 #include "datamodel/model/ModelObject.h"
@@ -34,7 +35,7 @@ class PlcLibraryModel;
 //
 // Library rows are written only by the operations that change them (add, replace, remove,
 // setPath, file ids), never by save().
-class LibraryModel : public SubModel
+class DATAMODEL_EXPORT LibraryModel : public SubModel
 {
     Q_OBJECT
 public:
@@ -178,7 +179,7 @@ private:
     std::unique_ptr<LibraryModelPrivate> d;
 };
 
-class LibraryModel::LibraryCfg : public ModelObject
+class DATAMODEL_EXPORT LibraryModel::LibraryCfg : public ModelObject
 {
 public:
     LibraryCfg(unsigned int id, const std::string& name, SubModel* owner);

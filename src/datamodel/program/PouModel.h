@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
 #include "datamodel/model/ModelObject.h"
 #include "datamodel/program/CachedProperties.h"
 #include "datamodel/model/SubModel.h"
@@ -22,7 +23,7 @@ class PouModelPrivate;
 // The program organisation units of a project (table POU): programs, functions and function
 // blocks with their declaration text, logic text and graphic editor data. Every change of a
 // POU's content marks the project as needing compilation.
-class PouModel : public SubModel
+class DATAMODEL_EXPORT PouModel : public SubModel
 {
     Q_OBJECT
 public:
@@ -80,7 +81,7 @@ private:
     std::unique_ptr<PouModelPrivate> d;
 };
 
-class PouModel::PouUnit : public ModelObject
+class DATAMODEL_EXPORT PouModel::PouUnit : public ModelObject
 {
 public:
     PouUnit(unsigned int id, const std::string& name, PouType type, PouLanguageType language, SubModel* owner);

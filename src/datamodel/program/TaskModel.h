@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
 #include "datamodel/model/ModelObject.h"
 #include "datamodel/program/CachedProperties.h"
 #include "datamodel/model/SubModel.h"
@@ -17,7 +18,7 @@ class TaskModelPrivate;
 // properties of the configuration as a whole (row "Task Config" of MiscProperties), held as
 // one more task, the configuration object, whose id is 0. Task changes of a user project mark
 // it as needing compilation and stamp the time of the configuration change.
-class TaskModel : public SubModel
+class DATAMODEL_EXPORT TaskModel : public SubModel
 {
     Q_OBJECT
 public:
@@ -69,7 +70,7 @@ private:
     std::unique_ptr<TaskModelPrivate> d;
 };
 
-class TaskModel::Task : public ModelObject
+class DATAMODEL_EXPORT TaskModel::Task : public ModelObject
 {
 public:
     Task(unsigned int id, const std::string& name, SubModel* owner);
