@@ -5,7 +5,7 @@
 #include "ProjectSession.h"
 
 #include "datamodel/model/ObjectPath.h"
-#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/program/DataTypeModel.h"
 #include "datamodel/program/FolderModel.h"
 #include "datamodel/program/GlobalVarModel.h"

@@ -1,8 +1,7 @@
 #include "datamodel/compiler/SymbolSynchrinizer.h"
 
-#include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/HostServices.h"
-#include "datamodel/model/PlcLibraryModel.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/program/DataTypeModel.h"
@@ -110,7 +109,7 @@ void forEachLibrary(AbstractProjectModel* project, const std::function<bool(Abst
     if (!libraries)
         return;
     for (const std::string& name : libraries->getAllLibName()) {
-        PlcLibraryModel* library = libraries->libProjectModel(name);
+        AbstractProjectModel* library = libraries->libProjectModel(name);
         if (library && !visit(library, libraries->getLibraryId(name)))
             return;
     }
@@ -396,7 +395,7 @@ bool SymbolSynchrinizer::syncDeclaration(SyncType type, const std::string& name,
     int fileId = 0, parseKind = -1;
     {
         SafeProjectModel project(projectName, flag);
-        auto* plc = dynamic_cast<AbstractPlcProjectModel*>(project.project());
+        AbstractProjectModel* plc = project.project();
         if (!plc)
             return false;
         fileId = plc->getFileID();
@@ -464,7 +463,7 @@ bool SymbolSynchrinizer::syncLogic(const std::string& name, bool flag)
     int fileId = 0, language = 0;
     {
         SafeProjectModel project(projectName, flag);
-        auto* plc = dynamic_cast<AbstractPlcProjectModel*>(project.project());
+        AbstractProjectModel* plc = project.project();
         if (!plc)
             return false;
         fileId = plc->getFileID();
@@ -652,7 +651,7 @@ bool SymbolSynchrinizer::getProjectSymbol(std::vector<std::string>& lists, std::
                                           std::vector<std::string>& pous, bool projectOnly)
 {
     SafeProjectModel project(boundProject());
-    auto* plc = dynamic_cast<AbstractPlcProjectModel*>(project.project());
+    AbstractProjectModel* plc = project.project();
     if (!plc)
         return false;
     const long long now = nowMs();
@@ -671,7 +670,7 @@ bool SymbolSynchrinizer::getProjectSymbol(std::vector<std::string>& lists, std::
             return true;
         });
     }
-    if (plc->type() == AbstractPlcProjectModel::Project) {
+    if (plc->type() == AbstractProjectModel::Project) {
         ac::SafeAccore core(boundProject());
         if (core.getAccore() && core.getAccore()->getProjectVars())
             for (const std::string& name : core.getAccore()->getProjectVars()->projectInternaleVar())
@@ -692,7 +691,7 @@ int SymbolSynchrinizer::getLibFileIdByName(const std::string& name)
     const Found found = find(project.project(), name, All);
     if (!found)
         return -1;
-    auto* plc = dynamic_cast<AbstractPlcProjectModel*>(project.project());
+    AbstractProjectModel* plc = project.project();
     return found.inProject ? (plc ? plc->getFileID() : -1) : found.libraryId;
 }
 
@@ -782,7 +781,7 @@ unsigned int SymbolSynchrinizer::pouId2SymIndex(unsigned int pouId)
     int fileId = 0;
     {
         SafeProjectModel project(boundProject());
-        if (auto* plc = dynamic_cast<AbstractPlcProjectModel*>(project.project()))
+        if (AbstractProjectModel* plc = project.project())
             fileId = plc->getFileID();
     }
     const unsigned int uid = combine(pouId, static_cast<unsigned int>(fileId));
@@ -804,7 +803,7 @@ std::string SymbolSynchrinizer::pouUID2PouName(unsigned int uid)
     unsigned int pouId = 0, fileId = 0;
     retract(uid, pouId, fileId);
     SafeProjectModel project(boundProject());
-    auto* plc = dynamic_cast<AbstractPlcProjectModel*>(project.project());
+    AbstractProjectModel* plc = project.project();
     if (!plc)
         return std::string();
     if (fileId == static_cast<unsigned int>(plc->getFileID() & 0xFFFF)) {

@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-class AbstractPlcProjectModel;
 namespace ac {
 class VarContainer;
 }

@@ -10,7 +10,6 @@
 #include <string>
 
 class AbstractProjectModel;
-class AbstractPlcProjectModel;
 class ModelObject;
 
 // Base of every sub-model: one table family of a project database, its objects in memory,
@@ -54,7 +53,6 @@ private slots:
 protected:
     // The project's database connection (invalid when the project has none).
     QSqlDatabase database() const;
-    AbstractPlcProjectModel* plcProject() const;
     // One log line through the host, category "datamodel", this sub-model's name as module.
     void writeLog(int type, const std::string& text) const;
     // Marks the project as needing compilation ("Compile" = "false") and stamps the time of

@@ -124,7 +124,7 @@ bool DataTypeModel::open()
 bool DataTypeModel::writeRow(DataUnit* unit)
 {
     QString error;
-    if (d->writer.write(plcProject(), unit->id(),
+    if (d->writer.write(projectModel(), unit->id(),
                         {static_cast<int>(unit->type()), QString::fromStdString(unit->name()),
                          QString::fromStdString(unit->varDeclaration()), unit->folderId(),
                          unit->propertiesJson(), unit->modifiedTime()},

@@ -91,7 +91,7 @@ bool FolderModel::open()
 bool FolderModel::writeRow(Folder* folder)
 {
     QString error;
-    if (d->writer.write(plcProject(), folder->id(),
+    if (d->writer.write(projectModel(), folder->id(),
                         {folder->parentId(), static_cast<int>(folder->type()), QString::fromStdString(folder->name()),
                          folder->propertiesJson()},
                         d->folders.rows().contains(folder->id()), &error))

@@ -141,7 +141,7 @@ bool GlobalVarModel::open()
 bool GlobalVarModel::writeRow(GlobalVarTable* list)
 {
     QString error;
-    if (d->writer.write(plcProject(), list->id(),
+    if (d->writer.write(projectModel(), list->id(),
                         {QString::fromStdString(list->name()), QString::fromStdString(list->varDeclaration()),
                          list->modifiedTime(), list->propertiesJson(), list->folderId()},
                         d->lists.rows().contains(list->id()), &error))

@@ -1,10 +1,8 @@
 #include "datamodel/program/LibraryModel.h"
 
-#include "datamodel/compiler/SymbolSynchrinizer.h"
 #include "datamodel/model/DatabaseConnection_p.h"
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/ObjectTable_p.h"
-#include "datamodel/model/PlcLibraryModel.h"
 #include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/model/SqlText_p.h"
 
@@ -64,6 +62,12 @@ QString libraryFolder(const QString& projectDir, const std::string& path)
     const QString root = QDir::cleanPath(projectDir + QStringLiteral("/Libraries"));
     const QString folder = QDir::cleanPath(projectDir + QLatin1Char('/') + text);
     return folder.startsWith(root + QLatin1Char('/')) ? folder : QString();
+}
+
+// A library's translation table; it registers under the name of the class that implements it.
+TranslationTable* translationsOf(AbstractProjectModel* library)
+{
+    return library ? dynamic_cast<TranslationTable*>(library->subModel("InternationalModel")) : nullptr;
 }
 
 bool sameFile(const QString& a, const QString& b)
@@ -161,7 +165,7 @@ int compareNumber(QString a, QString b)
 
 struct LibraryModel::Candidate
 {
-    std::unique_ptr<PlcLibraryModel> project;
+    std::unique_ptr<AbstractProjectModel> project;
     LibraryData data;
 };
 
@@ -178,7 +182,7 @@ class LibraryModelPrivate
 public:
     struct Loaded
     {
-        std::unique_ptr<PlcLibraryModel> project; // opened read-only
+        std::unique_ptr<AbstractProjectModel> project; // opened read-only
         LibraryModel::LibraryData data;
     };
 
@@ -397,7 +401,7 @@ bool LibraryModel::registerWithCore(LibraryData& data, const std::string& name, 
         message = QStringLiteral("the project has no compiler core named '%1'").arg(q(coreName()));
         return false;
     }
-    const int kind = data.type == AbstractPlcProjectModel::FirmwareLib ? 3 : 2;
+    const int kind = data.type == AbstractProjectModel::FirmwareLib ? 3 : 2;
     core->reset(4);
     if (!core->addFile(name, data.file, kind, data.fileId)) {
         message = core->errors().empty() ? QStringLiteral("the compiler core refused the library file")
@@ -469,7 +473,7 @@ bool LibraryModel::acceptedPassword(const QString& file, QString& password, AddL
         message = QStringLiteral("%1 is empty, not a library file").arg(file);
         return false;
     }
-    password = AbstractPlcProjectModel::DefaultPassword;
+    password = AbstractProjectModel::DefaultPassword;
     for (int prompts = 0;; ++prompts) {
         {
             ScopedConnection probe("LibraryModel", file.toStdString(), password, false);
@@ -477,7 +481,7 @@ bool LibraryModel::acceptedPassword(const QString& file, QString& password, AddL
                 return true;
             // Only a file that may be an encrypted database is worth a password: the driver
             // tells a wrong password apart from a file of another kind.
-            if (probe.errorNumber() != AbstractPlcProjectModel::WrongPasswordError) {
+            if (probe.errorNumber() != AbstractProjectModel::WrongPasswordError) {
                 code = CannotOpen;
                 message = QStringLiteral("%1 is not a library file: %2").arg(file, probe.errorText());
                 return false;
@@ -508,7 +512,8 @@ bool LibraryModel::readLibrary(const QString& file, const std::string& name, boo
     QString password;
     if (!acceptedPassword(file, password, code, message))
         return false;
-    std::unique_ptr<PlcLibraryModel> project(AbstractPlcProjectModel::openLibrary(name, file.toStdString(), password));
+    std::unique_ptr<AbstractProjectModel> project =
+        projectModel() ? projectModel()->openLibraryFile(name, file.toStdString(), password) : nullptr;
     auto* infoModel = project ? project->subModel<PrjInfoModel>() : nullptr;
     PrjInfoModel::PrjInfo* info = infoModel ? infoModel->projectInfo() : nullptr;
     if (!info) {
@@ -516,9 +521,9 @@ bool LibraryModel::readLibrary(const QString& file, const std::string& name, boo
         message = QStringLiteral("%1 is not a library file: it holds no project information").arg(file);
         return false;
     }
-    const AbstractPlcProjectModel::ProjectType type = info->type();
-    if (type != AbstractPlcProjectModel::UserLib && type != AbstractPlcProjectModel::FirmwareLib
-        && type != AbstractPlcProjectModel::CompiledLib) {
+    const AbstractProjectModel::ProjectType type = info->type();
+    if (type != AbstractProjectModel::UserLib && type != AbstractProjectModel::FirmwareLib
+        && type != AbstractProjectModel::CompiledLib) {
         code = CannotOpen;
         message = QStringLiteral("%1 is a user project, not a library").arg(file);
         return false;
@@ -550,7 +555,7 @@ bool LibraryModel::readLibrary(const QString& file, const std::string& name, boo
         pous->allPous(data.pous, 14);
     if (auto* lists = project->subModel<GlobalVarModel>())
         lists->allVarTables(data.globalVars);
-    if (auto* texts = project->subModel<InternationalModel>()) {
+    if (TranslationTable* texts = translationsOf(project.get())) {
         data.translations = texts->getAllInternationalNode();
         data.languages = texts->languages();
     }
@@ -565,18 +570,6 @@ bool LibraryModel::nameTaken(const std::string& name) const
     AbstractProjectModel* project = projectModel();
     if (!project)
         return false;
-    // The synchroniser looks in the project it is bound to and in that project's libraries;
-    // it answers for this project only when bound to it.
-    SymbolSynchrinizer* sync = SymbolSynchrinizer::instance();
-    bool bound = false;
-    if (sync->boundProject() == project->name()) {
-        SafeProjectModel registered(project->name(), true);
-        bound = registered.project() == project;
-    }
-    if (bound)
-        // getProgramTypeByName answers 0 for POUs of graphic languages: the id tells them.
-        return sync->getProgramTypeByName(name) != SymbolSynchrinizer::NotFound || sync->getIdByName(name) >= 0;
-
     const QString text = q(name);
     auto inModel = [&text](AbstractProjectModel* model) {
         auto* types = model->subModel<DataTypeModel>();
@@ -608,7 +601,7 @@ std::string LibraryModel::usedName(const LibraryData& library) const
 
 // ---- loaded libraries ----
 
-void LibraryModel::keepLoaded(const std::string& name, std::unique_ptr<PlcLibraryModel> project, const LibraryData& data)
+void LibraryModel::keepLoaded(const std::string& name, std::unique_ptr<AbstractProjectModel> project, const LibraryData& data)
 {
     auto& entry = d->loaded[name];
     entry.project = std::move(project);
@@ -618,12 +611,12 @@ void LibraryModel::keepLoaded(const std::string& name, std::unique_ptr<PlcLibrar
         d->loadOrder.push_back(name);
 }
 
-std::unique_ptr<PlcLibraryModel> LibraryModel::dropLoaded(std::string name, LibraryData* data)
+std::unique_ptr<AbstractProjectModel> LibraryModel::dropLoaded(std::string name, LibraryData* data)
 {
     auto it = d->loaded.find(name);
     if (it == d->loaded.end())
         return nullptr;
-    std::unique_ptr<PlcLibraryModel> project = std::move(it->second.project);
+    std::unique_ptr<AbstractProjectModel> project = std::move(it->second.project);
     if (data)
         *data = it->second.data;
     d->loaded.erase(it);
@@ -657,13 +650,13 @@ void LibraryModel::libPouCommentData()
     const QString language = HostServices::cookie(QStringLiteral("IDE/Language"), QStringLiteral("zh_cn")).toString();
     d->commentData.clear();
     for (const auto& [name, entry] : d->loaded) {
-        auto* texts = entry.project ? entry.project->subModel<InternationalModel>() : nullptr;
+        TranslationTable* texts = translationsOf(entry.project.get());
         int type = texts ? texts->languageType(language) : 0;
         // A library without the IDE's language shows its first one rather than nothing.
         if (type == 0 && texts && !texts->languages().isEmpty())
             type = texts->languageType(texts->languages().first());
         QVariantMap comments;
-        for (const InternationalModel::InternationalNodeStruct& node : entry.data.translations)
+        for (const TranslationTable::InternationalNodeStruct& node : entry.data.translations)
             if (node.type == type)
                 comments.insert(node.key, node.context);
         d->commentData.insert(q(name), comments);
@@ -672,7 +665,7 @@ void LibraryModel::libPouCommentData()
 
 void LibraryModel::markForRecompilation() const
 {
-    if (AbstractPlcProjectModel* project = plcProject(); project && project->type() == AbstractPlcProjectModel::Project)
+    if (AbstractProjectModel* project = projectModel(); project && project->type() == AbstractProjectModel::Project)
         markProjectModified(false);
 }
 
@@ -930,7 +923,7 @@ bool LibraryModel::replaceLibrary(const std::string& name, const std::string& fi
     // The old library stays in place until the new one is proven usable; for the name check it
     // steps aside, so that its own names do not count as taken.
     LibraryData oldData;
-    std::unique_ptr<PlcLibraryModel> oldProject = dropLoaded(name, &oldData);
+    std::unique_ptr<AbstractProjectModel> oldProject = dropLoaded(name, &oldData);
     auto restore = [&] {
         if (oldProject)
             keepLoaded(name, std::move(oldProject), oldData);
@@ -1098,16 +1091,16 @@ const LibraryModel::LibraryData* LibraryModel::getLibData(const std::string& nam
     return it == d->loaded.end() ? nullptr : &it->second.data;
 }
 
-PlcLibraryModel* LibraryModel::libProjectModel(const std::string& name) const
+AbstractProjectModel* LibraryModel::libProjectModel(const std::string& name) const
 {
     const LibraryData* data = getLibData(name);
     return data ? data->project : nullptr;
 }
 
-AbstractPlcProjectModel::ProjectType LibraryModel::getLibType(const std::string& name) const
+AbstractProjectModel::ProjectType LibraryModel::getLibType(const std::string& name) const
 {
     const LibraryData* data = getLibData(name);
-    return data ? data->type : AbstractPlcProjectModel::Unknown;
+    return data ? data->type : AbstractProjectModel::Unknown;
 }
 
 PrjInfoModel::PrjInfo* LibraryModel::getLibPrjInfoData(const std::string& name) const

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "datamodel/model/DatamodelExport.h"
-#include "datamodel/auxiliary/InternationalModel.h"
-#include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/ModelObject.h"
 #include "datamodel/model/ObjectProperties.h"
 #include "datamodel/model/SubModel.h"
 #include "datamodel/model/PrjInfoModel.h"
+#include "datamodel/model/TranslationTable.h"
 #include "datamodel/program/DataTypeModel.h"
 #include "datamodel/program/FolderModel.h"
 #include "datamodel/program/GlobalVarModel.h"
@@ -23,7 +23,6 @@
 #include <vector>
 
 class LibraryModelPrivate;
-class PlcLibraryModel;
 
 // The libraries that a project references (table LibraryManager). A library is a library
 // project database ("*.nvl") stored below the project folder at
@@ -55,17 +54,17 @@ public:
     // model, which the library model owns until the library is removed or replaced.
     struct LibraryData
     {
-        PlcLibraryModel* project = nullptr;
+        AbstractProjectModel* project = nullptr;
         std::string file;    // the database file below the project folder
         std::string version; // a version text ("1.0.0.0")
         int fileId = -1;     // under this id the compiler core knows the library
-        AbstractPlcProjectModel::ProjectType type = AbstractPlcProjectModel::Unknown;
+        AbstractProjectModel::ProjectType type = AbstractProjectModel::Unknown;
         PrjInfoModel::PrjInfo* info = nullptr;
         std::vector<FolderModel::Folder*> folders;
         std::vector<DataTypeModel::DataUnit*> dataTypes;
         std::vector<PouModel::PouUnit*> pous;
         std::vector<GlobalVarModel::GlobalVarTable*> globalVars;
-        QVector<InternationalModel::InternationalNodeStruct> translations;
+        QVector<TranslationTable::InternationalNodeStruct> translations;
         QStringList languages; // of the library's translation table, in Id order
     };
 
@@ -112,8 +111,9 @@ public:
     // keys are those of the library's translation table: a POU's name for its comment,
     // "POU.variable" for a variable's.
     QMap<QString, QVariant> libraryDatas() const;
-    PlcLibraryModel* libProjectModel(const std::string& name) const;
-    AbstractPlcProjectModel::ProjectType getLibType(const std::string& name) const;
+    // The opened library project (a PlcLibraryModel of the project that opened it).
+    AbstractProjectModel* libProjectModel(const std::string& name) const;
+    AbstractProjectModel::ProjectType getLibType(const std::string& name) const;
     PrjInfoModel::PrjInfo* getLibPrjInfoData(const std::string& name) const;
     std::vector<FolderModel::Folder*> getLibFolderData(const std::string& name) const;
     std::vector<DataTypeModel::DataUnit*> getLibDataTypes(const std::string& name) const;
@@ -166,8 +166,8 @@ private:
     bool insertFileIdRow(int fileId, const std::string& path);
     bool deleteFileIdRow(int fileId);
     bool exec(const QString& statement, const std::string& what);
-    void keepLoaded(const std::string& name, std::unique_ptr<PlcLibraryModel> project, const LibraryData& data);
-    std::unique_ptr<PlcLibraryModel> dropLoaded(std::string name, LibraryData* data = nullptr);
+    void keepLoaded(const std::string& name, std::unique_ptr<AbstractProjectModel> project, const LibraryData& data);
+    std::unique_ptr<AbstractProjectModel> dropLoaded(std::string name, LibraryData* data = nullptr);
     void libPouCommentData();
     void markForRecompilation() const;
     QString projectDir() const;

@@ -165,7 +165,7 @@ bool PouModel::writeRow(PouUnit* pou)
 {
     QString error;
     const std::vector<char>& graph = pou->graphData();
-    if (d->writer.write(plcProject(), pou->id(),
+    if (d->writer.write(projectModel(), pou->id(),
                         {static_cast<int>(pou->type()), static_cast<int>(pou->languageType()),
                          QString::fromStdString(pou->name()), QString::fromStdString(pou->varDeclaration()),
                          QString::fromStdString(pou->logicContext()), pou->varModifiedTime(), pou->folderId(),

@@ -1,6 +1,6 @@
 #include "datamodel/program/TaskModel.h"
 
-#include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/ObjectTable_p.h"
 #include "datamodel/model/PrjInfoModel.h"
@@ -149,8 +149,8 @@ void TaskModel::setPouItemIdUnused(unsigned int id)
 
 void TaskModel::setProjectModify(Task* task, const std::string& text)
 {
-    AbstractPlcProjectModel* project = plcProject();
-    if (!project || project->type() != AbstractPlcProjectModel::Project || !task || task->status())
+    AbstractProjectModel* project = projectModel();
+    if (!project || project->type() != AbstractProjectModel::Project || !task || task->status())
         return;
     auto* infoModel = project->subModel<PrjInfoModel>();
     if (!infoModel || !infoModel->projectInfo())
@@ -223,7 +223,7 @@ bool TaskModel::readRows()
 bool TaskModel::writeConfiguration(Task* configuration)
 {
     QSqlQuery& query =
-        plcProject()->preparedQuery(QStringLiteral("UPDATE miscproperties SET Name=?, Properties=? WHERE id=?"));
+        projectModel()->preparedQuery(QStringLiteral("UPDATE miscproperties SET Name=?, Properties=? WHERE id=?"));
     query.bindValue(0, QString::fromStdString(configuration->name()));
     query.bindValue(1, configuration->propertiesJson());
     query.bindValue(2, d->configurationRow);
@@ -241,7 +241,7 @@ bool TaskModel::writeConfiguration(Task* configuration)
 
 bool TaskModel::writeTask(Task* task)
 {
-    AbstractPlcProjectModel* project = plcProject();
+    AbstractProjectModel* project = projectModel();
     QString error;
     // Nested in the transaction of save() when called from there: the row and its call
     // entries are written together, or neither.
@@ -284,7 +284,7 @@ bool TaskModel::save()
 {
     bool ok = true;
     if (d->configuration && d->configuration->isModified()) {
-        ok = plcProject() && writeConfiguration(d->configuration.get());
+        ok = projectModel() && writeConfiguration(d->configuration.get());
         if (ok)
             d->configuration->setModified(false);
     }
@@ -307,7 +307,7 @@ bool TaskModel::saveAs(bool flag)
 bool TaskModel::saveObject(ModelObject* obj)
 {
     auto* task = dynamic_cast<Task*>(obj);
-    if (!task || !plcProject())
+    if (!task || !projectModel())
         return false;
     const bool isConfiguration = task == d->configuration.get();
     if (!isConfiguration && !d->tasks.contains(task))

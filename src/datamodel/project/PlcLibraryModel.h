@@ -1,7 +1,7 @@
 #pragma once
 
 #include "datamodel/model/DatamodelExport.h"
-#include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/project/AbstractPlcProjectModel.h"
 
 // A library project: the seven sub-models that every project has, created from or opened on
 // one database file.

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "datamodel/model/DatamodelExport.h"
-#include "datamodel/model/PlcLibraryModel.h"
+#include "datamodel/project/PlcLibraryModel.h"
 
 // A user project: the library model's sub-models plus those of tasks, motion, devices and the
 // auxiliary tables.

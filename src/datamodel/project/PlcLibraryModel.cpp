@@ -1,4 +1,4 @@
-#include "datamodel/model/PlcLibraryModel.h"
+#include "datamodel/project/PlcLibraryModel.h"
 
 #include "datamodel/auxiliary/InternationalModel.h"
 #include "datamodel/model/DatabaseConnection_p.h"
