@@ -5,6 +5,8 @@
 #include "datamodel/program/ObjectData_p.h"
 #include "datamodel/program/RowWriter_p.h"
 
+#include "accore/ACCore.h"
+
 #include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -266,59 +268,22 @@ QString DataTypeModel::objToData(ModelObject* obj)
 
 DataTypeModel::DataUnit::DataUnit(unsigned int id, const std::string& name, PrjDataType type, unsigned int folderId,
                                   SubModel* owner)
-    : ModelObject(owner), m_id(id), m_name(name), m_type(type), m_folderId(folderId)
+    : DeclaredObject(DataTypeKind, id, name, folderId, owner), m_type(type)
 {
 }
 
-void DataTypeModel::DataUnit::touch()
+int DataTypeModel::DataUnit::coreParseKind() const
 {
-    setModified(true);
-    m_modifiedTime = nowSeconds();
-    if (auto* owner = dynamic_cast<DataTypeModel*>(subModel()))
-        owner->markModified();
-}
-
-std::string DataTypeModel::DataUnit::property(const std::string& key, const std::string& defaultValue) const
-{
-    return m_properties.value(key, defaultValue);
+    switch (m_type) {
+    case Struct: return ac::ACCore::StructKind;
+    case Enum: return ac::ACCore::EnumKind;
+    }
+    return ac::ACCore::AnyKind;
 }
 
 void DataTypeModel::DataUnit::rename(const std::string& name)
 {
     m_name = name;
     touch();
-    if (auto* owner = dynamic_cast<DataTypeModel*>(subModel()))
-        owner->writeLog(HostServices::LogInfo, "重命名:" + name);
-}
-
-void DataTypeModel::DataUnit::setVarDeclaration(const std::string& text)
-{
-    m_varDeclaration = text;
-    m_properties.set("VarDeclModifiedTime", std::to_string(QDateTime::currentMSecsSinceEpoch()));
-    touch();
-}
-
-bool DataTypeModel::DataUnit::setProperty(const std::string& key, const std::string& value)
-{
-    m_properties.set(key, value);
-    touch();
-    return true;
-}
-
-void DataTypeModel::DataUnit::setCompileTime(unsigned int time)
-{
-    m_compileTime = time;
-    m_modifiedTime = nowSeconds();
-    setModified(true);
-}
-
-void DataTypeModel::DataUnit::setFolderId(unsigned int folderId)
-{
-    m_folderId = folderId;
-    setModified(true);
-}
-
-void DataTypeModel::DataUnit::addVarDeclarationErr(std::vector<ac::ACMessage>& messages)
-{
-    m_varDeclarationErr.insert(m_varDeclarationErr.end(), messages.begin(), messages.end());
+    logThroughOwner("重命名:" + name);
 }

@@ -20,8 +20,9 @@ class DATAMODEL_EXPORT FolderModel : public SubModel
 public:
     class Folder;
     // Stored as an integer and only read as a bit mask: libraries list their folders with
-    // the mask 14, so each kind has one of the bits 1 to 3.
+    // AllFolderTypes, so each kind has one of the bits 1 to 3.
     enum FolderType : int { DataTypeForder = 2, GlobleVarForder = 4, PouForder = 8 };
+    static constexpr int AllFolderTypes = DataTypeForder | GlobleVarForder | PouForder;
 
     FolderModel(const std::string& name, AbstractProjectModel* project);
     ~FolderModel() override;

@@ -5,6 +5,8 @@
 #include "datamodel/program/ObjectData_p.h"
 #include "datamodel/program/RowWriter_p.h"
 
+#include "accore/ACCore.h"
+
 #include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -294,26 +296,13 @@ bool GlobalVarModel::restoreObj(ModelObject* obj, const QString& data)
 
 GlobalVarModel::GlobalVarTable::GlobalVarTable(unsigned int id, const std::string& name, unsigned int folderId,
                                                SubModel* owner)
-    : ModelObject(owner), m_id(id), m_name(name), m_folderId(folderId)
+    : DeclaredObject(GlobalVarKind, id, name, folderId, owner)
 {
 }
 
-void GlobalVarModel::GlobalVarTable::touch()
+int GlobalVarModel::GlobalVarTable::coreParseKind() const
 {
-    setModified(true);
-    m_modifiedTime = nowSeconds();
-    if (auto* owner = dynamic_cast<GlobalVarModel*>(subModel()))
-        owner->markModified();
-}
-
-void GlobalVarModel::GlobalVarTable::stampDeclaration()
-{
-    m_properties.set("VarDeclModifiedTime", std::to_string(QDateTime::currentMSecsSinceEpoch()));
-}
-
-std::string GlobalVarModel::GlobalVarTable::property(const std::string& key, const std::string& defaultValue) const
-{
-    return m_properties.value(key, defaultValue);
+    return ac::ACCore::AnyKind;
 }
 
 void GlobalVarModel::GlobalVarTable::rename(const std::string& name)
@@ -321,38 +310,5 @@ void GlobalVarModel::GlobalVarTable::rename(const std::string& name)
     m_name = name;
     stampDeclaration();
     touch();
-    if (auto* owner = dynamic_cast<GlobalVarModel*>(subModel()))
-        owner->writeLog(HostServices::LogInfo, "重命名:" + name);
-}
-
-void GlobalVarModel::GlobalVarTable::setVarDeclaration(const std::string& text)
-{
-    m_varDeclaration = text;
-    stampDeclaration();
-    touch();
-}
-
-bool GlobalVarModel::GlobalVarTable::setProperty(const std::string& key, const std::string& value)
-{
-    m_properties.set(key, value);
-    touch();
-    return true;
-}
-
-void GlobalVarModel::GlobalVarTable::setCompileTime(unsigned int time)
-{
-    m_compileTime = time;
-    m_modifiedTime = nowSeconds();
-    setModified(true);
-}
-
-void GlobalVarModel::GlobalVarTable::setFolderId(unsigned int folderId)
-{
-    m_folderId = folderId;
-    setModified(true);
-}
-
-void GlobalVarModel::GlobalVarTable::addVarDeclarationErr(std::vector<ac::ACMessage>& messages)
-{
-    m_varDeclarationErr.insert(m_varDeclarationErr.end(), messages.begin(), messages.end());
+    logThroughOwner("重命名:" + name);
 }

@@ -1,11 +1,8 @@
 #pragma once
 
 #include "datamodel/model/DatamodelExport.h"
-#include "datamodel/model/ModelObject.h"
-#include "datamodel/program/CachedProperties.h"
 #include "datamodel/model/SubModel.h"
-
-#include "accore/ACMessage.h"
+#include "datamodel/program/DeclaredObject.h"
 
 #include <QString>
 
@@ -60,48 +57,19 @@ private:
     std::unique_ptr<GlobalVarModelPrivate> d;
 };
 
-class DATAMODEL_EXPORT GlobalVarModel::GlobalVarTable : public ModelObject
+class DATAMODEL_EXPORT GlobalVarModel::GlobalVarTable : public DeclaredObject
 {
 public:
     GlobalVarTable(unsigned int id, const std::string& name, unsigned int folderId, SubModel* owner);
 
-    unsigned int id() const { return m_id; }
-    const std::string& name() const { return m_name; }
-    const std::string& varDeclaration() const { return m_varDeclaration; }
-    unsigned int compileTime() const { return m_compileTime; }
-    // Seconds since 1970 of the last content change.
-    unsigned int modifiedTime() const { return m_modifiedTime; }
-    long long synceTime() const { return m_synceTime; }
-    unsigned int folderId() const { return m_folderId; }
-    std::string property(const std::string& key, const std::string& defaultValue = std::string()) const;
-    std::map<std::string, std::string> propertys() const { return m_properties.map(); }
-    const StringProperties& properties() const { return m_properties.properties(); }
-    // The Properties column's text.
-    const QString& propertiesJson() const { return m_properties.toJson(); }
-    std::vector<ac::ACMessage> getVarDeclarationErr() const { return m_varDeclarationErr; }
+    long long synceTime() const { return syncTime(); }
+    void setSynceTime(long long time) { setSyncTime(time); }
+    // A list is parsed as it is: no kind.
+    int coreParseKind() const override;
 
+    // Also counts as a change of the declaration: the list's symbol is named after it.
     void rename(const std::string& name);
-    void setVarDeclaration(const std::string& text);
-    bool setProperty(const std::string& key, const std::string& value);
-    void setCompileTime(unsigned int time);
-    void setFolderId(unsigned int folderId);
-    void setModifiedTime(unsigned int time) { m_modifiedTime = time; }
-    void setSynceTime(long long time) { m_synceTime = time; }
-    void addVarDeclarationErr(std::vector<ac::ACMessage>& messages);
-    void varDeclarationErrClear() { m_varDeclarationErr.clear(); }
 
 private:
     friend class GlobalVarModel;
-    void touch();
-    void stampDeclaration();
-
-    unsigned int m_id;
-    std::string m_name;
-    std::string m_varDeclaration;
-    unsigned int m_compileTime = 0;
-    unsigned int m_modifiedTime = 0;
-    long long m_synceTime = 0;
-    unsigned int m_folderId;
-    CachedProperties m_properties;
-    std::vector<ac::ACMessage> m_varDeclarationErr;
 };

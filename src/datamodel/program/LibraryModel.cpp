@@ -5,9 +5,8 @@
 #include "datamodel/model/ObjectTable_p.h"
 #include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/model/SqlText_p.h"
+#include "datamodel/program/DeclarationRegistry_p.h"
 
-#include "accore/ACCore.h"
-#include "accore/SafeAccore.h"
 #include "host/api/IDialogs.h"
 
 #include <QDateTime>
@@ -200,6 +199,7 @@ public:
     // live as long as the session.
     bool hasFileIdTable = false;
     QString lastError; // the database's text of the last failed statement
+    DeclarationRegistry* registry = nullptr; // not owned; null: no compiler core is reached
 };
 
 LibraryModel::LibraryModel(const std::string& name, AbstractProjectModel* project)
@@ -389,73 +389,41 @@ QString LibraryModel::projectDir() const
 
 bool LibraryModel::hasCore() const
 {
-    ac::SafeAccore core(coreName());
-    return core.getAccore() != nullptr;
+    return d->registry && d->registry->hasCore(coreName());
+}
+
+void LibraryModel::setDeclarationRegistry(DeclarationRegistry* registry)
+{
+    d->registry = registry;
 }
 
 bool LibraryModel::registerWithCore(LibraryData& data, const std::string& name, QString& message)
 {
-    ac::SafeAccore safe(coreName());
-    ac::ACCore* core = safe.getAccore();
-    if (!core) {
+    if (!d->registry) {
         message = QStringLiteral("the project has no compiler core named '%1'").arg(q(coreName()));
         return false;
     }
-    const int kind = data.type == AbstractProjectModel::FirmwareLib ? 3 : 2;
-    core->reset(4);
-    if (!core->addFile(name, data.file, kind, data.fileId)) {
-        message = core->errors().empty() ? QStringLiteral("the compiler core refused the library file")
-                                         : q(core->errors().back().message());
-        return false;
-    }
-    // Our core cannot read library files itself: it learns the library's declarations under the
-    // library's file id, so that removeFile drops them again. A declaration that uses one parsed
-    // later fails on the first pass; passes repeat while they make progress.
-    std::vector<std::function<bool()>> pending;
-    for (DataTypeModel::DataUnit* unit : data.dataTypes) {
-        const int typeKind = unit->type() == DataTypeModel::Struct ? 1 : unit->type() == DataTypeModel::Enum ? 2 : -1;
-        pending.push_back([core, unit, &data, typeKind] {
-            return core->parserTypes(unit->varDeclaration(), unit->name(), data.fileId, false, false, typeKind);
-        });
-    }
-    for (GlobalVarModel::GlobalVarTable* list : data.globalVars)
-        pending.push_back([core, list, &data] {
-            return core->parseGlobalVars(list->varDeclaration(), list->name(), data.fileId, false, false);
-        });
-    for (PouModel::PouUnit* pou : data.pous) {
-        const int pouKind = pou->type() == PouModel::PRGPOU ? 1 : pou->type() == PouModel::FCPOU ? 2
-                          : pou->type() == PouModel::FBPOU ? 3 : -1;
-        pending.push_back([core, pou, &data, pouKind] {
-            return core->parserPou(pou->varDeclaration(), pou->name(), data.fileId, false, false, pouKind);
-        });
-    }
-    std::string firstError;
-    while (!pending.empty()) {
-        std::vector<std::function<bool()>> failed;
-        for (auto& parse : pending) {
-            core->reset(4);
-            if (!parse()) {
-                failed.push_back(parse);
-                if (!core->errors().empty())
-                    firstError = core->errors().front().toString();
-            }
-        }
-        if (failed.size() >= pending.size()) {
-            writeLog(HostServices::LogInfo, "library " + name + ": " + std::to_string(failed.size())
-                                                + " declarations do not parse, first: " + firstError);
-            break;
-        }
-        pending = std::move(failed);
-    }
-    core->reset(4);
-    return true;
+    DeclarationRegistry::Library library;
+    library.name = name;
+    library.file = data.file;
+    library.fileId = data.fileId;
+    library.firmware = data.type == AbstractProjectModel::FirmwareLib;
+    library.declarations.assign(data.dataTypes.begin(), data.dataTypes.end());
+    library.declarations.insert(library.declarations.end(), data.globalVars.begin(), data.globalVars.end());
+    library.declarations.insert(library.declarations.end(), data.pous.begin(), data.pous.end());
+    const Result<void> registered = d->registry->registerLibrary(coreName(), library);
+    if (registered)
+        return true;
+    message = registered.errorString();
+    if (!registered.errorText().isEmpty())
+        message += QStringLiteral(": ") + registered.errorText();
+    return false;
 }
 
 void LibraryModel::withdrawFromCore(int fileId)
 {
-    ac::SafeAccore safe(coreName());
-    if (ac::ACCore* core = safe.getAccore())
-        core->removeFile(fileId);
+    if (d->registry)
+        d->registry->withdrawLibrary(coreName(), fileId);
 }
 
 // ---- reading a library file ----
@@ -548,11 +516,11 @@ bool LibraryModel::readLibrary(const QString& file, const std::string& name, boo
     data.type = type;
     data.info = info;
     if (auto* folders = project->subModel<FolderModel>())
-        folders->allFolders(data.folders, 14);
+        folders->allFolders(data.folders, FolderModel::AllFolderTypes);
     if (auto* types = project->subModel<DataTypeModel>())
         types->allDataUnits(data.dataTypes);
     if (auto* pous = project->subModel<PouModel>())
-        pous->allPous(data.pous, 14);
+        pous->allPous(data.pous, PouModel::AllPouTypes);
     if (auto* lists = project->subModel<GlobalVarModel>())
         lists->allVarTables(data.globalVars);
     if (TranslationTable* texts = translationsOf(project.get())) {
@@ -835,6 +803,7 @@ LibraryModel::LibraryCfg* LibraryModel::addLib(const QString& projectDir, const 
     };
     QString coreError;
     if (!registerWithCore(candidate.data, utf8, coreError)) {
+        withdrawFromCore(fileId);
         undoFileId();
         undoFiles();
         return fail(CannotOpen, coreError);

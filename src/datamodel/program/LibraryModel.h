@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+class DeclarationRegistry;
 class LibraryModelPrivate;
 
 // The libraries that a project references (table LibraryManager). A library is a library
@@ -86,6 +87,10 @@ public:
     // path and version. The library stays as it was when the new file cannot be used.
     bool replaceLibrary(const std::string& name, const std::string& unused, const std::string& file);
     bool replaceLibrary(const std::string& name, const std::string& file, AddLibErrorCode& code, QString& message);
+
+    // How the model reaches the compiler core; set by the project model that creates it.
+    // Without one no library is registered with a core and addLib refuses.
+    void setDeclarationRegistry(DeclarationRegistry* registry);
 
     // Opens every referenced library at project open. Every later registration with the
     // compiler core goes to the core named `coreName`.

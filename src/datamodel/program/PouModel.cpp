@@ -5,6 +5,8 @@
 #include "datamodel/program/ObjectData_p.h"
 #include "datamodel/program/RowWriter_p.h"
 
+#include "accore/ACCore.h"
+
 #include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -337,39 +339,30 @@ bool PouModel::restoreObj(ModelObject* obj, const QString& data)
 
 PouModel::PouUnit::PouUnit(unsigned int id, const std::string& name, PouType type, PouLanguageType language,
                            SubModel* owner)
-    : ModelObject(owner), m_id(id), m_name(name), m_type(type), m_language(language)
+    : DeclaredObject(PouKind, id, name, 0, owner), m_type(type), m_language(language)
 {
+}
+
+int PouModel::PouUnit::coreParseKind() const
+{
+    switch (m_type) {
+    case PRGPOU: return ac::ACCore::ProgramKind;
+    case FCPOU: return ac::ACCore::FunctionKind;
+    case FBPOU: return ac::ACCore::FunctionBlockKind;
+    }
+    return ac::ACCore::AnyKind;
 }
 
 void PouModel::PouUnit::setContent(Content content, bool mergeProperties)
 {
     m_varDeclaration = std::move(content.varDeclaration);
     m_logicContext = std::move(content.logicContext);
-    m_modifyTime = content.modifyTime;
+    m_modifiedTime = content.modifyTime;
     if (!mergeProperties)
         m_properties.clear();
     m_properties.merge(content.properties);
     m_graphData = std::move(content.graphData);
     setFbInstancesStr(QString::fromStdString(property("FbInstances")));
-}
-
-void PouModel::PouUnit::touch()
-{
-    setModified(true);
-    m_modifyTime = nowSeconds();
-    if (auto* owner = dynamic_cast<PouModel*>(subModel()))
-        owner->markModified();
-}
-
-void PouModel::PouUnit::log(const std::string& text) const
-{
-    if (auto* owner = dynamic_cast<PouModel*>(subModel()))
-        owner->writeLog(HostServices::LogInfo, text);
-}
-
-std::string PouModel::PouUnit::property(const std::string& key, const std::string& defaultValue) const
-{
-    return m_properties.value(key, defaultValue);
 }
 
 std::string PouModel::PouUnit::tempProperty(const std::string& key, const std::string& defaultValue) const
@@ -382,28 +375,21 @@ void PouModel::PouUnit::rename(const std::string& name)
 {
     m_name = name;
     touch();
-    log("程序修改名称:" + name);
+    logThroughOwner("程序修改名称:" + name);
 }
 
 void PouModel::PouUnit::setType(PouType type)
 {
     m_type = type;
     touch();
-    log("程序修改类型:" + std::to_string(static_cast<int>(type)));
-}
-
-void PouModel::PouUnit::setVarDeclaration(const std::string& text)
-{
-    m_varDeclaration = text;
-    m_properties.set("VarDeclModifiedTime", std::to_string(QDateTime::currentMSecsSinceEpoch()));
-    touch();
+    logThroughOwner("程序修改类型:" + std::to_string(static_cast<int>(type)));
 }
 
 void PouModel::PouUnit::setLogicContext(const std::string& text)
 {
     m_logicContext = text;
     touch();
-    log("程序修改逻辑文本");
+    logThroughOwner("程序修改逻辑文本");
 }
 
 void PouModel::PouUnit::setGraphData(const std::vector<char>& data)
@@ -412,30 +398,10 @@ void PouModel::PouUnit::setGraphData(const std::vector<char>& data)
     touch();
 }
 
-bool PouModel::PouUnit::setProperty(const std::string& key, const std::string& value)
-{
-    m_properties.set(key, value);
-    touch();
-    return true;
-}
-
 bool PouModel::PouUnit::setTempProperty(const std::string& key, const std::string& value)
 {
     m_tempProperties[key] = value;
     return true;
-}
-
-void PouModel::PouUnit::setCompileTime(unsigned int time)
-{
-    m_compileTime = time;
-    m_modifyTime = nowSeconds();
-    setModified(true);
-}
-
-void PouModel::PouUnit::setFolderId(unsigned int folderId)
-{
-    m_folderId = folderId;
-    setModified(true);
 }
 
 void PouModel::PouUnit::setFbInstances(const QStringList& instances)
@@ -454,9 +420,10 @@ void PouModel::PouUnit::setFbInstancesStr(const QString& instances)
     m_fbInstances = instances.split(QLatin1Char(';'), Qt::SkipEmptyParts);
 }
 
-void PouModel::PouUnit::addVarDeclarationErr(std::vector<ac::ACMessage>& messages)
+void PouModel::PouUnit::addVarDeclarationErr(ac::ACMessage& message)
 {
-    m_varDeclarationErr.insert(m_varDeclarationErr.end(), messages.begin(), messages.end());
+    std::vector<ac::ACMessage> one{message};
+    addVarDeclarationErr(one);
 }
 
 void PouModel::PouUnit::addPouLogicErr(std::vector<ac::ACMessage>& messages)

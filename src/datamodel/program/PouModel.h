@@ -1,11 +1,8 @@
 #pragma once
 
 #include "datamodel/model/DatamodelExport.h"
-#include "datamodel/model/ModelObject.h"
-#include "datamodel/program/CachedProperties.h"
 #include "datamodel/model/SubModel.h"
-
-#include "accore/ACMessage.h"
+#include "datamodel/program/DeclaredObject.h"
 
 #include <QPair>
 #include <QSet>
@@ -30,6 +27,8 @@ public:
     class PouUnit;
     // The symbol kind bits of the compiler core; listing treats them as a mask.
     enum PouType : int { PRGPOU = 2, FCPOU = 4, FBPOU = 8 };
+    // The mask of allPous() that lists every POU.
+    static constexpr int AllPouTypes = PRGPOU | FCPOU | FBPOU;
     enum PouLanguageType : int {
         POU_NOLANG = 0,
         POU_ST = 1,
@@ -81,59 +80,44 @@ private:
     std::unique_ptr<PouModelPrivate> d;
 };
 
-class DATAMODEL_EXPORT PouModel::PouUnit : public ModelObject
+class DATAMODEL_EXPORT PouModel::PouUnit : public DeclaredObject
 {
 public:
     PouUnit(unsigned int id, const std::string& name, PouType type, PouLanguageType language, SubModel* owner);
 
-    unsigned int id() const { return m_id; }
-    const std::string& name() const { return m_name; }
     PouType type() const { return m_type; }
     PouLanguageType languageType() const { return m_language; }
-    const std::string& varDeclaration() const { return m_varDeclaration; }
     const std::string& logicContext() const { return m_logicContext; }
     // Seconds since 1970 of the last content change.
-    unsigned int varModifiedTime() const { return m_modifyTime; }
-    unsigned int compileTime() const { return m_compileTime; }
-    unsigned int folderId() const { return m_folderId; }
-    std::string property(const std::string& key, const std::string& defaultValue = std::string()) const;
-    std::map<std::string, std::string> propertys() const { return m_properties.map(); }
-    const StringProperties& properties() const { return m_properties.properties(); }
-    // The Properties column's text.
-    const QString& propertiesJson() const { return m_properties.toJson(); }
+    unsigned int varModifiedTime() const { return modifiedTime(); }
+    int coreParseKind() const override;
     std::string tempProperty(const std::string& key, const std::string& defaultValue = std::string()) const;
     void graphData(std::vector<char>& out) const { out = m_graphData; }
     const std::vector<char>& graphData() const { return m_graphData; }
     QStringList fbInstances() const { return m_fbInstances; }
     QSet<QPair<int, int>> onlineAddPos() const { return m_onlineAddPos; }
-    std::vector<ac::ACMessage> getVarDeclarationErr() const { return m_varDeclarationErr; }
     std::vector<ac::ACMessage> getPouLogicErr() const { return m_pouLogicErr; }
-    long long syncVarDecTime() const { return m_syncVarDecTime; }
+    long long syncVarDecTime() const { return syncTime(); }
     long long syncLogicTime() const { return m_syncLogicTime; }
     ac::ASTNode* pouAstNode() const { return m_pouAstNode; }
 
     void rename(const std::string& name);
     void setType(PouType type);
-    void setVarDeclaration(const std::string& text);
     void setLogicContext(const std::string& text);
     void setGraphData(const std::vector<char>& data);
-    bool setProperty(const std::string& key, const std::string& value);
     bool setTempProperty(const std::string& key, const std::string& value);
-    void setCompileTime(unsigned int time);
-    void setFolderId(unsigned int folderId);
     // Stores the list and its text in the property "FbInstances" (each name followed by ";").
     void setFbInstances(const QStringList& instances);
     // Takes the list from such a text without touching the property; an empty text is ignored.
     void setFbInstancesStr(const QString& instances);
     void insertOnlineAddPos(const QSet<QPair<int, int>>& positions) { m_onlineAddPos = positions; }
     void setPouAstNode(ac::ASTNode* node) { m_pouAstNode = node; }
-    void setSyncVarDecTime(long long time) { m_syncVarDecTime = time; }
+    void setSyncVarDecTime(long long time) { setSyncTime(time); }
     void setSyncLogicTime(long long time) { m_syncLogicTime = time; }
-    void addVarDeclarationErr(ac::ACMessage& message) { m_varDeclarationErr.push_back(message); }
-    void addVarDeclarationErr(std::vector<ac::ACMessage>& messages);
+    using DeclaredObject::addVarDeclarationErr;
+    void addVarDeclarationErr(ac::ACMessage& message);
     void addPouLogicErr(ac::ACMessage& message) { m_pouLogicErr.push_back(message); }
     void addPouLogicErr(std::vector<ac::ACMessage>& messages);
-    void varDeclarationErrClear() { m_varDeclarationErr.clear(); }
     void pouLogicErrClear() { m_pouLogicErr.clear(); }
 
 private:
@@ -148,27 +132,15 @@ private:
         std::vector<char> graphData;
     };
     void setContent(Content content, bool mergeProperties);
-    // The content changed: modified flag, change time, recompilation mark.
-    void touch();
-    void log(const std::string& text) const;
 
-    unsigned int m_id;
-    std::string m_name;
     PouType m_type;
     PouLanguageType m_language;
-    std::string m_varDeclaration;
     std::string m_logicContext;
-    unsigned int m_modifyTime = 0;
-    unsigned int m_compileTime = 0;
-    unsigned int m_folderId = 0;
-    CachedProperties m_properties;
     std::map<std::string, std::string> m_tempProperties;
     std::vector<char> m_graphData;
     QStringList m_fbInstances;
     QSet<QPair<int, int>> m_onlineAddPos;
-    std::vector<ac::ACMessage> m_varDeclarationErr;
     std::vector<ac::ACMessage> m_pouLogicErr;
-    long long m_syncVarDecTime = 0;
     long long m_syncLogicTime = 0;
     ac::ASTNode* m_pouAstNode = nullptr; // owned by the compiler core
 };
