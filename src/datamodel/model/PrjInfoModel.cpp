@@ -1,6 +1,7 @@
 #include "datamodel/model/PrjInfoModel.h"
 
 #include "datamodel/model/HostServices.h"
+#include "datamodel/model/SoftAssert_p.h"
 #include "datamodel/model/SqlText_p.h"
 
 #include <QDateTime>
@@ -108,9 +109,8 @@ bool PrjInfoModel::readRow(const QString& statement)
 
 bool PrjInfoModel::loadObject(ModelObject* obj)
 {
-    auto* info = dynamic_cast<PrjInfo*>(obj);
-    if (!info || info != d->info.get())
-        return false;
+    DATAMODEL_ASSERT(obj && obj == d->info.get(), return false);
+    PrjInfo* info = d->info.get();
     const QString name = QString::fromStdString(info->name());
     if (!readRow(QStringLiteral("SELECT * FROM ProjectInfo where name = ") + SqlText::literal(name)))
         return false;
@@ -120,9 +120,9 @@ bool PrjInfoModel::loadObject(ModelObject* obj)
 
 bool PrjInfoModel::saveObject(ModelObject* obj)
 {
-    auto* info = dynamic_cast<PrjInfo*>(obj);
-    if (!info)
-        return false;
+    // The model writes its own record only.
+    DATAMODEL_ASSERT(obj && obj == d->info.get(), return false);
+    PrjInfo* info = d->info.get();
     QSqlQuery query(database());
     query.prepare(QStringLiteral("UPDATE ProjectInfo SET Name=?, Type=?, Description=?, Author=?, Version=?, "
                                  "VersionCreated=?, VersionModified=?, Properties=?  WHERE Id=")
@@ -206,7 +206,7 @@ bool PrjInfoModel::PrjInfo::setProperty(const std::string& key, const std::strin
 
 void PrjInfoModel::PrjInfo::setProgramOrCfgTime(bool cfg)
 {
-    auto* project = subModel() ? dynamic_cast<AbstractProjectModel*>(subModel()->projectModel()) : nullptr;
+    AbstractProjectModel* project = subModel() ? subModel()->projectModel() : nullptr;
     if (!project || !project->isUpdateStatue())
         return;
     setProperty(cfg ? "CfgModifiedTime" : "ProgramModifiedTime",

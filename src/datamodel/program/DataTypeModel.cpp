@@ -1,9 +1,8 @@
 #include "datamodel/program/DataTypeModel.h"
 
 #include "datamodel/model/HostServices.h"
-#include "datamodel/model/ObjectTable_p.h"
-#include "datamodel/program/ObjectData_p.h"
-#include "datamodel/program/RowWriter_p.h"
+#include "datamodel/model/ObjectData_p.h"
+#include "datamodel/model/TableSubModel_p.h"
 
 #include "accore/ACCore.h"
 
@@ -11,17 +10,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-
-class DataTypeModelPrivate
-{
-public:
-    ObjectTable<DataTypeModel::DataUnit> units{QStringLiteral("DATATYPE")};
-    // Cleared by an automatic save into another file: the objects then stay modified.
-    bool clearModifiedOnSave = true;
-    const RowWriter writer{QStringLiteral("DATATYPE"),
-                           {QStringLiteral("TYPE"), QStringLiteral("NAME"), QStringLiteral("VARDECLARATION"),
-                            QStringLiteral("FOLDERID"), QStringLiteral("PROPERTIES"), QStringLiteral("MODIFYTIME")}};
-};
 
 namespace {
 
@@ -41,21 +29,21 @@ unsigned int nowSeconds()
 } // namespace
 
 DataTypeModel::DataTypeModel(const std::string& name, AbstractProjectModel* project)
-    : SubModel(name, project), d(std::make_unique<DataTypeModelPrivate>())
+    : TableSubModel(name, project, QStringLiteral("DATATYPE"),
+                    {TYPE, NAME, VARDECLARATION, FOLDERID, PROPERTIES, MODIFYTIME}, "data type")
 {
-    d->units.reset();
 }
 
 DataTypeModel::~DataTypeModel() = default;
 
 DataTypeModel::DataUnit* DataTypeModel::addDataUnit(const std::string& name, PrjDataType type, unsigned int folderId)
 {
-    const unsigned int id = d->units.nextId();
+    const unsigned int id = objects().nextId();
     if (id == IDDistributor::INVALID_ID) {
         writeLog(HostServices::LogInfo, "add data type '" + name + "' failed: no data type id is left");
         return nullptr;
     }
-    DataUnit* unit = d->units.insert(std::make_unique<DataUnit>(id, name, type, folderId, this));
+    DataUnit* unit = objects().insert(std::make_unique<DataUnit>(id, name, type, folderId, this));
     unit->setModified(true);
     markModified();
     writeLog(HostServices::LogInfo, "添加数据类型:" + name);
@@ -64,28 +52,28 @@ DataTypeModel::DataUnit* DataTypeModel::addDataUnit(const std::string& name, Prj
 
 DataTypeModel::DataUnit* DataTypeModel::dataUnit(unsigned int id) const
 {
-    return d->units.find(id);
+    return objects().find(id);
 }
 
 DataTypeModel::DataUnit* DataTypeModel::dataUnit(const QString& name) const
 {
-    return d->units.findFirst([&name](const DataUnit& unit) {
+    return objects().findFirst([&name](const DataUnit& unit) {
         return QString::fromStdString(unit.name()).compare(name, Qt::CaseInsensitive) == 0;
     });
 }
 
 void DataTypeModel::allDataUnits(std::vector<DataUnit*>& out) const
 {
-    d->units.forEach([&out](DataUnit* unit) { out.push_back(unit); });
+    objects().forEach([&out](DataUnit* unit) { out.push_back(unit); });
 }
 
 bool DataTypeModel::removeDataUnit(DataUnit* unit)
 {
-    if (!d->units.contains(unit))
+    if (!objects().contains(unit))
         return false;
     const std::string name = unit->name();
     markModified();
-    d->units.erase(unit);
+    objects().erase(unit);
     writeLog(HostServices::LogInfo, "删除数据类型:" + name);
     return true;
 }
@@ -95,18 +83,15 @@ void DataTypeModel::markModified() const
     markProjectModified(false);
 }
 
-bool DataTypeModel::open()
+QString DataTypeModel::selectStatement() const
 {
-    d->units.reset();
-    QSqlQuery query(database());
-    query.setForwardOnly(true);
-    const bool ok = query.exec(QStringLiteral("SELECT ID, TYPE, ") + ObjectData::textColumn(NAME) + ", "
-                               + ObjectData::textColumn(VARDECLARATION) + ", FOLDERID, MODIFYTIME, " + ObjectData::textColumn(PROPERTIES) + " FROM DATATYPE");
-    writeLog(HostServices::LogInfo, "加载DataTypeModel数据");
-    if (!ok) {
-        writeLog(HostServices::LogInfo, "reading the data types failed: " + query.lastError().text().toStdString());
-        return false;
-    }
+    return QStringLiteral("SELECT ID, TYPE, ") + ObjectData::textColumn(NAME) + ", "
+           + ObjectData::textColumn(VARDECLARATION) + ", FOLDERID, MODIFYTIME, " + ObjectData::textColumn(PROPERTIES)
+           + " FROM DATATYPE";
+}
+
+bool DataTypeModel::readRows(QSqlQuery& query)
+{
     const QSqlRecord columns = query.record();
     const int id = columns.indexOf(ID), type = columns.indexOf(TYPE), name = columns.indexOf(NAME),
               text = columns.indexOf(VARDECLARATION), folder = columns.indexOf(FOLDERID),
@@ -118,151 +103,62 @@ bool DataTypeModel::open()
         unit->m_varDeclaration = ObjectData::utf8(query.value(text));
         unit->m_modifiedTime = query.value(modifyTime).toUInt();
         unit->m_properties.merge(query.value(properties).toByteArray());
-        d->units.insertLoaded(std::move(unit));
+        insertLoaded(std::move(unit));
     }
     return true;
 }
 
-bool DataTypeModel::writeRow(DataUnit* unit)
+QVector<QVariant> DataTypeModel::rowValues(const DataUnit& unit) const
 {
-    QString error;
-    if (d->writer.write(projectModel(), unit->id(),
-                        {static_cast<int>(unit->type()), QString::fromStdString(unit->name()),
-                         QString::fromStdString(unit->varDeclaration()), unit->folderId(),
-                         unit->propertiesJson(), unit->modifiedTime()},
-                        d->units.rows().contains(unit->id()), &error))
-        return true;
-    writeLog(HostServices::LogInfo, "save data type '" + unit->name() + "' failed: " + error.toStdString());
-    return false;
+    return {static_cast<int>(unit.type()), QString::fromStdString(unit.name()),
+            QString::fromStdString(unit.varDeclaration()), unit.folderId(), unit.propertiesJson(), unit.modifiedTime()};
 }
 
-bool DataTypeModel::save()
+void DataTypeModel::saved(const std::vector<unsigned int>&)
 {
     writeLog(HostServices::LogInfo, "保存数据");
-    QString error;
-    const bool ok = d->units.save(
-        database(), [this](DataUnit* unit) { return writeRow(unit); },
-        [this](DataUnit* unit) {
-            if (d->clearModifiedOnSave)
-                unit->setModified(false);
-        },
-        &error);
-    if (!ok && !error.isEmpty())
-        writeLog(HostServices::LogInfo, "save of the data types failed: " + error.toStdString());
-    return ok;
 }
 
-bool DataTypeModel::saveAs(bool flag)
+QString DataTypeModel::reloadStatement() const
 {
-    d->clearModifiedOnSave = flag;
-    d->writer.learnStoredRows(database(), d->units.rows());
-    return true;
+    return QStringLiteral("SELECT NAME, VARDECLARATION FROM DATATYPE WHERE ID = ?");
 }
 
-bool DataTypeModel::saveObject(ModelObject* obj)
+void DataTypeModel::reloadRow(DataUnit& unit, const QSqlQuery& query)
 {
-    auto* unit = dynamic_cast<DataUnit*>(obj);
-    if (!unit || !writeRow(unit))
-        return false;
-    d->units.rows().add(unit->id());
-    if (d->clearModifiedOnSave)
-        unit->setModified(false);
-    return true;
+    unit.m_name = query.value(0).toString().toStdString();
+    unit.m_varDeclaration = query.value(1).toString().toStdString();
+    writeLog(HostServices::LogInfo, "重载数据:" + unit.name());
 }
 
-bool DataTypeModel::loadObject(ModelObject* obj)
+std::unique_ptr<DataTypeModel::DataUnit> DataTypeModel::fromData(unsigned int id, const QJsonObject& data)
 {
-    auto* unit = dynamic_cast<DataUnit*>(obj);
-    if (!unit)
-        return false;
-    QSqlQuery query(database());
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT NAME, VARDECLARATION FROM DATATYPE WHERE ID = ?"));
-    query.addBindValue(unit->id());
-    if (!query.exec()) {
-        writeLog(HostServices::LogInfo, "reload data type '" + unit->name() + "' failed: "
-                                            + query.lastError().text().toStdString());
-        return false;
-    }
-    while (query.next()) {
-        unit->m_name = query.value(0).toString().toStdString();
-        unit->m_varDeclaration = query.value(1).toString().toStdString();
-    }
-    unit->setModified(false);
-    writeLog(HostServices::LogInfo, "重载数据:" + unit->name());
-    return true;
-}
-
-bool DataTypeModel::insertObject(const QString& path, const QString& data)
-{
-    QJsonObject object;
-    unsigned int id = 0, folderId = 0;
+    unsigned int folderId = 0;
     int type = 0;
-    if (!ObjectData::parse(data, object) || !ObjectData::freeId(object, path, d->units.ids(), id)
-        || !ObjectData::toInt(object, TYPE, type) || !ObjectData::toUnsigned(object, FOLDERID, folderId))
-        return false;
-    auto unit = std::make_unique<DataUnit>(id, ObjectData::utf8(object, NAME), static_cast<PrjDataType>(type),
+    if (!ObjectData::toInt(data, TYPE, type) || !ObjectData::toUnsigned(data, FOLDERID, folderId))
+        return nullptr;
+    auto unit = std::make_unique<DataUnit>(id, ObjectData::utf8(data, NAME), static_cast<PrjDataType>(type),
                                            folderId, this);
-    unit->m_varDeclaration = ObjectData::utf8(object, VARDECLARATION);
-    unit->m_properties.merge(ObjectData::text(object, PROPERTIES));
+    unit->m_varDeclaration = ObjectData::utf8(data, VARDECLARATION);
+    unit->m_properties.merge(ObjectData::text(data, PROPERTIES));
     unit->m_modifiedTime = nowSeconds();
-    unit->setModified(true);
-    d->units.insert(std::move(unit));
-    markModified();
-    return true;
+    return unit;
 }
 
-bool DataTypeModel::removeObject(const QString& path, QString& data)
+QJsonObject DataTypeModel::toData(const DataUnit& unit) const
 {
-    DataUnit* unit = d->units.find(path);
-    if (!unit)
-        return false;
-    data = objToData(unit);
-    return removeDataUnit(unit);
-}
-
-bool DataTypeModel::renameObject(const QString& path, const QString& name)
-{
-    DataUnit* unit = d->units.find(path);
-    if (!unit)
-        return false;
-    unit->rename(name.toStdString());
-    return true;
-}
-
-bool DataTypeModel::moveObject(const QString& path, const QString& to)
-{
-    DataUnit* unit = d->units.find(path);
-    return unit && ObjectData::move(*unit, to);
-}
-
-QString DataTypeModel::getObjPath(ModelObject* obj)
-{
-    auto* unit = dynamic_cast<DataUnit*>(obj);
-    return unit ? ObjectPath::fromId(unit->id()) : QString();
-}
-
-QString DataTypeModel::getObjIndex(ModelObject* obj)
-{
-    auto* unit = dynamic_cast<DataUnit*>(obj);
-    return unit ? ObjectData::index(*unit) : QString();
-}
-
-QString DataTypeModel::objToData(ModelObject* obj)
-{
-    auto* unit = dynamic_cast<DataUnit*>(obj);
-    if (!unit)
-        return QString();
     QJsonObject object;
-    object.insert(ID, QString::number(unit->id()));
-    object.insert(TYPE, QString::number(unit->type()));
-    object.insert(NAME, QString::fromStdString(unit->name()));
-    object.insert(VARDECLARATION, QString::fromStdString(unit->varDeclaration()));
-    object.insert(FOLDERID, QString::number(unit->folderId()));
-    object.insert(MODIFYTIME, QString::number(unit->modifiedTime()));
-    object.insert(PROPERTIES, unit->propertiesJson());
-    return ObjectData::toText(object);
+    object.insert(ID, QString::number(unit.id()));
+    object.insert(TYPE, QString::number(unit.type()));
+    object.insert(NAME, QString::fromStdString(unit.name()));
+    object.insert(VARDECLARATION, QString::fromStdString(unit.varDeclaration()));
+    object.insert(FOLDERID, QString::number(unit.folderId()));
+    object.insert(MODIFYTIME, QString::number(unit.modifiedTime()));
+    object.insert(PROPERTIES, unit.propertiesJson());
+    return object;
 }
+
+template class TableSubModel<DataTypeModel>;
 
 // ---- DataUnit ----
 

@@ -1,24 +1,28 @@
 #pragma once
 
 #include "datamodel/model/DatamodelExport.h"
-#include "datamodel/model/SubModel.h"
+#include "datamodel/model/TableSubModel.h"
 #include "datamodel/program/DeclaredObject.h"
 
 #include <QString>
+#include <QVariant>
+#include <QVector>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-class DataTypeModelPrivate;
+class QJsonObject;
+class QSqlQuery;
 
 // The user data types of a project (table DataType): structures and enumerations, each one
 // TYPE declaration text. Every content change marks the project as needing compilation.
-class DATAMODEL_EXPORT DataTypeModel : public SubModel
+class DATAMODEL_EXPORT DataTypeModel : public TableSubModel<DataTypeModel>
 {
     Q_OBJECT
 public:
     class DataUnit;
+    using Object = DataUnit;
     // Stored and handed back, never interpreted here.
     enum PrjDataType : int { Struct = 0, Enum = 1 };
 
@@ -34,28 +38,22 @@ public:
     void allDataUnits(std::vector<DataUnit*>& out) const;
     bool removeDataUnit(DataUnit* unit);
 
-public slots:
-    bool open() override;
-    bool save() override;
-    bool saveAs(bool flag) override;
-    bool insertObject(const QString& path, const QString& data) override;
-    bool removeObject(const QString& path, QString& data) override;
-    bool renameObject(const QString& path, const QString& name) override;
-    bool moveObject(const QString& path, const QString& to) override;
-    QString getObjPath(ModelObject* obj) override;
-    QString getObjIndex(ModelObject* obj) override;
-    QString objToData(ModelObject* obj) override;
-
-private slots:
-    bool saveObject(ModelObject* obj) override;
-    bool loadObject(ModelObject* obj) override;
-
 private:
-    bool writeRow(DataUnit* unit);
+    friend class TableSubModel<DataTypeModel>;
+    // The hooks of TableSubModel.
+    QString selectStatement() const;
+    bool readRows(QSqlQuery& query);
+    QVector<QVariant> rowValues(const DataUnit& unit) const;
+    QJsonObject toData(const DataUnit& unit) const;
+    std::unique_ptr<DataUnit> fromData(unsigned int id, const QJsonObject& data);
+    bool removeFromModel(DataUnit* unit) { return removeDataUnit(unit); }
+    QString reloadStatement() const;
+    void reloadRow(DataUnit& unit, const QSqlQuery& query);
+    void saved(const std::vector<unsigned int>& deletedIds);
     void markModified() const;
-
-    std::unique_ptr<DataTypeModelPrivate> d;
 };
+
+extern template class TableSubModel<DataTypeModel>;
 
 class DATAMODEL_EXPORT DataTypeModel::DataUnit : public DeclaredObject
 {

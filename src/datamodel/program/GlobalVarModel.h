@@ -1,25 +1,29 @@
 #pragma once
 
 #include "datamodel/model/DatamodelExport.h"
-#include "datamodel/model/SubModel.h"
+#include "datamodel/model/TableSubModel.h"
 #include "datamodel/program/DeclaredObject.h"
 
 #include <QString>
+#include <QVariant>
+#include <QVector>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-class GlobalVarModelPrivate;
+class QJsonObject;
+class QSqlQuery;
 
 // The global variable lists of a project (table GlobalVar): each list is one block of global
 // declarations, stored in the column LogicContext. Every content change marks the project as
 // needing compilation.
-class DATAMODEL_EXPORT GlobalVarModel : public SubModel
+class DATAMODEL_EXPORT GlobalVarModel : public TableSubModel<GlobalVarModel>
 {
     Q_OBJECT
 public:
     class GlobalVarTable;
+    using Object = GlobalVarTable;
 
     GlobalVarModel(const std::string& name, AbstractProjectModel* project);
     ~GlobalVarModel() override;
@@ -33,29 +37,22 @@ public:
     void allVarTables(std::vector<GlobalVarTable*>& out) const;
     bool removeVarTable(GlobalVarTable* table);
 
-public slots:
-    bool open() override;
-    bool save() override;
-    bool saveAs(bool flag) override;
-    bool insertObject(const QString& path, const QString& data) override;
-    bool removeObject(const QString& path, QString& data) override;
-    bool renameObject(const QString& path, const QString& name) override;
-    bool moveObject(const QString& path, const QString& to) override;
-    QString getObjPath(ModelObject* obj) override;
-    QString getObjIndex(ModelObject* obj) override;
-    QString objToData(ModelObject* obj) override;
-    bool restoreObj(ModelObject* obj, const QString& data) override;
-
-private slots:
-    bool saveObject(ModelObject* obj) override;
-    bool loadObject(ModelObject* obj) override;
-
 private:
-    bool writeRow(GlobalVarTable* table);
+    friend class TableSubModel<GlobalVarModel>;
+    // The hooks of TableSubModel.
+    QString selectStatement() const;
+    bool readRows(QSqlQuery& query);
+    QVector<QVariant> rowValues(const GlobalVarTable& list) const;
+    QJsonObject toData(const GlobalVarTable& list) const;
+    std::unique_ptr<GlobalVarTable> fromData(unsigned int id, const QJsonObject& data);
+    bool removeFromModel(GlobalVarTable* list) { return removeVarTable(list); }
+    QString reloadStatement() const;
+    void reloadRow(GlobalVarTable& list, const QSqlQuery& query);
+    bool restoreFrom(GlobalVarTable& list, const QString& data);
     void markModified() const;
-
-    std::unique_ptr<GlobalVarModelPrivate> d;
 };
+
+extern template class TableSubModel<GlobalVarModel>;
 
 class DATAMODEL_EXPORT GlobalVarModel::GlobalVarTable : public DeclaredObject
 {

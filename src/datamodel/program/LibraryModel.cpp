@@ -4,6 +4,7 @@
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/ObjectTable_p.h"
 #include "datamodel/model/ProjectModelManager.h"
+#include "datamodel/model/SoftAssert_p.h"
 #include "datamodel/model/SqlText_p.h"
 #include "datamodel/program/DeclarationRegistry_p.h"
 
@@ -294,9 +295,13 @@ bool LibraryModel::saveAs(bool flag)
 
 bool LibraryModel::saveObject(ModelObject* obj)
 {
-    auto* cfg = dynamic_cast<LibraryCfg*>(obj);
-    if (!cfg)
-        return false;
+    LibraryCfg* cfg = d->libraries.owned(obj);
+    DATAMODEL_ASSERT(cfg, return false);
+    return writeRow(cfg);
+}
+
+bool LibraryModel::writeRow(LibraryCfg* cfg)
+{
     QSqlQuery query(database());
     query.prepare(QStringLiteral("UPDATE librarymanager SET Name=?, Path=?, FileModifiedTime=?, Properties=? WHERE id=")
                   + QString::number(cfg->id()));
@@ -838,7 +843,7 @@ LibraryModel::LibraryCfg* LibraryModel::addLib(const QString& projectDir, const 
                       || exec(QStringLiteral("INSERT INTO librarymanager (Id, Name) VALUES(") + QString::number(cfg->id())
                                   + QStringLiteral(", ") + SqlText::literal(name) + QLatin1Char(')'),
                               "adding the row of library " + utf8))
-                  && saveObject(cfg) && transaction.commit();
+                  && writeRow(cfg) && transaction.commit();
         if (!written && d->lastError.isEmpty())
             d->lastError = transaction.errorText();
     }
@@ -927,7 +932,7 @@ bool LibraryModel::replaceLibrary(const std::string& name, const std::string& fi
         cfg->setProperty("SpecifyVersion", candidate.data.version);
     }
     cfg->setmdfTime(static_cast<unsigned int>(QFileInfo(target).lastModified().toSecsSinceEpoch()));
-    if (!saveObject(cfg)) {
+    if (!writeRow(cfg)) {
         cfg->m_properties.map() = oldProperties;
         cfg->m_mdfTime = oldTime;
         if (copy && !targetExisted)
@@ -1159,6 +1164,7 @@ bool LibraryModel::LibraryCfg::setProperty(const std::string& key, const std::st
 void LibraryModel::LibraryCfg::setPath(const std::string& path)
 {
     m_path = path;
-    if (auto* owner = dynamic_cast<LibraryModel*>(subModel()))
-        owner->saveObject(this);
+    auto* owner = qobject_cast<LibraryModel*>(subModel());
+    DATAMODEL_ASSERT(owner, return);
+    owner->writeRow(this);
 }

@@ -171,6 +171,8 @@ private:
     bool insertFileIdRow(int fileId, const std::string& path);
     bool deleteFileIdRow(int fileId);
     bool exec(const QString& statement, const std::string& what);
+    // Updates the row of a configuration (one not yet in the table too).
+    bool writeRow(LibraryCfg* cfg);
     void keepLoaded(const std::string& name, std::unique_ptr<AbstractProjectModel> project, const LibraryData& data);
     std::unique_ptr<AbstractProjectModel> dropLoaded(std::string name, LibraryData* data = nullptr);
     void libPouCommentData();

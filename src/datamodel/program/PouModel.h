@@ -1,12 +1,14 @@
 #pragma once
 
 #include "datamodel/model/DatamodelExport.h"
-#include "datamodel/model/SubModel.h"
+#include "datamodel/model/TableSubModel.h"
 #include "datamodel/program/DeclaredObject.h"
 
 #include <QPair>
 #include <QSet>
 #include <QStringList>
+#include <QVariant>
+#include <QVector>
 
 #include <memory>
 #include <string>
@@ -15,16 +17,18 @@
 namespace ac {
 class ASTNode;
 }
-class PouModelPrivate;
+class QJsonObject;
+class QSqlQuery;
 
 // The program organisation units of a project (table POU): programs, functions and function
 // blocks with their declaration text, logic text and graphic editor data. Every change of a
 // POU's content marks the project as needing compilation.
-class DATAMODEL_EXPORT PouModel : public SubModel
+class DATAMODEL_EXPORT PouModel : public TableSubModel<PouModel>
 {
     Q_OBJECT
 public:
     class PouUnit;
+    using Object = PouUnit;
     // The symbol kind bits of the compiler core; listing treats them as a mask.
     enum PouType : int { PRGPOU = 2, FCPOU = 4, FBPOU = 8 };
     // The mask of allPous() that lists every POU.
@@ -55,30 +59,23 @@ public:
     QStringList interruptPous() const;
     bool removePou(PouUnit* pou);
 
-public slots:
-    bool open() override;
-    bool save() override;
-    bool saveAs(bool flag) override;
-    bool insertObject(const QString& path, const QString& data) override;
-    bool removeObject(const QString& path, QString& data) override;
-    bool renameObject(const QString& path, const QString& name) override;
-    bool moveObject(const QString& path, const QString& to) override;
-    QString getObjPath(ModelObject* obj) override;
-    QString getObjIndex(ModelObject* obj) override;
-    QString objToData(ModelObject* obj) override;
-    bool restoreObj(ModelObject* obj, const QString& data) override;
-
-private slots:
-    bool saveObject(ModelObject* obj) override;
-    bool loadObject(ModelObject* obj) override;
-
 private:
     friend class PouUnit;
-    bool writeRow(PouUnit* pou);
+    friend class TableSubModel<PouModel>;
+    // The hooks of TableSubModel.
+    QString selectStatement() const;
+    bool readRows(QSqlQuery& query);
+    QVector<QVariant> rowValues(const PouUnit& pou) const;
+    QJsonObject toData(const PouUnit& pou) const;
+    std::unique_ptr<PouUnit> fromData(unsigned int id, const QJsonObject& data);
+    bool removeFromModel(PouUnit* pou) { return removePou(pou); }
+    QString reloadStatement() const;
+    void reloadRow(PouUnit& pou, const QSqlQuery& query);
+    bool restoreFrom(PouUnit& pou, const QString& data);
     void markModified() const;
-
-    std::unique_ptr<PouModelPrivate> d;
 };
+
+extern template class TableSubModel<PouModel>;
 
 class DATAMODEL_EXPORT PouModel::PouUnit : public DeclaredObject
 {
@@ -120,9 +117,7 @@ public:
     void addPouLogicErr(std::vector<ac::ACMessage>& messages);
     void pouLogicErrClear() { m_pouLogicErr.clear(); }
 
-private:
-    friend class PouModel;
-    // Content read from the file or from object data: no touch, no recompilation mark.
+    // Content read from the file or from object data.
     struct Content
     {
         std::string varDeclaration;
@@ -131,6 +126,10 @@ private:
         QByteArray properties; // JSON text, UTF-8
         std::vector<char> graphData;
     };
+
+private:
+    friend class PouModel;
+    // Takes content without touching: no change time, no recompilation mark.
     void setContent(Content content, bool mergeProperties);
 
     PouType m_type;

@@ -3,7 +3,7 @@
 #include "ProgramTestSupport.h"
 
 #include "datamodel/project/PlcProjectModel.h"
-#include "datamodel/program/ObjectData_p.h"
+#include "datamodel/model/ObjectData_p.h"
 #include "datamodel/program/PouModel.h"
 
 #include <QDateTime>

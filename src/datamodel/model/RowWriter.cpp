@@ -1,4 +1,4 @@
-#include "datamodel/program/RowWriter_p.h"
+#include "datamodel/model/RowWriter_p.h"
 
 #include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/StoredRows_p.h"
