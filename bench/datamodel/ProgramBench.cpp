@@ -6,8 +6,8 @@
 //   one edit  the save after one edit of a POU in a project of 100 and of 10 000 objects.
 // Key derivation (tens of milliseconds per connection) happens outside the timed regions on
 // both sides. The ratios are printed at the end; targets: open 1.5, save all 2, one edit 2.
-#include "datamodel/model/AbstractPlcProjectModel.h"
-#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/project/AbstractPlcProjectModel.h"
+#include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/program/DataTypeModel.h"
 #include "datamodel/program/FolderModel.h"

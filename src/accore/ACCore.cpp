@@ -113,7 +113,7 @@ const std::string& ACCore::iecCFilePath() const
 void ACCore::reset(int level)
 {
     d->messages.clear();
-    if (level >= 4)
+    if (level >= ClearMessages)
         return;
     d->table.removeFile(SymbolTable::kAllUserFiles);
     d->files.clear();

@@ -1,8 +1,8 @@
 #include "ModelTestSupport.h"
 
 #include "datamodel/model/DatabaseConnection_p.h"
-#include "datamodel/model/PlcLibraryModel.h"
-#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/project/PlcLibraryModel.h"
+#include "datamodel/project/PlcProjectModel.h"
 #include "host/DefaultApplication.h"
 #include "host/LogService.h"
 #include "sqlitex/QSqlitexDriver.h"

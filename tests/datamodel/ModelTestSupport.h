@@ -2,7 +2,7 @@
 
 #include "support/TempDir.h"
 
-#include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/project/AbstractPlcProjectModel.h"
 
 #include <QSqlDatabase>
 #include <QString>

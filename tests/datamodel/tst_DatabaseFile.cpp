@@ -3,8 +3,8 @@
 #include "ModelTestSupport.h"
 
 #include "datamodel/model/DatabaseConnection_p.h"
-#include "datamodel/model/PlcLibraryModel.h"
-#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/project/PlcLibraryModel.h"
+#include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/model/PrjInfoModel.h"
 
 #include <QFile>

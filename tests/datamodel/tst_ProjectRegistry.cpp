@@ -1,7 +1,7 @@
 // The registry of open projects under real threads and a second process.
 #include "ModelTestSupport.h"
 
-#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/model/ProjectModelManager.h"
 
 #include <QDir>

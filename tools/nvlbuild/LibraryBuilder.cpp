@@ -3,7 +3,7 @@
 #include "datamodel/auxiliary/InternationalModel.h"
 #include "datamodel/compiler/SymbolSynchrinizer.h"
 #include "datamodel/model/IDDistributor.h"
-#include "datamodel/model/PlcLibraryModel.h"
+#include "datamodel/project/PlcLibraryModel.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/program/DataTypeModel.h"

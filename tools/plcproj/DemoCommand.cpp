@@ -5,7 +5,7 @@
 #include "ProjectSession.h"
 #include "StandardLibraries.h"
 
-#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/program/DataTypeModel.h"
 #include "datamodel/program/FolderModel.h"
@@ -123,7 +123,7 @@ QJsonObject describe(AbstractPlcProjectModel* project)
         file(list->folderId(), "gvl", list->name(), hidden(list->properties()),
              QStringLiteral("%1 lines").arg(q(list->varDeclaration()).count('\n')));
     std::vector<PouModel::PouUnit*> pous;
-    project->subModel<PouModel>()->allPous(pous, 14);
+    project->subModel<PouModel>()->allPous(pous, PouModel::AllPouTypes);
     for (auto* pou : pous) {
         const char* kind = pou->type() == PouModel::FBPOU ? "FB" : pou->type() == PouModel::FCPOU ? "FC" : "PRG";
         file(pou->folderId(), "pou", pou->name(), hidden(pou->properties()),

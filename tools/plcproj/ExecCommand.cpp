@@ -5,7 +5,7 @@
 #include "ProjectSession.h"
 #include "ScriptReader.h"
 
-#include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/project/AbstractPlcProjectModel.h"
 
 #include <QFile>
 #include <QJsonArray>

@@ -5,7 +5,7 @@
 #include "ProjectSession.h"
 
 #include "datamodel/model/ObjectPath.h"
-#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/program/DataTypeModel.h"
 #include "datamodel/program/FolderModel.h"
 #include "datamodel/program/GlobalVarModel.h"
@@ -159,18 +159,22 @@ ExecSession::Target ExecSession::find(const QString& kind, const QString& name, 
         folders->allFolders(all, ~0);
         for (auto* folder : all)
             if (q(folder->name()) == name) {
-                target = {folders, folder};
+                target.model = folders;
+                target.object = target.folder = folder;
                 break;
             }
     } else if (kind == "pou") {
         auto* pous = m_project->subModel<PouModel>();
-        target = {pous, pous->pou(name)};
+        target.model = pous;
+        target.object = target.declared = pous->pou(name);
     } else if (kind == "gvl") {
         auto* lists = m_project->subModel<GlobalVarModel>();
-        target = {lists, lists->varTable(name)};
+        target.model = lists;
+        target.object = target.declared = lists->varTable(name);
     } else if (kind == "type") {
         auto* units = m_project->subModel<DataTypeModel>();
-        target = {units, units->dataUnit(name)};
+        target.model = units;
+        target.object = target.declared = units->dataUnit(name);
     } else if (kind == "task") {
         auto* tasks = m_project->subModel<TaskModel>();
         std::vector<TaskModel::Task*> all;
@@ -178,7 +182,8 @@ ExecSession::Target ExecSession::find(const QString& kind, const QString& name, 
             tasks->allTasks(all);
         for (auto* task : all)
             if (q(task->name()) == name && task->id() != 0) {
-                target = {tasks, task};
+                target.model = tasks;
+                target.object = target.task = task;
                 break;
             }
         if (!tasks) {
@@ -309,12 +314,10 @@ bool ExecSession::setText(const QStringList& words, bool logic, QString* error)
     if (!target.object)
         return false;
     const std::string text = s(words[nameIndex + 1]);
-    if (auto* pou = dynamic_cast<PouModel::PouUnit*>(target.object))
-        logic ? pou->setLogicContext(text) : pou->setVarDeclaration(text);
-    else if (auto* list = dynamic_cast<GlobalVarModel::GlobalVarTable*>(target.object))
-        list->setVarDeclaration(text);
-    else if (auto* unit = dynamic_cast<DataTypeModel::DataUnit*>(target.object))
-        unit->setVarDeclaration(text);
+    if (logic)
+        static_cast<PouModel::PouUnit*>(target.declared)->setLogicContext(text); // kind "pou"
+    else
+        target.declared->setVarDeclaration(text);
     report(QString(), QJsonObject{{"command", logic ? "logic" : "decl"}, {"kind", kind}, {"name", words[nameIndex]}});
     return true;
 }
@@ -404,7 +407,7 @@ bool ExecSession::list(const QStringList& words, QString* error)
             item(folder->id(), folder->name(), isHidden(folder->properties()));
     } else if (kind == "pou") {
         std::vector<PouModel::PouUnit*> all;
-        m_project->subModel<PouModel>()->allPous(all, 14);
+        m_project->subModel<PouModel>()->allPous(all, PouModel::AllPouTypes);
         for (auto* pou : all)
             item(pou->id(), pou->name(), isHidden(pou->properties()));
     } else if (kind == "gvl") {
@@ -445,36 +448,32 @@ bool ExecSession::show(const QStringList& words, QString* error)
             out.insert(q(key), q(value));
         return out;
     };
-    if (auto* folder = dynamic_cast<FolderModel::Folder*>(target.object)) {
+    if (FolderModel::Folder* folder = target.folder) {
         fields.insert("id", int(folder->id()));
         fields.insert("name", q(folder->name()));
         fields.insert("parent", int(folder->parentId()));
         fields.insert("type", int(folder->type()));
         fields.insert("properties", properties(folder->properties()));
-    } else if (auto* pou = dynamic_cast<PouModel::PouUnit*>(target.object)) {
-        fields.insert("id", int(pou->id()));
-        fields.insert("name", q(pou->name()));
-        fields.insert("type", int(pou->type()));
-        fields.insert("language", int(pou->languageType()));
-        fields.insert("folder", int(pou->folderId()));
-        fields.insert("declaration", q(pou->varDeclaration()));
-        fields.insert("logic", q(pou->logicContext()));
-        fields.insert("graphBytes", int(pou->graphData().size()));
-        fields.insert("properties", properties(pou->properties()));
-    } else if (auto* list = dynamic_cast<GlobalVarModel::GlobalVarTable*>(target.object)) {
-        fields.insert("id", int(list->id()));
-        fields.insert("name", q(list->name()));
-        fields.insert("folder", int(list->folderId()));
-        fields.insert("declaration", q(list->varDeclaration()));
-        fields.insert("properties", properties(list->properties()));
-    } else if (auto* unit = dynamic_cast<DataTypeModel::DataUnit*>(target.object)) {
-        fields.insert("id", int(unit->id()));
-        fields.insert("name", q(unit->name()));
-        fields.insert("type", unit->type() == DataTypeModel::Enum ? "enum" : "struct");
-        fields.insert("folder", int(unit->folderId()));
-        fields.insert("declaration", q(unit->varDeclaration()));
-        fields.insert("properties", properties(unit->properties()));
-    } else if (auto* task = dynamic_cast<TaskModel::Task*>(target.object)) {
+    } else if (DeclaredObject* object = target.declared) {
+        fields.insert("id", int(object->id()));
+        fields.insert("name", q(object->name()));
+        if (object->kind() == DeclaredObject::PouKind) {
+            auto* pou = static_cast<PouModel::PouUnit*>(object);
+            fields.insert("type", int(pou->type()));
+            fields.insert("language", int(pou->languageType()));
+        } else if (object->kind() == DeclaredObject::DataTypeKind) {
+            auto* unit = static_cast<DataTypeModel::DataUnit*>(object);
+            fields.insert("type", unit->type() == DataTypeModel::Enum ? "enum" : "struct");
+        }
+        fields.insert("folder", int(object->folderId()));
+        fields.insert("declaration", q(object->varDeclaration()));
+        if (object->kind() == DeclaredObject::PouKind) {
+            auto* pou = static_cast<PouModel::PouUnit*>(object);
+            fields.insert("logic", q(pou->logicContext()));
+            fields.insert("graphBytes", int(pou->graphData().size()));
+        }
+        fields.insert("properties", properties(object->properties()));
+    } else if (TaskModel::Task* task = target.task) {
         fields.insert("id", int(task->id()));
         fields.insert("name", q(task->name()));
         fields.insert("watchdog", int(task->wdtTime()));

@@ -2,6 +2,9 @@
 
 #include "Output.h"
 
+#include "datamodel/program/FolderModel.h"
+#include "datamodel/program/TaskModel.h"
+
 #include <QJsonArray>
 #include <QString>
 #include <QStringList>
@@ -10,6 +13,7 @@
 #include <string>
 
 class AbstractPlcProjectModel;
+class DeclaredObject;
 class ModelObject;
 class ProjectModelStack;
 class SubModel;
@@ -38,6 +42,10 @@ private:
     {
         SubModel* model = nullptr;
         ModelObject* object = nullptr;
+        // The object once more, as what it is: a POU, list or type, a folder or a task.
+        DeclaredObject* declared = nullptr;
+        FolderModel::Folder* folder = nullptr;
+        TaskModel::Task* task = nullptr;
     };
 
     bool add(const QStringList& words, QString* error);

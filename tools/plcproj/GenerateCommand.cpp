@@ -3,7 +3,7 @@
 #include "Generator.h"
 #include "ProjectSession.h"
 
-#include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/project/AbstractPlcProjectModel.h"
 
 #include <QDir>
 #include <QElapsedTimer>

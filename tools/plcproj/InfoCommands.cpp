@@ -3,7 +3,7 @@
 #include "ProjectSession.h"
 #include "StandardLibraries.h"
 
-#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/program/LibraryModel.h"
 

@@ -5,7 +5,7 @@
 
 #include "datamodel/compiler/SymbolSynchrinizer.h"
 #include "datamodel/model/HostServices.h"
-#include "datamodel/model/PlcLibraryModel.h"
+#include "datamodel/project/PlcLibraryModel.h"
 #include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/program/LibraryModel.h"
 #include "host/ScriptedDialogs.h"

@@ -44,7 +44,7 @@ std::vector<ac::ACMessage> ProjectCheck::run(const std::string& projectName)
     const std::vector<std::string> pouNames = names(projectName, [](AbstractProjectModel* p, std::vector<std::string>& out) {
         std::vector<PouModel::PouUnit*> pous;
         if (auto* model = p->subModel<PouModel>())
-            model->allPous(pous, 14);
+            model->allPous(pous, PouModel::AllPouTypes);
         for (auto* pou : pous)
             out.push_back(pou->name());
     });

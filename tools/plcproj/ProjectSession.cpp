@@ -1,6 +1,6 @@
 #include "ProjectSession.h"
 
-#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/PrjInfoModel.h"

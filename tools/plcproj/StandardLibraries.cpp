@@ -1,6 +1,6 @@
 #include "StandardLibraries.h"
 
-#include "datamodel/model/PlcLibraryModel.h"
+#include "datamodel/project/PlcLibraryModel.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/program/LibraryModel.h"
 

@@ -22,7 +22,7 @@ public:
 };
 
 InternationalModel::InternationalModel(const std::string& name, AbstractProjectModel* project)
-    : SubModel(name, project), d(std::make_unique<InternationalModelPrivate>())
+    : TranslationTable(name, project), d(std::make_unique<InternationalModelPrivate>())
 {
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "datamodel/model/SubModel.h"
+#include "datamodel/model/DatamodelExport.h"
+#include "datamodel/model/TranslationTable.h"
 
 #include <QMap>
 #include <QString>
@@ -17,30 +18,14 @@ class InternationalModelPrivate;
 // every key still in use is stamped with it, and rows with an older stamp are deleted.
 //
 // Only the library script creates the table; in a user project the model loads nothing.
-class InternationalModel : public SubModel
+class DATAMODEL_EXPORT InternationalModel : public TranslationTable
 {
     Q_OBJECT
 public:
-    // The kind of a row. 0 is the generation row and never a node; every other value is the
-    // Id of a language in table InternationalLang (1 "zh_CN", 2 "en_US" in a new library).
-    enum InternationalNodeType : int {
-        GenerationRow = 0,
-        ChineseText = 1,
-        EnglishText = 2,
-    };
-
-    struct InternationalNodeStruct
-    {
-        InternationalNodeType type = GenerationRow;
-        QString key;
-        QString context;
-        int refFlag = 0;
-    };
-
     InternationalModel(const std::string& name, AbstractProjectModel* project);
     ~InternationalModel() override;
 
-    QVector<InternationalNodeStruct> getAllInternationalNode() const;
+    QVector<InternationalNodeStruct> getAllInternationalNode() const override;
     // Key -> text of every row of the table (the last language read wins for a key).
     void getAllContext(QMap<QString, QString>& map);
     // Stores the text of one key in one language; the row is stamped with the current
@@ -54,10 +39,10 @@ public:
 
     int generation() const;
     // The languages of table InternationalLang in Id order (their Id is the node type).
-    QStringList languages() const;
+    QStringList languages() const override;
     // The node type of a language name ("zh_cn" finds "zh_CN"; "en" finds "en_US"); 0 when
     // the table knows no such language.
-    InternationalNodeType languageType(const QString& language) const;
+    InternationalNodeType languageType(const QString& language) const override;
     bool resetModel(QSqlDatabase*) { return true; }
 
 public slots:

@@ -1,8 +1,8 @@
 #include "datamodel/compiler/SymbolSynchrinizer.h"
 
-#include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/compiler/CoreRegistration_p.h"
+#include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/HostServices.h"
-#include "datamodel/model/PlcLibraryModel.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/program/DataTypeModel.h"
@@ -45,43 +45,29 @@ bool sameName(const std::string& a, const std::string& b)
     return q(a).compare(q(b), Qt::CaseInsensitive) == 0;
 }
 
-// One model object found by name, in the project or in a library.
+// One declared object found by name, in the project or in a library.
 struct Found
 {
-    PouModel::PouUnit* pou = nullptr;
-    DataTypeModel::DataUnit* unit = nullptr;
-    GlobalVarModel::GlobalVarTable* list = nullptr;
+    DeclaredObject* object = nullptr;
     bool inProject = true;
     int libraryId = -1;
 
-    explicit operator bool() const { return pou || unit || list; }
-    int id() const { return pou ? int(pou->id()) : unit ? int(unit->id()) : list ? int(list->id()) : -1; }
-    std::string declaration() const
+    explicit operator bool() const { return object != nullptr; }
+    int id() const { return object ? int(object->id()) : -1; }
+    std::string declaration() const { return object ? object->varDeclaration() : std::string(); }
+    // The POU, when the object is one.
+    PouModel::PouUnit* pou() const
     {
-        return pou ? pou->varDeclaration() : unit ? unit->varDeclaration() : list ? list->varDeclaration() : std::string();
+        return object && object->kind() == DeclaredObject::PouKind ? static_cast<PouModel::PouUnit*>(object) : nullptr;
     }
-    const std::string& name() const { return pou ? pou->name() : unit ? unit->name() : list->name(); }
-    const StringProperties& properties() const
-    {
-        return pou ? pou->properties() : unit ? unit->properties() : list->properties();
-    }
-    bool isModified() const { return pou ? pou->isModified() : unit ? unit->isModified() : list->isModified(); }
-    // The time of the last sync of the declaration (a POU's declaration time).
-    long long lastSync() const { return pou ? pou->syncVarDecTime() : unit ? unit->synceTime() : list->synceTime(); }
-    void setLastSync(long long time) const
-    {
-        if (pou)
-            pou->setSyncVarDecTime(time);
-        else if (unit)
-            unit->setSynceTime(time);
-        else
-            list->setSynceTime(time);
-    }
-    // Stale when the declaration changed after the last sync.
-    bool inSync() const { return lastSync() >= std::stoll("0" + properties().value("VarDeclModifiedTime", "0")); }
 };
 
-enum Kinds { Units = 1, Pous = 2, Lists = 4, All = 7 };
+enum Kinds { Units = 1, Pous = 2, Lists = 4, All = Units | Pous | Lists };
+
+int kindsOf(SyncType type)
+{
+    return type == SyncDataType ? Units : type == SyncGlobalVars ? Lists : Pous;
+}
 
 // Looks a name up in one project model: data units, then POUs, then global variable lists.
 // A library's objects are compared without regard to case, as the project's own lookups do.
@@ -92,13 +78,13 @@ Found findIn(AbstractProjectModel* project, const std::string& name, int kinds)
         return found;
     if (kinds & Units)
         if (auto* model = project->subModel<DataTypeModel>())
-            found.unit = model->dataUnit(q(name));
+            found.object = model->dataUnit(q(name));
     if (!found && (kinds & Pous))
         if (auto* model = project->subModel<PouModel>())
-            found.pou = model->pou(q(name));
+            found.object = model->pou(q(name));
     if (!found && (kinds & Lists))
         if (auto* model = project->subModel<GlobalVarModel>())
-            found.list = model->varTable(q(name));
+            found.object = model->varTable(q(name));
     return found;
 }
 
@@ -110,7 +96,7 @@ void forEachLibrary(AbstractProjectModel* project, const std::function<bool(Abst
     if (!libraries)
         return;
     for (const std::string& name : libraries->getAllLibName()) {
-        PlcLibraryModel* library = libraries->libProjectModel(name);
+        AbstractProjectModel* library = libraries->libProjectModel(name);
         if (library && !visit(library, libraries->getLibraryId(name)))
             return;
     }
@@ -132,39 +118,32 @@ Found find(AbstractProjectModel* project, const std::string& name, int kinds)
 
 // Visits every data unit, POU (programs, functions, function blocks) and global variable list
 // of a project model, in this order; stops when `visit` returns false.
-void forEachObject(AbstractProjectModel* project, int kinds, const std::function<bool(const Found&)>& visit)
+void forEachObject(AbstractProjectModel* project, int kinds, const std::function<bool(DeclaredObject*)>& visit)
 {
     if (!project)
         return;
+    auto visitAll = [&visit](const auto& objects) {
+        for (DeclaredObject* object : objects)
+            if (!visit(object))
+                return false;
+        return true;
+    };
     if (auto* model = (kinds & Units) ? project->subModel<DataTypeModel>() : nullptr) {
         std::vector<DataTypeModel::DataUnit*> all;
         model->allDataUnits(all);
-        for (auto* unit : all) {
-            Found found;
-            found.unit = unit;
-            if (!visit(found))
-                return;
-        }
+        if (!visitAll(all))
+            return;
     }
     if (auto* model = (kinds & Pous) ? project->subModel<PouModel>() : nullptr) {
         std::vector<PouModel::PouUnit*> all;
-        model->allPous(all, 14);
-        for (auto* pou : all) {
-            Found found;
-            found.pou = pou;
-            if (!visit(found))
-                return;
-        }
+        model->allPous(all, PouModel::AllPouTypes);
+        if (!visitAll(all))
+            return;
     }
     if (auto* model = (kinds & Lists) ? project->subModel<GlobalVarModel>() : nullptr) {
         std::vector<GlobalVarModel::GlobalVarTable*> all;
         model->allVarTables(all);
-        for (auto* list : all) {
-            Found found;
-            found.list = list;
-            if (!visit(found))
-                return;
-        }
+        visitAll(all);
     }
 }
 
@@ -257,17 +236,15 @@ bool SymbolSynchrinizer::syncModel(const std::string& text, SyncType type, const
     SafeProjectModel project(boundProject());
     if (!project.project())
         return false;
-    const Found found = findIn(project.project(), name, type == SyncDataType ? Units : type == SyncGlobalVars ? Lists : Pous);
-    if (type == SyncPouLogic && found.pou)
-        found.pou->setLogicContext(text);
-    else if (type == SyncPouDeclaration && found.pou)
-        found.pou->setVarDeclaration(text);
-    else if (type == SyncDataType && found.unit)
-        found.unit->setVarDeclaration(text);
-    else if (type == SyncGlobalVars && found.list)
-        found.list->setVarDeclaration(text);
+    if (type > SyncGlobalVars)
+        return true; // other kinds store nothing and are no failure
+    const Found found = findIn(project.project(), name, kindsOf(type));
+    if (!found)
+        return false;
+    if (type == SyncPouLogic)
+        found.pou()->setLogicContext(text);
     else
-        return type > SyncGlobalVars; // other kinds store nothing and are no failure
+        found.object->setVarDeclaration(text);
     return true;
 }
 
@@ -305,16 +282,13 @@ SymbolSynchrinizer::Take SymbolSynchrinizer::_getDataFromSyncQueue(SyncData& out
     if (m_queue.empty())
         return Take::Nothing;
     for (auto it = m_queue.begin(); it != m_queue.end(); ++it) {
-        const int kind = it->type == SyncDataType ? Units : it->type == SyncGlobalVars ? Lists : Pous;
-        const Found found = findIn(project.project(), it->name, kind);
+        const Found found = findIn(project.project(), it->name, kindsOf(it->type));
         if (!found) {
             m_queue.erase(it);
             return Take::NotYet;
         }
-        const long long last = found.pou ? (it->type == SyncPouLogic ? found.pou->syncLogicTime()
-                                                                    : found.pou->syncVarDecTime())
-                               : found.unit ? found.unit->synceTime()
-                                            : found.list->synceTime();
+        const long long last =
+            it->type == SyncPouLogic ? found.pou()->syncLogicTime() : found.object->syncTime();
         if (now - last >= 1000) {
             out = *it;
             m_queue.erase(it);
@@ -391,12 +365,12 @@ bool SymbolSynchrinizer::syncDeclaration(SyncType type, const std::string& name,
             return false;
         core.getAccore()->clearSymbolCache();
     }
-    const int kind = type == SyncDataType ? Units : type == SyncGlobalVars ? Lists : Pous;
+    const int kind = kindsOf(type);
     std::string objectName, text;
-    int fileId = 0, parseKind = -1;
+    int fileId = 0, parseKind = ac::ACCore::AnyKind;
     {
         SafeProjectModel project(projectName, flag);
-        auto* plc = dynamic_cast<AbstractPlcProjectModel*>(project.project());
+        AbstractProjectModel* plc = project.project();
         if (!plc)
             return false;
         fileId = plc->getFileID();
@@ -404,17 +378,12 @@ bool SymbolSynchrinizer::syncDeclaration(SyncType type, const std::string& name,
         if (!found)
             return false;
         text = found.declaration();
-        if (found.pou) {
-            objectName = found.pou->name();
-            const int t = found.pou->type();
-            parseKind = t == 2 ? 1 : t == 4 ? 2 : t == 8 ? 3 : -1;
-            found.pou->varDeclarationErrClear();
-        } else if (found.unit) {
-            objectName = found.unit->name();
-            parseKind = found.unit->type() == 0 ? 1 : found.unit->type() == 1 ? 2 : -1;
-        } else {
-            objectName = found.list->name();
-        }
+        objectName = found.object->name();
+        parseKind = found.object->coreParseKind();
+        // A POU's messages are cleared before the parse; those of a type or a list when the new
+        // ones are stored.
+        if (found.pou())
+            found.object->varDeclarationErrClear();
     }
     std::vector<ac::ACMessage> messages;
     {
@@ -422,32 +391,21 @@ bool SymbolSynchrinizer::syncDeclaration(SyncType type, const std::string& name,
         ac::ACCore* accore = core.getAccore();
         if (!accore)
             return false;
-        accore->reset(4);
-        if (type == SyncPouDeclaration)
-            accore->parserPou(text, objectName, fileId, false, false, parseKind);
-        else if (type == SyncDataType)
-            accore->parserTypes(text, objectName, fileId, false, false, parseKind);
-        else
-            accore->parseGlobalVars(text, objectName, fileId, false, false);
+        accore->reset(ac::ACCore::ClearMessages);
+        const DeclaredObject::Kind declared = type == SyncDataType     ? DeclaredObject::DataTypeKind
+                                              : type == SyncGlobalVars ? DeclaredObject::GlobalVarKind
+                                                                       : DeclaredObject::PouKind;
+        CoreRegistration::parse(*accore, declared, text, objectName, fileId, parseKind);
         messages = accore->errors();
     }
     SafeProjectModel project(projectName, flag);
     const Found found = findIn(project.project(), name, kind);
     if (!found)
         return false;
-    const long long now = nowMs();
-    if (found.pou) {
-        found.pou->addVarDeclarationErr(messages);
-        found.pou->setSyncVarDecTime(now);
-    } else if (found.unit) {
-        found.unit->varDeclarationErrClear();
-        found.unit->addVarDeclarationErr(messages);
-        found.unit->setSynceTime(now);
-    } else {
-        found.list->varDeclarationErrClear();
-        found.list->addVarDeclarationErr(messages);
-        found.list->setSynceTime(now);
-    }
+    if (!found.pou())
+        found.object->varDeclarationErrClear();
+    found.object->addVarDeclarationErr(messages);
+    found.object->setSyncTime(nowMs());
     return true;
 }
 
@@ -464,17 +422,17 @@ bool SymbolSynchrinizer::syncLogic(const std::string& name, bool flag)
     int fileId = 0, language = 0;
     {
         SafeProjectModel project(projectName, flag);
-        auto* plc = dynamic_cast<AbstractPlcProjectModel*>(project.project());
+        AbstractProjectModel* plc = project.project();
         if (!plc)
             return false;
         fileId = plc->getFileID();
-        const Found found = findIn(plc, name, Pous);
-        if (!found.pou)
+        PouModel::PouUnit* pou = findIn(plc, name, Pous).pou();
+        if (!pou)
             return false;
-        pouName = found.pou->name();
-        language = found.pou->languageType();
-        found.pou->pouLogicErrClear();
-        text = found.pou->logicContext();
+        pouName = pou->name();
+        language = pou->languageType();
+        pou->pouLogicErrClear();
+        text = pou->logicContext();
     }
     auto* languages = HostServices::get<host::IProgramLanguageManager>();
     host::IProgramLanguageHandler* handler = languages ? languages->handler(language) : nullptr;
@@ -486,7 +444,7 @@ bool SymbolSynchrinizer::syncLogic(const std::string& name, bool flag)
         ac::ACCore* accore = core.getAccore();
         if (!accore)
             return false;
-        accore->reset(4);
+        accore->reset(ac::ACCore::ClearMessages);
         std::unique_ptr<ac::ASTTree> tree = handler->parse(text, name, fileId);
         if (!tree || !accore->symbolPOU(pouName))
             return false;
@@ -495,11 +453,11 @@ bool SymbolSynchrinizer::syncLogic(const std::string& name, bool flag)
     }
     handler->adjustMessages(messages, pouName);
     SafeProjectModel project(projectName, flag);
-    const Found found = findIn(project.project(), name, Pous);
-    if (!found.pou)
+    PouModel::PouUnit* pou = findIn(project.project(), name, Pous).pou();
+    if (!pou)
         return false;
-    found.pou->addPouLogicErr(messages);
-    found.pou->setSyncLogicTime(nowMs());
+    pou->addPouLogicErr(messages);
+    pou->setSyncLogicTime(nowMs());
     return true;
 }
 
@@ -581,35 +539,28 @@ bool SymbolSynchrinizer::removeParam(SyncType type, const std::string& objectNam
 void SymbolSynchrinizer::addSymbolErr(const std::string& objectName, const std::string& part,
                                       std::vector<ac::ACMessage>& messages, int symbolType, bool clear)
 {
+    const int kinds = symbolType == DataTypeSymbol ? Units
+                    : symbolType == PouSymbol       ? Pous
+                    : symbolType == GlobalVarSymbol ? Lists
+                                                    : 0;
+    if (kinds == 0)
+        return;
     SafeProjectModel project(boundProject());
-    if (symbolType == 1) {
-        const Found found = findIn(project.project(), objectName, Units);
-        if (!found.unit)
+    const Found found = findIn(project.project(), objectName, kinds);
+    if (!found)
+        return;
+    // A POU's messages are those of its declaration ("decl") or of its logic ("impl").
+    if (PouModel::PouUnit* pou = found.pou(); pou && part != "decl") {
+        if (part != "impl")
             return;
         if (clear)
-            found.unit->varDeclarationErrClear();
-        found.unit->addVarDeclarationErr(messages);
-    } else if (symbolType == 4) {
-        const Found found = findIn(project.project(), objectName, Pous);
-        if (!found.pou)
-            return;
-        if (part == "decl") {
-            if (clear)
-                found.pou->varDeclarationErrClear();
-            found.pou->addVarDeclarationErr(messages);
-        } else if (part == "impl") {
-            if (clear)
-                found.pou->pouLogicErrClear();
-            found.pou->addPouLogicErr(messages);
-        }
-    } else if (symbolType == 16) {
-        const Found found = findIn(project.project(), objectName, Lists);
-        if (!found.list)
-            return;
-        if (clear)
-            found.list->varDeclarationErrClear();
-        found.list->addVarDeclarationErr(messages);
+            pou->pouLogicErrClear();
+        pou->addPouLogicErr(messages);
+        return;
     }
+    if (clear)
+        found.object->varDeclarationErrClear();
+    found.object->addVarDeclarationErr(messages);
 }
 
 bool SymbolSynchrinizer::isSync(const std::string& name)
@@ -619,11 +570,11 @@ bool SymbolSynchrinizer::isSync(const std::string& name)
     bool inSync = true;
     bool matched = false;
     for (int kind : {int(Pous), int(Units), int(Lists)}) {
-        forEachObject(project.project(), kind, [&](const Found& found) {
-            if (!sameName(found.name(), name))
+        forEachObject(project.project(), kind, [&](DeclaredObject* object) {
+            if (!sameName(object->name(), name))
                 return true;
             matched = true;
-            inSync = found.inSync();
+            inSync = object->declarationInSync();
             return false;
         });
         if (matched)
@@ -636,7 +587,7 @@ bool SymbolSynchrinizer::isSync()
 {
     SafeProjectModel project(boundProject());
     bool inSync = true;
-    forEachObject(project.project(), All, [&](const Found& found) { return inSync = found.inSync(); });
+    forEachObject(project.project(), All, [&](DeclaredObject* object) { return inSync = object->declarationInSync(); });
     return inSync;
 }
 
@@ -644,7 +595,7 @@ bool SymbolSynchrinizer::isProjectModify()
 {
     SafeProjectModel project(boundProject());
     bool modified = false;
-    forEachObject(project.project(), All, [&](const Found& found) { return !(modified = found.isModified()); });
+    forEachObject(project.project(), All, [&](DeclaredObject* object) { return !(modified = object->isModified()); });
     return modified;
 }
 
@@ -652,17 +603,24 @@ bool SymbolSynchrinizer::getProjectSymbol(std::vector<std::string>& lists, std::
                                           std::vector<std::string>& pous, bool projectOnly)
 {
     SafeProjectModel project(boundProject());
-    auto* plc = dynamic_cast<AbstractPlcProjectModel*>(project.project());
+    AbstractProjectModel* plc = project.project();
     if (!plc)
         return false;
     const long long now = nowMs();
-    auto collect = [&](const Found& found) {
-        (found.list ? lists : found.unit ? types : pous).push_back(found.name());
+    auto collect = [&](DeclaredObject* object) {
+        const DeclaredObject::Kind kind = object->kind();
+        (kind == DeclaredObject::GlobalVarKind ? lists : kind == DeclaredObject::DataTypeKind ? types : pous)
+            .push_back(object->name());
         return true;
     };
-    forEachObject(plc, Lists, [&](const Found& found) { found.setLastSync(now); return collect(found); });
-    forEachObject(plc, Units, [&](const Found& found) { found.setLastSync(now); return collect(found); });
-    forEachObject(plc, Pous, [&](const Found& found) { found.setLastSync(now); return collect(found); });
+    // The project's own objects count as synchronised from now on.
+    auto collectSynced = [&](DeclaredObject* object) {
+        object->setSyncTime(now);
+        return collect(object);
+    };
+    forEachObject(plc, Lists, collectSynced);
+    forEachObject(plc, Units, collectSynced);
+    forEachObject(plc, Pous, collectSynced);
     if (!projectOnly) {
         forEachLibrary(plc, [&](AbstractProjectModel* library, int) {
             forEachObject(library, Lists, collect);
@@ -671,7 +629,7 @@ bool SymbolSynchrinizer::getProjectSymbol(std::vector<std::string>& lists, std::
             return true;
         });
     }
-    if (plc->type() == AbstractPlcProjectModel::Project) {
+    if (plc->type() == AbstractProjectModel::Project) {
         ac::SafeAccore core(boundProject());
         if (core.getAccore() && core.getAccore()->getProjectVars())
             for (const std::string& name : core.getAccore()->getProjectVars()->projectInternaleVar())
@@ -692,7 +650,7 @@ int SymbolSynchrinizer::getLibFileIdByName(const std::string& name)
     const Found found = find(project.project(), name, All);
     if (!found)
         return -1;
-    auto* plc = dynamic_cast<AbstractPlcProjectModel*>(project.project());
+    AbstractProjectModel* plc = project.project();
     return found.inProject ? (plc ? plc->getFileID() : -1) : found.libraryId;
 }
 
@@ -711,40 +669,37 @@ std::string SymbolSynchrinizer::getVarDeclarationByName(const std::string& name)
 std::string SymbolSynchrinizer::getLogicContextByName(const std::string& name)
 {
     SafeProjectModel project(boundProject());
-    const Found found = find(project.project(), name, Pous);
-    return found.pou ? found.pou->logicContext() : std::string();
+    PouModel::PouUnit* pou = find(project.project(), name, Pous).pou();
+    return pou ? pou->logicContext() : std::string();
 }
 
 std::vector<char> SymbolSynchrinizer::getGraphDataByName(const std::string& name)
 {
     SafeProjectModel project(boundProject());
-    const Found found = find(project.project(), name, Pous);
-    return found.pou ? found.pou->graphData() : std::vector<char>();
+    PouModel::PouUnit* pou = find(project.project(), name, Pous).pou();
+    return pou ? pou->graphData() : std::vector<char>();
 }
 
 unsigned int SymbolSynchrinizer::getModifyTimetByName(const std::string& name)
 {
     SafeProjectModel project(boundProject());
     const Found found = findIn(project.project(), name, All);
-    return found.pou ? found.pou->varModifiedTime()
-         : found.unit ? found.unit->modifiedTime()
-         : found.list ? found.list->modifiedTime()
-                      : 0u;
+    return found ? found.object->modifiedTime() : 0u;
 }
 
 int SymbolSynchrinizer::getProgramTypeByName(const std::string& name)
 {
     SafeProjectModel project(boundProject());
     const Found found = find(project.project(), name, All);
-    if (found.unit)
-        return DataTypeUnit;
-    if (found.list)
-        return GlobalVarList;
-    if (found.pou && found.pou->languageType() == PouModel::POU_ST)
-        return StPou;
-    if (found.pou && found.pou->languageType() == PouModel::POU_LD_JAPAN)
-        return LadderPou;
-    return NotFound;
+    if (!found)
+        return NotFound;
+    switch (found.object->kind()) {
+    case DeclaredObject::DataTypeKind: return DataTypeUnit;
+    case DeclaredObject::GlobalVarKind: return GlobalVarList;
+    case DeclaredObject::PouKind: break;
+    }
+    const PouModel::PouLanguageType language = found.pou()->languageType();
+    return language == PouModel::POU_ST ? StPou : language == PouModel::POU_LD_JAPAN ? LadderPou : NotFound;
 }
 
 bool SymbolSynchrinizer::isPRGPou(const std::string& name)
@@ -782,7 +737,7 @@ unsigned int SymbolSynchrinizer::pouId2SymIndex(unsigned int pouId)
     int fileId = 0;
     {
         SafeProjectModel project(boundProject());
-        if (auto* plc = dynamic_cast<AbstractPlcProjectModel*>(project.project()))
+        if (AbstractProjectModel* plc = project.project())
             fileId = plc->getFileID();
     }
     const unsigned int uid = combine(pouId, static_cast<unsigned int>(fileId));
@@ -804,7 +759,7 @@ std::string SymbolSynchrinizer::pouUID2PouName(unsigned int uid)
     unsigned int pouId = 0, fileId = 0;
     retract(uid, pouId, fileId);
     SafeProjectModel project(boundProject());
-    auto* plc = dynamic_cast<AbstractPlcProjectModel*>(project.project());
+    AbstractProjectModel* plc = project.project();
     if (!plc)
         return std::string();
     if (fileId == static_cast<unsigned int>(plc->getFileID() & 0xFFFF)) {
@@ -833,22 +788,27 @@ QString SymbolSynchrinizer::pouName2FileName(const std::string& name, QString& v
     if (!model.project())
         return QString();
     const Found found = findIn(model.project(), name, All);
-    if (found.pou) {
-        if (found.pou->languageType() == PouModel::POU_ST)
+    if (!found)
+        return QString();
+    QString folder;
+    switch (found.object->kind()) {
+    case DeclaredObject::PouKind:
+        if (found.pou()->languageType() == PouModel::POU_ST)
             viewName = QStringLiteral("st");
-        else if (found.pou->languageType() == PouModel::POU_LD_JAPAN)
+        else if (found.pou()->languageType() == PouModel::POU_LD_JAPAN)
             viewName = QStringLiteral("lad");
-        return project + ".Programing.pou." + viewName + QString::number(found.pou->id());
-    }
-    if (found.unit) {
+        folder = QStringLiteral(".Programing.pou.");
+        break;
+    case DeclaredObject::DataTypeKind:
         viewName = QStringLiteral("DataTypeView");
-        return project + ".Programing.Data Type." + viewName + QString::number(found.unit->id());
-    }
-    if (found.list) {
+        folder = QStringLiteral(".Programing.Data Type.");
+        break;
+    case DeclaredObject::GlobalVarKind:
         viewName = QStringLiteral("GlobalVarView");
-        return project + ".Programing.Global Var." + viewName + QString::number(found.list->id());
+        folder = QStringLiteral(".Programing.Global Var.");
+        break;
     }
-    return QString();
+    return project + folder + viewName + QString::number(found.object->id());
 }
 
 QString SymbolSynchrinizer::fbInstance2FileName(const std::string& instance, const std::string& pouName,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
 #include "datamodel/compiler/SyncType.h"
 
 #include "accore/ACMessage.h"
@@ -17,7 +18,6 @@
 #include <string>
 #include <vector>
 
-class AbstractPlcProjectModel;
 namespace ac {
 class VarContainer;
 }
@@ -32,11 +32,13 @@ class VarContainer;
 // Locking: the queue mutex is held only for queue work and never while waiting for a project
 // or a core; a sync takes the project and the core one after the other, never both, so that a
 // thread that holds the project may always queue, and may sync on its own thread.
-class SymbolSynchrinizer : public QThread
+class DATAMODEL_EXPORT SymbolSynchrinizer : public QThread
 {
     Q_OBJECT
 public:
     enum ProgramRealType { NotFound = 0, StPou = 1, LadderPou = 2, DataTypeUnit = 3, GlobalVarList = 4 };
+    // The compiler core's symbol types that addSymbolErr takes.
+    enum SymbolType : int { DataTypeSymbol = 1, PouSymbol = 4, GlobalVarSymbol = 16 };
 
     static SymbolSynchrinizer* instance();
     ~SymbolSynchrinizer() override;
@@ -71,8 +73,8 @@ public:
     bool addParam(SyncType type, const std::string& objectName, const std::string& varName,
                   const std::string& typeText, int scope);
     bool removeParam(SyncType type, const std::string& objectName, const std::string& varName);
-    // Stores core messages into the object of a core symbol type: 1 data type, 4 POU ("decl"
-    // or "impl"), 16 global variable list.
+    // Stores core messages into the object of a core symbol type (SymbolType): a data type, a
+    // POU ("decl" or "impl") or a global variable list.
     void addSymbolErr(const std::string& objectName, const std::string& part, std::vector<ac::ACMessage>& messages,
                       int symbolType, bool clear);
 

@@ -1,7 +1,12 @@
 #pragma once
 
-#include <QObject>
+#include "datamodel/model/DatamodelExport.h"
 
+#include <QObject>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -9,18 +14,36 @@
 
 class SubModel;
 class AbstractProjectModelPrivate;
+class QSqlQuery;
 
-// The in-memory form of one open project: its name, where it lives, its sub-models (owned,
-// keyed by name) and extension objects (not owned).
+// The in-memory form of one open project: its name, where it lives, its database connection,
+// its sub-models (owned, keyed by name) and extension objects (not owned).
 //
 // For a project opened for editing, filePath() is the project folder (it holds the database
 // file, the lock file "project.nvlock", "project.mem" and the Libraries folder) and
 // absoultFilePath() is the database file in it. A library opened only to be read may be
 // constructed with its database file as both.
-class AbstractProjectModel : public QObject
+//
+// This base knows no sub-model kind: the project models above it (project/) create the
+// sub-models, and the sub-models reach their project, its connection and its type through
+// this class alone.
+class DATAMODEL_EXPORT AbstractProjectModel : public QObject
 {
     Q_OBJECT
 public:
+    enum ProjectType : int32_t {
+        Project = 0,
+        UserLib = 1,
+        FirmwareLib = 2,
+        Unknown = 3, // any other creation text; also the type between open and reading the record
+        CompiledLib = 4,
+    };
+
+    // Every project and library file is created and first opened with this password.
+    static const QString DefaultPassword;
+    // The driver's error number for a file that is a database under another password.
+    static constexpr int WrongPasswordError = 200;
+
     AbstractProjectModel(std::string name, std::string filePath, std::string absoluteFilePath);
     ~AbstractProjectModel() override;
 
@@ -29,6 +52,34 @@ public:
     const std::string& filePath() const;
     void setFilePath(std::string filePath);
     const std::string& absoultFilePath() const;
+
+    ProjectType type() const;
+    void setProjectType(ProjectType type);
+    int getFileID() const;
+    void setFileId(int fileId);
+    // While false, changes do not stamp the project information's change times.
+    bool isUpdateStatue() const;
+    void setUpdateStatue(bool update);
+
+    QSqlDatabase db() const;
+    // Takes over the connection `db` (opened by openDB) and removes the one held before.
+    void setSqlDatabase(QSqlDatabase* db);
+    void closeDb();
+    QString password() const;
+    void setPassword(const QString& password);
+    // A statement prepared once per connection and reused: bind values and exec. The reference
+    // is valid until the connection changes.
+    QSqlQuery& preparedQuery(const QString& statement);
+
+    static QString typeText(ProjectType type);
+    static ProjectType typeFromText(const std::string& text);
+
+    // Opens a library file read-only as a project model of the kind this project reads its
+    // libraries with; null when the file does not open. The base reads no libraries: the
+    // project models that create sub-models override it.
+    virtual std::unique_ptr<AbstractProjectModel> openLibraryFile(const std::string& name,
+                                                                  const std::string& filePath,
+                                                                  const QString& password) const;
 
     // Registers a sub-model under its name and takes ownership of it. False when a sub-model
     // of that name is registered already: the first one stays and the caller keeps `model`.
@@ -56,6 +107,9 @@ public slots:
 
 protected:
     void deleteSubModels();
+    // Finishes and forgets every prepared statement: VACUUM and re-keying need the connection
+    // without pending statements.
+    void finishStatements();
 
 private:
     std::unique_ptr<AbstractProjectModelPrivate> d;

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
+
 #include <cstdint>
 #include <vector>
 
 // A fixed number of bits in 32-bit words; bit i is bit (i mod 32) of word (i / 32).
 // The storage always holds (bitCount + 32) / 32 words, so a multiple of 32 bits gets a spare
 // word; the word capacity starts at 1 and doubles until it suffices.
-class BitMap
+class DATAMODEL_EXPORT BitMap
 {
 public:
     explicit BitMap(unsigned int bitCount = 0);

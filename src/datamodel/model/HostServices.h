@@ -1,5 +1,7 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
+
 #include <QString>
 #include <QVariant>
 
@@ -13,7 +15,7 @@ class IService;
 // The library's only door to its host. The host publishes its application object as the
 // property "IApplication" of the Qt application object; every call looks it and the service
 // up anew, and a missing application, service or logger simply skips the step.
-class HostServices
+class DATAMODEL_EXPORT HostServices
 {
 public:
     static host::IApplication* application();

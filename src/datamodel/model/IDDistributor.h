@@ -1,11 +1,12 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
 #include "datamodel/model/BitMap.h"
 
 // Hands out object identifiers 0 .. maximum of one sub-model: one bit per identifier (set =
 // taken) and a cursor where the search for a free identifier starts. The cursor follows
 // releases downwards, so a released identifier is handed out again by the next allocation.
-class IDDistributor
+class DATAMODEL_EXPORT IDDistributor
 {
 public:
     static constexpr unsigned int INVALID_ID = 0xFFFFFFFFu;

@@ -1,5 +1,6 @@
 #include "datamodel/model/ModelObject.h"
 
+#include "datamodel/model/HostServices.h"
 #include "datamodel/model/SubModel.h"
 
 ModelObject::ModelObject(SubModel* subModel) : m_subModel(subModel) {}
@@ -9,6 +10,18 @@ ModelObject::~ModelObject() = default;
 bool ModelObject::save()
 {
     return m_subModel && m_subModel->saveObject(this);
+}
+
+void ModelObject::logThroughOwner(const std::string& text) const
+{
+    if (m_subModel)
+        m_subModel->writeLog(HostServices::LogInfo, text);
+}
+
+void ModelObject::markProjectModified() const
+{
+    if (m_subModel)
+        m_subModel->markProjectModified(false);
 }
 
 bool ModelObject::load()

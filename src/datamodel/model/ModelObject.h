@@ -1,13 +1,17 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
+
 #include <QObject>
 #include <QString>
+
+#include <string>
 
 class SubModel;
 
 // Base of every object that a sub-model holds in memory (one row or row group of its tables).
 // The sub-model owns its objects.
-class ModelObject : public QObject
+class DATAMODEL_EXPORT ModelObject : public QObject
 {
     Q_OBJECT
 public:
@@ -24,6 +28,13 @@ public:
     void setModified(bool modified) { m_modified = modified; }
     bool status() const { return m_status; }
     void setStatus(bool status) { m_status = status; }
+
+protected:
+    // Through the owning sub-model; nothing happens without one. One log line under the
+    // sub-model's name.
+    void logThroughOwner(const std::string& text) const;
+    // Marks the project as needing compilation and stamps its program change time.
+    void markProjectModified() const;
 
 signals:
     // Raised by the object itself after a change that views must show; `type` names the

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "datamodel/model/IDDistributor.h"
+#include "datamodel/model/ModelObject.h"
 #include "datamodel/model/ObjectPath.h"
 #include "datamodel/model/ScopedTransaction_p.h"
 #include "datamodel/model/StoredRows_p.h"
@@ -11,7 +12,7 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 // The objects of one sub-model keyed by id, as most sub-models keep them: owned, walked in
@@ -53,6 +54,13 @@ public:
     // Whether `object` is one of the table's objects; safe for any pointer, also one whose
     // object was deleted already.
     bool contains(const Object* object) const { return object && m_live.count(object) != 0; }
+    // The table's object that `object` is, found by address alone: null for an object of
+    // another kind, of another table, or one deleted already.
+    Object* owned(const ModelObject* object) const
+    {
+        auto it = object ? m_live.find(object) : m_live.end();
+        return it == m_live.end() ? nullptr : it->second;
+    }
     Object* findFirst(const std::function<bool(const Object&)>& match) const
     {
         for (const auto& entry : m_objects)
@@ -70,7 +78,7 @@ public:
         if (slot)
             m_live.erase(slot.get());
         slot = std::move(object);
-        m_live.insert(raw);
+        m_live.emplace(raw, raw);
         return raw;
     }
     // An object just read from the table: its row exists.
@@ -164,7 +172,9 @@ public:
 
 private:
     std::map<unsigned int, std::unique_ptr<Object>> m_objects;
-    std::unordered_set<const Object*> m_live; // the objects of m_objects, to tell a stale pointer
+    // The objects of m_objects by the address of their ModelObject, to tell a stale or foreign
+    // pointer without touching it.
+    std::unordered_map<const ModelObject*, Object*> m_live;
     IDDistributor m_ids;
     StoredRows m_rows;
     bool m_erased = false; // an object left memory since the last sweep

@@ -1,6 +1,7 @@
 #include "datamodel/model/PrjInfoModel.h"
 
 #include "datamodel/model/HostServices.h"
+#include "datamodel/model/SoftAssert_p.h"
 #include "datamodel/model/SqlText_p.h"
 
 #include <QDateTime>
@@ -59,7 +60,7 @@ bool PrjInfoModel::create(const std::map<std::string, std::string>& params)
         return false;
     PrjInfo* info = d->info.get();
     info->rename(param(params, "fileName"));
-    info->setType(AbstractPlcProjectModel::typeFromText(param(params, "projectType")));
+    info->setType(AbstractProjectModel::typeFromText(param(params, "projectType")));
     info->setComments(param(params, "comments"));
     info->setAuthor(param(params, "author"));
     info->setCreateVersion(param(params, "createVersion"));
@@ -88,7 +89,7 @@ bool PrjInfoModel::readRow(const QString& statement)
     }
     const QSqlRecord row = query.record();
     auto info = std::make_unique<PrjInfo>(
-        static_cast<AbstractPlcProjectModel::ProjectType>(row.value(QStringLiteral("Type")).toInt()),
+        static_cast<AbstractProjectModel::ProjectType>(row.value(QStringLiteral("Type")).toInt()),
         text(row, "Name"), this);
     info->setId(row.value(QStringLiteral("Id")).toUInt());
     info->setComments(text(row, "Description"));
@@ -108,9 +109,8 @@ bool PrjInfoModel::readRow(const QString& statement)
 
 bool PrjInfoModel::loadObject(ModelObject* obj)
 {
-    auto* info = dynamic_cast<PrjInfo*>(obj);
-    if (!info || info != d->info.get())
-        return false;
+    DATAMODEL_ASSERT(obj && obj == d->info.get(), return false);
+    PrjInfo* info = d->info.get();
     const QString name = QString::fromStdString(info->name());
     if (!readRow(QStringLiteral("SELECT * FROM ProjectInfo where name = ") + SqlText::literal(name)))
         return false;
@@ -120,9 +120,9 @@ bool PrjInfoModel::loadObject(ModelObject* obj)
 
 bool PrjInfoModel::saveObject(ModelObject* obj)
 {
-    auto* info = dynamic_cast<PrjInfo*>(obj);
-    if (!info)
-        return false;
+    // The model writes its own record only.
+    DATAMODEL_ASSERT(obj && obj == d->info.get(), return false);
+    PrjInfo* info = d->info.get();
     QSqlQuery query(database());
     query.prepare(QStringLiteral("UPDATE ProjectInfo SET Name=?, Type=?, Description=?, Author=?, Version=?, "
                                  "VersionCreated=?, VersionModified=?, Properties=?  WHERE Id=")
@@ -174,12 +174,12 @@ bool PrjInfoModel::removeProjectInfo()
                       + SqlText::literal(QString::fromStdString(d->info->name())));
 }
 
-PrjInfoModel::PrjInfo::PrjInfo(AbstractPlcProjectModel::ProjectType type, const std::string& name, SubModel* subModel)
+PrjInfoModel::PrjInfo::PrjInfo(AbstractProjectModel::ProjectType type, const std::string& name, SubModel* subModel)
     : ModelObject(subModel), m_type(type), m_name(name)
 {
 }
 
-void PrjInfoModel::PrjInfo::setType(AbstractPlcProjectModel::ProjectType type) { m_type = type; touch(); }
+void PrjInfoModel::PrjInfo::setType(AbstractProjectModel::ProjectType type) { m_type = type; touch(); }
 void PrjInfoModel::PrjInfo::rename(const std::string& name) { m_name = name; touch(); }
 void PrjInfoModel::PrjInfo::setComments(const std::string& comments) { m_comments = comments; touch(); }
 void PrjInfoModel::PrjInfo::setAuthor(const std::string& author) { m_author = author; touch(); }
@@ -206,7 +206,7 @@ bool PrjInfoModel::PrjInfo::setProperty(const std::string& key, const std::strin
 
 void PrjInfoModel::PrjInfo::setProgramOrCfgTime(bool cfg)
 {
-    auto* project = subModel() ? dynamic_cast<AbstractPlcProjectModel*>(subModel()->projectModel()) : nullptr;
+    AbstractProjectModel* project = subModel() ? subModel()->projectModel() : nullptr;
     if (!project || !project->isUpdateStatue())
         return;
     setProperty(cfg ? "CfgModifiedTime" : "ProgramModifiedTime",

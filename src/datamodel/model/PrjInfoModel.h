@@ -1,6 +1,7 @@
 #pragma once
 
-#include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/model/DatamodelExport.h"
+#include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/ModelObject.h"
 #include "datamodel/model/ObjectProperties.h"
 #include "datamodel/model/SubModel.h"
@@ -16,7 +17,7 @@ class PrjInfoModelPrivate;
 // description, author, versions, and the properties that carry the project's identity
 // ("ProjectUUID"), program style, company and the times of the last program and
 // configuration change.
-class PrjInfoModel : public SubModel
+class DATAMODEL_EXPORT PrjInfoModel : public SubModel
 {
     Q_OBJECT
 public:
@@ -46,17 +47,17 @@ private:
     std::unique_ptr<PrjInfoModelPrivate> d;
 };
 
-class PrjInfoModel::PrjInfo : public ModelObject
+class DATAMODEL_EXPORT PrjInfoModel::PrjInfo : public ModelObject
 {
 public:
     using FbInstanceMap = QMap<QString, QMap<int, QString>>; // type name -> address -> instance
 
-    PrjInfo(AbstractPlcProjectModel::ProjectType type, const std::string& name, SubModel* subModel);
+    PrjInfo(AbstractProjectModel::ProjectType type, const std::string& name, SubModel* subModel);
 
     unsigned int id() const { return m_id; }
     void setId(unsigned int id) { m_id = id; }
-    AbstractPlcProjectModel::ProjectType type() const { return m_type; }
-    void setType(AbstractPlcProjectModel::ProjectType type);
+    AbstractProjectModel::ProjectType type() const { return m_type; }
+    void setType(AbstractProjectModel::ProjectType type);
     const std::string& name() const { return m_name; }
     void rename(const std::string& name);
     const std::string& comments() const { return m_comments; }
@@ -95,7 +96,7 @@ private:
     void touch() { setModified(true); }
 
     unsigned int m_id = 1;
-    AbstractPlcProjectModel::ProjectType m_type;
+    AbstractProjectModel::ProjectType m_type;
     std::string m_name;
     std::string m_comments;
     std::string m_author;

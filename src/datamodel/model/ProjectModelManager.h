@@ -1,5 +1,7 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
+
 #include <condition_variable>
 #include <map>
 #include <memory>
@@ -12,7 +14,7 @@ class AbstractProjectModel;
 // project's lock file "project.nvlock", and hands a model to one thread at a time: a taker
 // holds the project's recursive access mutex until it gives the model back. A removed model is
 // deleted only when its last user has given it back, never under a thread that holds it.
-class ProjectModelManager
+class DATAMODEL_EXPORT ProjectModelManager
 {
 public:
     enum ErrorInfo {
@@ -61,7 +63,7 @@ private:
 
 // Scoped use of a registered project: takes it on construction and gives it back on
 // destruction. Not copyable, so that one take is given back exactly once.
-class SafeProjectModel
+class DATAMODEL_EXPORT SafeProjectModel
 {
 public:
     explicit SafeProjectModel(const std::string& name, bool tryOnly = false);

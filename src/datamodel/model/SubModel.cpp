@@ -1,6 +1,6 @@
 #include "datamodel/model/SubModel.h"
 
-#include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/ModelObject.h"
 #include "datamodel/model/PrjInfoModel.h"
@@ -27,15 +27,9 @@ QString SubModel::getObjIndex(ModelObject*) { return QString(); }
 QString SubModel::objToData(ModelObject*) { return QString(); }
 bool SubModel::restoreObj(ModelObject*, const QString&) { return true; }
 
-AbstractPlcProjectModel* SubModel::plcProject() const
-{
-    return dynamic_cast<AbstractPlcProjectModel*>(m_projectModel);
-}
-
 QSqlDatabase SubModel::database() const
 {
-    AbstractPlcProjectModel* project = plcProject();
-    return project ? project->db() : QSqlDatabase();
+    return m_projectModel ? m_projectModel->db() : QSqlDatabase();
 }
 
 void SubModel::writeLog(int type, const std::string& text) const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
+
 #include <QObject>
 #include <QSqlDatabase>
 #include <QString>
@@ -8,14 +10,13 @@
 #include <string>
 
 class AbstractProjectModel;
-class AbstractPlcProjectModel;
 class ModelObject;
 
 // Base of every sub-model: one table family of a project database, its objects in memory,
 // and the fifteen operations through which the project model and the command stack drive it
 // without knowing its kind. The base versions of the editing slots refuse (false / empty), so
 // a command aimed at a sub-model that does not support it has no effect.
-class SubModel : public QObject
+class DATAMODEL_EXPORT SubModel : public QObject
 {
     Q_OBJECT
     friend class ModelObject;
@@ -52,7 +53,6 @@ private slots:
 protected:
     // The project's database connection (invalid when the project has none).
     QSqlDatabase database() const;
-    AbstractPlcProjectModel* plcProject() const;
     // One log line through the host, category "datamodel", this sub-model's name as module.
     void writeLog(int type, const std::string& text) const;
     // Marks the project as needing compilation ("Compile" = "false") and stamps the time of

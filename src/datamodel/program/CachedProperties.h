@@ -1,5 +1,6 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
 #include "datamodel/model/ObjectProperties.h"
 
 #include <QByteArray>
@@ -13,7 +14,7 @@
 // per change (by StringProperties) and kept; a text read from the file that is already in
 // the written form is kept as it came. Every change goes through this class, so the text is
 // never stale.
-class CachedProperties
+class DATAMODEL_EXPORT CachedProperties
 {
 public:
     using Map = StringProperties::Map;

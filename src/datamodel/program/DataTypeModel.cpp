@@ -1,25 +1,15 @@
 #include "datamodel/program/DataTypeModel.h"
 
 #include "datamodel/model/HostServices.h"
-#include "datamodel/model/ObjectTable_p.h"
-#include "datamodel/program/ObjectData_p.h"
-#include "datamodel/program/RowWriter_p.h"
+#include "datamodel/model/ObjectData_p.h"
+#include "datamodel/model/TableSubModel_p.h"
+
+#include "accore/ACCore.h"
 
 #include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-
-class DataTypeModelPrivate
-{
-public:
-    ObjectTable<DataTypeModel::DataUnit> units{QStringLiteral("DATATYPE")};
-    // Cleared by an automatic save into another file: the objects then stay modified.
-    bool clearModifiedOnSave = true;
-    const RowWriter writer{QStringLiteral("DATATYPE"),
-                           {QStringLiteral("TYPE"), QStringLiteral("NAME"), QStringLiteral("VARDECLARATION"),
-                            QStringLiteral("FOLDERID"), QStringLiteral("PROPERTIES"), QStringLiteral("MODIFYTIME")}};
-};
 
 namespace {
 
@@ -39,21 +29,21 @@ unsigned int nowSeconds()
 } // namespace
 
 DataTypeModel::DataTypeModel(const std::string& name, AbstractProjectModel* project)
-    : SubModel(name, project), d(std::make_unique<DataTypeModelPrivate>())
+    : TableSubModel(name, project, QStringLiteral("DATATYPE"),
+                    {TYPE, NAME, VARDECLARATION, FOLDERID, PROPERTIES, MODIFYTIME}, "data type")
 {
-    d->units.reset();
 }
 
 DataTypeModel::~DataTypeModel() = default;
 
 DataTypeModel::DataUnit* DataTypeModel::addDataUnit(const std::string& name, PrjDataType type, unsigned int folderId)
 {
-    const unsigned int id = d->units.nextId();
+    const unsigned int id = objects().nextId();
     if (id == IDDistributor::INVALID_ID) {
         writeLog(HostServices::LogInfo, "add data type '" + name + "' failed: no data type id is left");
         return nullptr;
     }
-    DataUnit* unit = d->units.insert(std::make_unique<DataUnit>(id, name, type, folderId, this));
+    DataUnit* unit = objects().insert(std::make_unique<DataUnit>(id, name, type, folderId, this));
     unit->setModified(true);
     markModified();
     writeLog(HostServices::LogInfo, "添加数据类型:" + name);
@@ -62,28 +52,28 @@ DataTypeModel::DataUnit* DataTypeModel::addDataUnit(const std::string& name, Prj
 
 DataTypeModel::DataUnit* DataTypeModel::dataUnit(unsigned int id) const
 {
-    return d->units.find(id);
+    return objects().find(id);
 }
 
 DataTypeModel::DataUnit* DataTypeModel::dataUnit(const QString& name) const
 {
-    return d->units.findFirst([&name](const DataUnit& unit) {
+    return objects().findFirst([&name](const DataUnit& unit) {
         return QString::fromStdString(unit.name()).compare(name, Qt::CaseInsensitive) == 0;
     });
 }
 
 void DataTypeModel::allDataUnits(std::vector<DataUnit*>& out) const
 {
-    d->units.forEach([&out](DataUnit* unit) { out.push_back(unit); });
+    objects().forEach([&out](DataUnit* unit) { out.push_back(unit); });
 }
 
 bool DataTypeModel::removeDataUnit(DataUnit* unit)
 {
-    if (!d->units.contains(unit))
+    if (!objects().contains(unit))
         return false;
     const std::string name = unit->name();
     markModified();
-    d->units.erase(unit);
+    objects().erase(unit);
     writeLog(HostServices::LogInfo, "删除数据类型:" + name);
     return true;
 }
@@ -93,18 +83,15 @@ void DataTypeModel::markModified() const
     markProjectModified(false);
 }
 
-bool DataTypeModel::open()
+QString DataTypeModel::selectStatement() const
 {
-    d->units.reset();
-    QSqlQuery query(database());
-    query.setForwardOnly(true);
-    const bool ok = query.exec(QStringLiteral("SELECT ID, TYPE, ") + ObjectData::textColumn(NAME) + ", "
-                               + ObjectData::textColumn(VARDECLARATION) + ", FOLDERID, MODIFYTIME, " + ObjectData::textColumn(PROPERTIES) + " FROM DATATYPE");
-    writeLog(HostServices::LogInfo, "加载DataTypeModel数据");
-    if (!ok) {
-        writeLog(HostServices::LogInfo, "reading the data types failed: " + query.lastError().text().toStdString());
-        return false;
-    }
+    return QStringLiteral("SELECT ID, TYPE, ") + ObjectData::textColumn(NAME) + ", "
+           + ObjectData::textColumn(VARDECLARATION) + ", FOLDERID, MODIFYTIME, " + ObjectData::textColumn(PROPERTIES)
+           + " FROM DATATYPE";
+}
+
+bool DataTypeModel::readRows(QSqlQuery& query)
+{
     const QSqlRecord columns = query.record();
     const int id = columns.indexOf(ID), type = columns.indexOf(TYPE), name = columns.indexOf(NAME),
               text = columns.indexOf(VARDECLARATION), folder = columns.indexOf(FOLDERID),
@@ -116,209 +103,83 @@ bool DataTypeModel::open()
         unit->m_varDeclaration = ObjectData::utf8(query.value(text));
         unit->m_modifiedTime = query.value(modifyTime).toUInt();
         unit->m_properties.merge(query.value(properties).toByteArray());
-        d->units.insertLoaded(std::move(unit));
+        insertLoaded(std::move(unit));
     }
     return true;
 }
 
-bool DataTypeModel::writeRow(DataUnit* unit)
+QVector<QVariant> DataTypeModel::rowValues(const DataUnit& unit) const
 {
-    QString error;
-    if (d->writer.write(plcProject(), unit->id(),
-                        {static_cast<int>(unit->type()), QString::fromStdString(unit->name()),
-                         QString::fromStdString(unit->varDeclaration()), unit->folderId(),
-                         unit->propertiesJson(), unit->modifiedTime()},
-                        d->units.rows().contains(unit->id()), &error))
-        return true;
-    writeLog(HostServices::LogInfo, "save data type '" + unit->name() + "' failed: " + error.toStdString());
-    return false;
+    return {static_cast<int>(unit.type()), QString::fromStdString(unit.name()),
+            QString::fromStdString(unit.varDeclaration()), unit.folderId(), unit.propertiesJson(), unit.modifiedTime()};
 }
 
-bool DataTypeModel::save()
+void DataTypeModel::saved(const std::vector<unsigned int>&)
 {
     writeLog(HostServices::LogInfo, "保存数据");
-    QString error;
-    const bool ok = d->units.save(
-        database(), [this](DataUnit* unit) { return writeRow(unit); },
-        [this](DataUnit* unit) {
-            if (d->clearModifiedOnSave)
-                unit->setModified(false);
-        },
-        &error);
-    if (!ok && !error.isEmpty())
-        writeLog(HostServices::LogInfo, "save of the data types failed: " + error.toStdString());
-    return ok;
 }
 
-bool DataTypeModel::saveAs(bool flag)
+QString DataTypeModel::reloadStatement() const
 {
-    d->clearModifiedOnSave = flag;
-    d->writer.learnStoredRows(database(), d->units.rows());
-    return true;
+    return QStringLiteral("SELECT NAME, VARDECLARATION FROM DATATYPE WHERE ID = ?");
 }
 
-bool DataTypeModel::saveObject(ModelObject* obj)
+void DataTypeModel::reloadRow(DataUnit& unit, const QSqlQuery& query)
 {
-    auto* unit = dynamic_cast<DataUnit*>(obj);
-    if (!unit || !writeRow(unit))
-        return false;
-    d->units.rows().add(unit->id());
-    if (d->clearModifiedOnSave)
-        unit->setModified(false);
-    return true;
+    unit.m_name = query.value(0).toString().toStdString();
+    unit.m_varDeclaration = query.value(1).toString().toStdString();
+    writeLog(HostServices::LogInfo, "重载数据:" + unit.name());
 }
 
-bool DataTypeModel::loadObject(ModelObject* obj)
+std::unique_ptr<DataTypeModel::DataUnit> DataTypeModel::fromData(unsigned int id, const QJsonObject& data)
 {
-    auto* unit = dynamic_cast<DataUnit*>(obj);
-    if (!unit)
-        return false;
-    QSqlQuery query(database());
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT NAME, VARDECLARATION FROM DATATYPE WHERE ID = ?"));
-    query.addBindValue(unit->id());
-    if (!query.exec()) {
-        writeLog(HostServices::LogInfo, "reload data type '" + unit->name() + "' failed: "
-                                            + query.lastError().text().toStdString());
-        return false;
-    }
-    while (query.next()) {
-        unit->m_name = query.value(0).toString().toStdString();
-        unit->m_varDeclaration = query.value(1).toString().toStdString();
-    }
-    unit->setModified(false);
-    writeLog(HostServices::LogInfo, "重载数据:" + unit->name());
-    return true;
-}
-
-bool DataTypeModel::insertObject(const QString& path, const QString& data)
-{
-    QJsonObject object;
-    unsigned int id = 0, folderId = 0;
+    unsigned int folderId = 0;
     int type = 0;
-    if (!ObjectData::parse(data, object) || !ObjectData::freeId(object, path, d->units.ids(), id)
-        || !ObjectData::toInt(object, TYPE, type) || !ObjectData::toUnsigned(object, FOLDERID, folderId))
-        return false;
-    auto unit = std::make_unique<DataUnit>(id, ObjectData::utf8(object, NAME), static_cast<PrjDataType>(type),
+    if (!ObjectData::toInt(data, TYPE, type) || !ObjectData::toUnsigned(data, FOLDERID, folderId))
+        return nullptr;
+    auto unit = std::make_unique<DataUnit>(id, ObjectData::utf8(data, NAME), static_cast<PrjDataType>(type),
                                            folderId, this);
-    unit->m_varDeclaration = ObjectData::utf8(object, VARDECLARATION);
-    unit->m_properties.merge(ObjectData::text(object, PROPERTIES));
+    unit->m_varDeclaration = ObjectData::utf8(data, VARDECLARATION);
+    unit->m_properties.merge(ObjectData::text(data, PROPERTIES));
     unit->m_modifiedTime = nowSeconds();
-    unit->setModified(true);
-    d->units.insert(std::move(unit));
-    markModified();
-    return true;
+    return unit;
 }
 
-bool DataTypeModel::removeObject(const QString& path, QString& data)
+QJsonObject DataTypeModel::toData(const DataUnit& unit) const
 {
-    DataUnit* unit = d->units.find(path);
-    if (!unit)
-        return false;
-    data = objToData(unit);
-    return removeDataUnit(unit);
-}
-
-bool DataTypeModel::renameObject(const QString& path, const QString& name)
-{
-    DataUnit* unit = d->units.find(path);
-    if (!unit)
-        return false;
-    unit->rename(name.toStdString());
-    return true;
-}
-
-bool DataTypeModel::moveObject(const QString& path, const QString& to)
-{
-    DataUnit* unit = d->units.find(path);
-    return unit && ObjectData::move(*unit, to);
-}
-
-QString DataTypeModel::getObjPath(ModelObject* obj)
-{
-    auto* unit = dynamic_cast<DataUnit*>(obj);
-    return unit ? ObjectPath::fromId(unit->id()) : QString();
-}
-
-QString DataTypeModel::getObjIndex(ModelObject* obj)
-{
-    auto* unit = dynamic_cast<DataUnit*>(obj);
-    return unit ? ObjectData::index(*unit) : QString();
-}
-
-QString DataTypeModel::objToData(ModelObject* obj)
-{
-    auto* unit = dynamic_cast<DataUnit*>(obj);
-    if (!unit)
-        return QString();
     QJsonObject object;
-    object.insert(ID, QString::number(unit->id()));
-    object.insert(TYPE, QString::number(unit->type()));
-    object.insert(NAME, QString::fromStdString(unit->name()));
-    object.insert(VARDECLARATION, QString::fromStdString(unit->varDeclaration()));
-    object.insert(FOLDERID, QString::number(unit->folderId()));
-    object.insert(MODIFYTIME, QString::number(unit->modifiedTime()));
-    object.insert(PROPERTIES, unit->propertiesJson());
-    return ObjectData::toText(object);
+    object.insert(ID, QString::number(unit.id()));
+    object.insert(TYPE, QString::number(unit.type()));
+    object.insert(NAME, QString::fromStdString(unit.name()));
+    object.insert(VARDECLARATION, QString::fromStdString(unit.varDeclaration()));
+    object.insert(FOLDERID, QString::number(unit.folderId()));
+    object.insert(MODIFYTIME, QString::number(unit.modifiedTime()));
+    object.insert(PROPERTIES, unit.propertiesJson());
+    return object;
 }
+
+template class TableSubModel<DataTypeModel>;
 
 // ---- DataUnit ----
 
 DataTypeModel::DataUnit::DataUnit(unsigned int id, const std::string& name, PrjDataType type, unsigned int folderId,
                                   SubModel* owner)
-    : ModelObject(owner), m_id(id), m_name(name), m_type(type), m_folderId(folderId)
+    : DeclaredObject(DataTypeKind, id, name, folderId, owner), m_type(type)
 {
 }
 
-void DataTypeModel::DataUnit::touch()
+int DataTypeModel::DataUnit::coreParseKind() const
 {
-    setModified(true);
-    m_modifiedTime = nowSeconds();
-    if (auto* owner = dynamic_cast<DataTypeModel*>(subModel()))
-        owner->markModified();
-}
-
-std::string DataTypeModel::DataUnit::property(const std::string& key, const std::string& defaultValue) const
-{
-    return m_properties.value(key, defaultValue);
+    switch (m_type) {
+    case Struct: return ac::ACCore::StructKind;
+    case Enum: return ac::ACCore::EnumKind;
+    }
+    return ac::ACCore::AnyKind;
 }
 
 void DataTypeModel::DataUnit::rename(const std::string& name)
 {
     m_name = name;
     touch();
-    if (auto* owner = dynamic_cast<DataTypeModel*>(subModel()))
-        owner->writeLog(HostServices::LogInfo, "重命名:" + name);
-}
-
-void DataTypeModel::DataUnit::setVarDeclaration(const std::string& text)
-{
-    m_varDeclaration = text;
-    m_properties.set("VarDeclModifiedTime", std::to_string(QDateTime::currentMSecsSinceEpoch()));
-    touch();
-}
-
-bool DataTypeModel::DataUnit::setProperty(const std::string& key, const std::string& value)
-{
-    m_properties.set(key, value);
-    touch();
-    return true;
-}
-
-void DataTypeModel::DataUnit::setCompileTime(unsigned int time)
-{
-    m_compileTime = time;
-    m_modifiedTime = nowSeconds();
-    setModified(true);
-}
-
-void DataTypeModel::DataUnit::setFolderId(unsigned int folderId)
-{
-    m_folderId = folderId;
-    setModified(true);
-}
-
-void DataTypeModel::DataUnit::addVarDeclarationErr(std::vector<ac::ACMessage>& messages)
-{
-    m_varDeclarationErr.insert(m_varDeclarationErr.end(), messages.begin(), messages.end());
+    logThroughOwner("重命名:" + name);
 }

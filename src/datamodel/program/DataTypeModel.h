@@ -1,26 +1,28 @@
 #pragma once
 
-#include "datamodel/model/ModelObject.h"
-#include "datamodel/program/CachedProperties.h"
-#include "datamodel/model/SubModel.h"
-
-#include "accore/ACMessage.h"
+#include "datamodel/model/DatamodelExport.h"
+#include "datamodel/model/TableSubModel.h"
+#include "datamodel/program/DeclaredObject.h"
 
 #include <QString>
+#include <QVariant>
+#include <QVector>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-class DataTypeModelPrivate;
+class QJsonObject;
+class QSqlQuery;
 
 // The user data types of a project (table DataType): structures and enumerations, each one
 // TYPE declaration text. Every content change marks the project as needing compilation.
-class DataTypeModel : public SubModel
+class DATAMODEL_EXPORT DataTypeModel : public TableSubModel<DataTypeModel>
 {
     Q_OBJECT
 public:
     class DataUnit;
+    using Object = DataUnit;
     // Stored and handed back, never interpreted here.
     enum PrjDataType : int { Struct = 0, Enum = 1 };
 
@@ -36,72 +38,36 @@ public:
     void allDataUnits(std::vector<DataUnit*>& out) const;
     bool removeDataUnit(DataUnit* unit);
 
-public slots:
-    bool open() override;
-    bool save() override;
-    bool saveAs(bool flag) override;
-    bool insertObject(const QString& path, const QString& data) override;
-    bool removeObject(const QString& path, QString& data) override;
-    bool renameObject(const QString& path, const QString& name) override;
-    bool moveObject(const QString& path, const QString& to) override;
-    QString getObjPath(ModelObject* obj) override;
-    QString getObjIndex(ModelObject* obj) override;
-    QString objToData(ModelObject* obj) override;
-
-private slots:
-    bool saveObject(ModelObject* obj) override;
-    bool loadObject(ModelObject* obj) override;
-
 private:
-    bool writeRow(DataUnit* unit);
+    friend class TableSubModel<DataTypeModel>;
+    // The hooks of TableSubModel.
+    QString selectStatement() const;
+    bool readRows(QSqlQuery& query);
+    QVector<QVariant> rowValues(const DataUnit& unit) const;
+    QJsonObject toData(const DataUnit& unit) const;
+    std::unique_ptr<DataUnit> fromData(unsigned int id, const QJsonObject& data);
+    bool removeFromModel(DataUnit* unit) { return removeDataUnit(unit); }
+    QString reloadStatement() const;
+    void reloadRow(DataUnit& unit, const QSqlQuery& query);
+    void saved(const std::vector<unsigned int>& deletedIds);
     void markModified() const;
-
-    std::unique_ptr<DataTypeModelPrivate> d;
 };
 
-class DataTypeModel::DataUnit : public ModelObject
+extern template class TableSubModel<DataTypeModel>;
+
+class DATAMODEL_EXPORT DataTypeModel::DataUnit : public DeclaredObject
 {
 public:
     DataUnit(unsigned int id, const std::string& name, PrjDataType type, unsigned int folderId, SubModel* owner);
 
-    unsigned int id() const { return m_id; }
     PrjDataType type() const { return m_type; }
-    const std::string& name() const { return m_name; }
-    const std::string& varDeclaration() const { return m_varDeclaration; }
-    unsigned int compileTime() const { return m_compileTime; }
-    // Seconds since 1970 of the last content change.
-    unsigned int modifiedTime() const { return m_modifiedTime; }
-    long long synceTime() const { return m_synceTime; }
-    unsigned int folderId() const { return m_folderId; }
-    std::string property(const std::string& key, const std::string& defaultValue = std::string()) const;
-    std::map<std::string, std::string> propertys() const { return m_properties.map(); }
-    const StringProperties& properties() const { return m_properties.properties(); }
-    // The Properties column's text.
-    const QString& propertiesJson() const { return m_properties.toJson(); }
-    std::vector<ac::ACMessage> getVarDeclarationErr() const { return m_varDeclarationErr; }
+    long long synceTime() const { return syncTime(); }
+    void setSynceTime(long long time) { setSyncTime(time); }
+    int coreParseKind() const override;
 
     void rename(const std::string& name);
-    void setVarDeclaration(const std::string& text);
-    bool setProperty(const std::string& key, const std::string& value);
-    void setCompileTime(unsigned int time);
-    void setFolderId(unsigned int folderId);
-    void setModifiedTime(unsigned int time) { m_modifiedTime = time; }
-    void setSynceTime(long long time) { m_synceTime = time; }
-    void addVarDeclarationErr(std::vector<ac::ACMessage>& messages);
-    void varDeclarationErrClear() { m_varDeclarationErr.clear(); }
 
 private:
     friend class DataTypeModel;
-    void touch();
-
-    unsigned int m_id;
-    std::string m_name;
     PrjDataType m_type;
-    std::string m_varDeclaration;
-    unsigned int m_compileTime = 0;
-    unsigned int m_modifiedTime = 0;
-    long long m_synceTime = 0;
-    unsigned int m_folderId;
-    CachedProperties m_properties;
-    std::vector<ac::ACMessage> m_varDeclarationErr;
 };

@@ -1,26 +1,33 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
 #include "datamodel/model/ModelObject.h"
+#include "datamodel/model/TableSubModel.h"
 #include "datamodel/program/CachedProperties.h"
-#include "datamodel/model/SubModel.h"
+
+#include <QVariant>
+#include <QVector>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-class FolderModelPrivate;
+class QJsonObject;
+class QSqlQuery;
 
 // The folder tree under which POUs, global variable lists and data types are filed (table
 // Folder). The POU, list and type rows carry the id of their folder; deleting a folder's row
 // deletes them with it (trigger delete_folder_table). The model does not hold the contents.
-class FolderModel : public SubModel
+class DATAMODEL_EXPORT FolderModel : public TableSubModel<FolderModel>
 {
     Q_OBJECT
 public:
     class Folder;
+    using Object = Folder;
     // Stored as an integer and only read as a bit mask: libraries list their folders with
-    // the mask 14, so each kind has one of the bits 1 to 3.
+    // AllFolderTypes, so each kind has one of the bits 1 to 3.
     enum FolderType : int { DataTypeForder = 2, GlobleVarForder = 4, PouForder = 8 };
+    static constexpr int AllFolderTypes = DataTypeForder | GlobleVarForder | PouForder;
 
     FolderModel(const std::string& name, AbstractProjectModel* project);
     ~FolderModel() override;
@@ -36,30 +43,27 @@ public:
     // filed in it; those objects then leave their models too.
     bool removeFolder(Folder* folder);
 
-public slots:
-    bool open() override;
-    bool save() override;
-    bool saveAs(bool flag) override;
-    bool insertObject(const QString& path, const QString& data) override;
-    bool removeObject(const QString& path, QString& data) override;
-    bool renameObject(const QString& path, const QString& name) override;
-    bool moveObject(const QString& path, const QString& to) override;
-    QString getObjPath(ModelObject* obj) override;
-    QString getObjIndex(ModelObject* obj) override;
-    QString objToData(ModelObject* obj) override;
-
-private slots:
-    bool saveObject(ModelObject* obj) override;
-    bool loadObject(ModelObject* obj) override;
-
 private:
-    bool writeRow(Folder* folder);
-    void dropContentsOf(const std::vector<unsigned int>& deletedFolders);
-
-    std::unique_ptr<FolderModelPrivate> d;
+    friend class TableSubModel<FolderModel>;
+    // The hooks of TableSubModel.
+    QString selectStatement() const;
+    bool readRows(QSqlQuery& query);
+    QVector<QVariant> rowValues(const Folder& folder) const;
+    QJsonObject toData(const Folder& folder) const;
+    std::unique_ptr<Folder> fromData(unsigned int id, const QJsonObject& data);
+    bool removeFromModel(Folder* folder) { return removeFolder(folder); }
+    QString reloadStatement() const;
+    void reloadRow(Folder& folder, const QSqlQuery& query);
+    // A folder is filed under its parent.
+    QString indexOf(const Folder& folder) const;
+    bool moveTo(Folder& folder, const QString& index);
+    // What the file deleted with the folders (trigger delete_folder_table) leaves memory too.
+    void saved(const std::vector<unsigned int>& deletedFolders);
 };
 
-class FolderModel::Folder : public ModelObject
+extern template class TableSubModel<FolderModel>;
+
+class DATAMODEL_EXPORT FolderModel::Folder : public ModelObject
 {
 public:
     Folder(unsigned int id, unsigned int parentId, FolderType type, const std::string& name, SubModel* owner);

@@ -1,27 +1,29 @@
 #pragma once
 
-#include "datamodel/model/ModelObject.h"
-#include "datamodel/program/CachedProperties.h"
-#include "datamodel/model/SubModel.h"
-
-#include "accore/ACMessage.h"
+#include "datamodel/model/DatamodelExport.h"
+#include "datamodel/model/TableSubModel.h"
+#include "datamodel/program/DeclaredObject.h"
 
 #include <QString>
+#include <QVariant>
+#include <QVector>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-class GlobalVarModelPrivate;
+class QJsonObject;
+class QSqlQuery;
 
 // The global variable lists of a project (table GlobalVar): each list is one block of global
 // declarations, stored in the column LogicContext. Every content change marks the project as
 // needing compilation.
-class GlobalVarModel : public SubModel
+class DATAMODEL_EXPORT GlobalVarModel : public TableSubModel<GlobalVarModel>
 {
     Q_OBJECT
 public:
     class GlobalVarTable;
+    using Object = GlobalVarTable;
 
     GlobalVarModel(const std::string& name, AbstractProjectModel* project);
     ~GlobalVarModel() override;
@@ -35,72 +37,36 @@ public:
     void allVarTables(std::vector<GlobalVarTable*>& out) const;
     bool removeVarTable(GlobalVarTable* table);
 
-public slots:
-    bool open() override;
-    bool save() override;
-    bool saveAs(bool flag) override;
-    bool insertObject(const QString& path, const QString& data) override;
-    bool removeObject(const QString& path, QString& data) override;
-    bool renameObject(const QString& path, const QString& name) override;
-    bool moveObject(const QString& path, const QString& to) override;
-    QString getObjPath(ModelObject* obj) override;
-    QString getObjIndex(ModelObject* obj) override;
-    QString objToData(ModelObject* obj) override;
-    bool restoreObj(ModelObject* obj, const QString& data) override;
-
-private slots:
-    bool saveObject(ModelObject* obj) override;
-    bool loadObject(ModelObject* obj) override;
-
 private:
-    bool writeRow(GlobalVarTable* table);
+    friend class TableSubModel<GlobalVarModel>;
+    // The hooks of TableSubModel.
+    QString selectStatement() const;
+    bool readRows(QSqlQuery& query);
+    QVector<QVariant> rowValues(const GlobalVarTable& list) const;
+    QJsonObject toData(const GlobalVarTable& list) const;
+    std::unique_ptr<GlobalVarTable> fromData(unsigned int id, const QJsonObject& data);
+    bool removeFromModel(GlobalVarTable* list) { return removeVarTable(list); }
+    QString reloadStatement() const;
+    void reloadRow(GlobalVarTable& list, const QSqlQuery& query);
+    bool restoreFrom(GlobalVarTable& list, const QString& data);
     void markModified() const;
-
-    std::unique_ptr<GlobalVarModelPrivate> d;
 };
 
-class GlobalVarModel::GlobalVarTable : public ModelObject
+extern template class TableSubModel<GlobalVarModel>;
+
+class DATAMODEL_EXPORT GlobalVarModel::GlobalVarTable : public DeclaredObject
 {
 public:
     GlobalVarTable(unsigned int id, const std::string& name, unsigned int folderId, SubModel* owner);
 
-    unsigned int id() const { return m_id; }
-    const std::string& name() const { return m_name; }
-    const std::string& varDeclaration() const { return m_varDeclaration; }
-    unsigned int compileTime() const { return m_compileTime; }
-    // Seconds since 1970 of the last content change.
-    unsigned int modifiedTime() const { return m_modifiedTime; }
-    long long synceTime() const { return m_synceTime; }
-    unsigned int folderId() const { return m_folderId; }
-    std::string property(const std::string& key, const std::string& defaultValue = std::string()) const;
-    std::map<std::string, std::string> propertys() const { return m_properties.map(); }
-    const StringProperties& properties() const { return m_properties.properties(); }
-    // The Properties column's text.
-    const QString& propertiesJson() const { return m_properties.toJson(); }
-    std::vector<ac::ACMessage> getVarDeclarationErr() const { return m_varDeclarationErr; }
+    long long synceTime() const { return syncTime(); }
+    void setSynceTime(long long time) { setSyncTime(time); }
+    // A list is parsed as it is: no kind.
+    int coreParseKind() const override;
 
+    // Also counts as a change of the declaration: the list's symbol is named after it.
     void rename(const std::string& name);
-    void setVarDeclaration(const std::string& text);
-    bool setProperty(const std::string& key, const std::string& value);
-    void setCompileTime(unsigned int time);
-    void setFolderId(unsigned int folderId);
-    void setModifiedTime(unsigned int time) { m_modifiedTime = time; }
-    void setSynceTime(long long time) { m_synceTime = time; }
-    void addVarDeclarationErr(std::vector<ac::ACMessage>& messages);
-    void varDeclarationErrClear() { m_varDeclarationErr.clear(); }
 
 private:
     friend class GlobalVarModel;
-    void touch();
-    void stampDeclaration();
-
-    unsigned int m_id;
-    std::string m_name;
-    std::string m_varDeclaration;
-    unsigned int m_compileTime = 0;
-    unsigned int m_modifiedTime = 0;
-    long long m_synceTime = 0;
-    unsigned int m_folderId;
-    CachedProperties m_properties;
-    std::vector<ac::ACMessage> m_varDeclarationErr;
 };

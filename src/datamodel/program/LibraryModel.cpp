@@ -1,15 +1,13 @@
 #include "datamodel/program/LibraryModel.h"
 
-#include "datamodel/compiler/SymbolSynchrinizer.h"
 #include "datamodel/model/DatabaseConnection_p.h"
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/ObjectTable_p.h"
-#include "datamodel/model/PlcLibraryModel.h"
 #include "datamodel/model/ProjectModelManager.h"
+#include "datamodel/model/SoftAssert_p.h"
 #include "datamodel/model/SqlText_p.h"
+#include "datamodel/program/DeclarationRegistry_p.h"
 
-#include "accore/ACCore.h"
-#include "accore/SafeAccore.h"
 #include "host/api/IDialogs.h"
 
 #include <QDateTime>
@@ -64,6 +62,12 @@ QString libraryFolder(const QString& projectDir, const std::string& path)
     const QString root = QDir::cleanPath(projectDir + QStringLiteral("/Libraries"));
     const QString folder = QDir::cleanPath(projectDir + QLatin1Char('/') + text);
     return folder.startsWith(root + QLatin1Char('/')) ? folder : QString();
+}
+
+// A library's translation table; it registers under the name of the class that implements it.
+TranslationTable* translationsOf(AbstractProjectModel* library)
+{
+    return library ? dynamic_cast<TranslationTable*>(library->subModel("InternationalModel")) : nullptr;
 }
 
 bool sameFile(const QString& a, const QString& b)
@@ -161,7 +165,7 @@ int compareNumber(QString a, QString b)
 
 struct LibraryModel::Candidate
 {
-    std::unique_ptr<PlcLibraryModel> project;
+    std::unique_ptr<AbstractProjectModel> project;
     LibraryData data;
 };
 
@@ -178,7 +182,7 @@ class LibraryModelPrivate
 public:
     struct Loaded
     {
-        std::unique_ptr<PlcLibraryModel> project; // opened read-only
+        std::unique_ptr<AbstractProjectModel> project; // opened read-only
         LibraryModel::LibraryData data;
     };
 
@@ -196,6 +200,7 @@ public:
     // live as long as the session.
     bool hasFileIdTable = false;
     QString lastError; // the database's text of the last failed statement
+    DeclarationRegistry* registry = nullptr; // not owned; null: no compiler core is reached
 };
 
 LibraryModel::LibraryModel(const std::string& name, AbstractProjectModel* project)
@@ -290,9 +295,13 @@ bool LibraryModel::saveAs(bool flag)
 
 bool LibraryModel::saveObject(ModelObject* obj)
 {
-    auto* cfg = dynamic_cast<LibraryCfg*>(obj);
-    if (!cfg)
-        return false;
+    LibraryCfg* cfg = d->libraries.owned(obj);
+    DATAMODEL_ASSERT(cfg, return false);
+    return writeRow(cfg);
+}
+
+bool LibraryModel::writeRow(LibraryCfg* cfg)
+{
     QSqlQuery query(database());
     query.prepare(QStringLiteral("UPDATE librarymanager SET Name=?, Path=?, FileModifiedTime=?, Properties=? WHERE id=")
                   + QString::number(cfg->id()));
@@ -385,73 +394,41 @@ QString LibraryModel::projectDir() const
 
 bool LibraryModel::hasCore() const
 {
-    ac::SafeAccore core(coreName());
-    return core.getAccore() != nullptr;
+    return d->registry && d->registry->hasCore(coreName());
+}
+
+void LibraryModel::setDeclarationRegistry(DeclarationRegistry* registry)
+{
+    d->registry = registry;
 }
 
 bool LibraryModel::registerWithCore(LibraryData& data, const std::string& name, QString& message)
 {
-    ac::SafeAccore safe(coreName());
-    ac::ACCore* core = safe.getAccore();
-    if (!core) {
+    if (!d->registry) {
         message = QStringLiteral("the project has no compiler core named '%1'").arg(q(coreName()));
         return false;
     }
-    const int kind = data.type == AbstractPlcProjectModel::FirmwareLib ? 3 : 2;
-    core->reset(4);
-    if (!core->addFile(name, data.file, kind, data.fileId)) {
-        message = core->errors().empty() ? QStringLiteral("the compiler core refused the library file")
-                                         : q(core->errors().back().message());
-        return false;
-    }
-    // Our core cannot read library files itself: it learns the library's declarations under the
-    // library's file id, so that removeFile drops them again. A declaration that uses one parsed
-    // later fails on the first pass; passes repeat while they make progress.
-    std::vector<std::function<bool()>> pending;
-    for (DataTypeModel::DataUnit* unit : data.dataTypes) {
-        const int typeKind = unit->type() == DataTypeModel::Struct ? 1 : unit->type() == DataTypeModel::Enum ? 2 : -1;
-        pending.push_back([core, unit, &data, typeKind] {
-            return core->parserTypes(unit->varDeclaration(), unit->name(), data.fileId, false, false, typeKind);
-        });
-    }
-    for (GlobalVarModel::GlobalVarTable* list : data.globalVars)
-        pending.push_back([core, list, &data] {
-            return core->parseGlobalVars(list->varDeclaration(), list->name(), data.fileId, false, false);
-        });
-    for (PouModel::PouUnit* pou : data.pous) {
-        const int pouKind = pou->type() == PouModel::PRGPOU ? 1 : pou->type() == PouModel::FCPOU ? 2
-                          : pou->type() == PouModel::FBPOU ? 3 : -1;
-        pending.push_back([core, pou, &data, pouKind] {
-            return core->parserPou(pou->varDeclaration(), pou->name(), data.fileId, false, false, pouKind);
-        });
-    }
-    std::string firstError;
-    while (!pending.empty()) {
-        std::vector<std::function<bool()>> failed;
-        for (auto& parse : pending) {
-            core->reset(4);
-            if (!parse()) {
-                failed.push_back(parse);
-                if (!core->errors().empty())
-                    firstError = core->errors().front().toString();
-            }
-        }
-        if (failed.size() >= pending.size()) {
-            writeLog(HostServices::LogInfo, "library " + name + ": " + std::to_string(failed.size())
-                                                + " declarations do not parse, first: " + firstError);
-            break;
-        }
-        pending = std::move(failed);
-    }
-    core->reset(4);
-    return true;
+    DeclarationRegistry::Library library;
+    library.name = name;
+    library.file = data.file;
+    library.fileId = data.fileId;
+    library.firmware = data.type == AbstractProjectModel::FirmwareLib;
+    library.declarations.assign(data.dataTypes.begin(), data.dataTypes.end());
+    library.declarations.insert(library.declarations.end(), data.globalVars.begin(), data.globalVars.end());
+    library.declarations.insert(library.declarations.end(), data.pous.begin(), data.pous.end());
+    const Result<void> registered = d->registry->registerLibrary(coreName(), library);
+    if (registered)
+        return true;
+    message = registered.errorString();
+    if (!registered.errorText().isEmpty())
+        message += QStringLiteral(": ") + registered.errorText();
+    return false;
 }
 
 void LibraryModel::withdrawFromCore(int fileId)
 {
-    ac::SafeAccore safe(coreName());
-    if (ac::ACCore* core = safe.getAccore())
-        core->removeFile(fileId);
+    if (d->registry)
+        d->registry->withdrawLibrary(coreName(), fileId);
 }
 
 // ---- reading a library file ----
@@ -469,7 +446,7 @@ bool LibraryModel::acceptedPassword(const QString& file, QString& password, AddL
         message = QStringLiteral("%1 is empty, not a library file").arg(file);
         return false;
     }
-    password = AbstractPlcProjectModel::DefaultPassword;
+    password = AbstractProjectModel::DefaultPassword;
     for (int prompts = 0;; ++prompts) {
         {
             ScopedConnection probe("LibraryModel", file.toStdString(), password, false);
@@ -477,7 +454,7 @@ bool LibraryModel::acceptedPassword(const QString& file, QString& password, AddL
                 return true;
             // Only a file that may be an encrypted database is worth a password: the driver
             // tells a wrong password apart from a file of another kind.
-            if (probe.errorNumber() != AbstractPlcProjectModel::WrongPasswordError) {
+            if (probe.errorNumber() != AbstractProjectModel::WrongPasswordError) {
                 code = CannotOpen;
                 message = QStringLiteral("%1 is not a library file: %2").arg(file, probe.errorText());
                 return false;
@@ -508,7 +485,8 @@ bool LibraryModel::readLibrary(const QString& file, const std::string& name, boo
     QString password;
     if (!acceptedPassword(file, password, code, message))
         return false;
-    std::unique_ptr<PlcLibraryModel> project(AbstractPlcProjectModel::openLibrary(name, file.toStdString(), password));
+    std::unique_ptr<AbstractProjectModel> project =
+        projectModel() ? projectModel()->openLibraryFile(name, file.toStdString(), password) : nullptr;
     auto* infoModel = project ? project->subModel<PrjInfoModel>() : nullptr;
     PrjInfoModel::PrjInfo* info = infoModel ? infoModel->projectInfo() : nullptr;
     if (!info) {
@@ -516,9 +494,9 @@ bool LibraryModel::readLibrary(const QString& file, const std::string& name, boo
         message = QStringLiteral("%1 is not a library file: it holds no project information").arg(file);
         return false;
     }
-    const AbstractPlcProjectModel::ProjectType type = info->type();
-    if (type != AbstractPlcProjectModel::UserLib && type != AbstractPlcProjectModel::FirmwareLib
-        && type != AbstractPlcProjectModel::CompiledLib) {
+    const AbstractProjectModel::ProjectType type = info->type();
+    if (type != AbstractProjectModel::UserLib && type != AbstractProjectModel::FirmwareLib
+        && type != AbstractProjectModel::CompiledLib) {
         code = CannotOpen;
         message = QStringLiteral("%1 is a user project, not a library").arg(file);
         return false;
@@ -543,14 +521,14 @@ bool LibraryModel::readLibrary(const QString& file, const std::string& name, boo
     data.type = type;
     data.info = info;
     if (auto* folders = project->subModel<FolderModel>())
-        folders->allFolders(data.folders, 14);
+        folders->allFolders(data.folders, FolderModel::AllFolderTypes);
     if (auto* types = project->subModel<DataTypeModel>())
         types->allDataUnits(data.dataTypes);
     if (auto* pous = project->subModel<PouModel>())
-        pous->allPous(data.pous, 14);
+        pous->allPous(data.pous, PouModel::AllPouTypes);
     if (auto* lists = project->subModel<GlobalVarModel>())
         lists->allVarTables(data.globalVars);
-    if (auto* texts = project->subModel<InternationalModel>()) {
+    if (TranslationTable* texts = translationsOf(project.get())) {
         data.translations = texts->getAllInternationalNode();
         data.languages = texts->languages();
     }
@@ -565,18 +543,6 @@ bool LibraryModel::nameTaken(const std::string& name) const
     AbstractProjectModel* project = projectModel();
     if (!project)
         return false;
-    // The synchroniser looks in the project it is bound to and in that project's libraries;
-    // it answers for this project only when bound to it.
-    SymbolSynchrinizer* sync = SymbolSynchrinizer::instance();
-    bool bound = false;
-    if (sync->boundProject() == project->name()) {
-        SafeProjectModel registered(project->name(), true);
-        bound = registered.project() == project;
-    }
-    if (bound)
-        // getProgramTypeByName answers 0 for POUs of graphic languages: the id tells them.
-        return sync->getProgramTypeByName(name) != SymbolSynchrinizer::NotFound || sync->getIdByName(name) >= 0;
-
     const QString text = q(name);
     auto inModel = [&text](AbstractProjectModel* model) {
         auto* types = model->subModel<DataTypeModel>();
@@ -608,7 +574,7 @@ std::string LibraryModel::usedName(const LibraryData& library) const
 
 // ---- loaded libraries ----
 
-void LibraryModel::keepLoaded(const std::string& name, std::unique_ptr<PlcLibraryModel> project, const LibraryData& data)
+void LibraryModel::keepLoaded(const std::string& name, std::unique_ptr<AbstractProjectModel> project, const LibraryData& data)
 {
     auto& entry = d->loaded[name];
     entry.project = std::move(project);
@@ -618,12 +584,12 @@ void LibraryModel::keepLoaded(const std::string& name, std::unique_ptr<PlcLibrar
         d->loadOrder.push_back(name);
 }
 
-std::unique_ptr<PlcLibraryModel> LibraryModel::dropLoaded(std::string name, LibraryData* data)
+std::unique_ptr<AbstractProjectModel> LibraryModel::dropLoaded(std::string name, LibraryData* data)
 {
     auto it = d->loaded.find(name);
     if (it == d->loaded.end())
         return nullptr;
-    std::unique_ptr<PlcLibraryModel> project = std::move(it->second.project);
+    std::unique_ptr<AbstractProjectModel> project = std::move(it->second.project);
     if (data)
         *data = it->second.data;
     d->loaded.erase(it);
@@ -657,13 +623,13 @@ void LibraryModel::libPouCommentData()
     const QString language = HostServices::cookie(QStringLiteral("IDE/Language"), QStringLiteral("zh_cn")).toString();
     d->commentData.clear();
     for (const auto& [name, entry] : d->loaded) {
-        auto* texts = entry.project ? entry.project->subModel<InternationalModel>() : nullptr;
+        TranslationTable* texts = translationsOf(entry.project.get());
         int type = texts ? texts->languageType(language) : 0;
         // A library without the IDE's language shows its first one rather than nothing.
         if (type == 0 && texts && !texts->languages().isEmpty())
             type = texts->languageType(texts->languages().first());
         QVariantMap comments;
-        for (const InternationalModel::InternationalNodeStruct& node : entry.data.translations)
+        for (const TranslationTable::InternationalNodeStruct& node : entry.data.translations)
             if (node.type == type)
                 comments.insert(node.key, node.context);
         d->commentData.insert(q(name), comments);
@@ -672,7 +638,7 @@ void LibraryModel::libPouCommentData()
 
 void LibraryModel::markForRecompilation() const
 {
-    if (AbstractPlcProjectModel* project = plcProject(); project && project->type() == AbstractPlcProjectModel::Project)
+    if (AbstractProjectModel* project = projectModel(); project && project->type() == AbstractProjectModel::Project)
         markProjectModified(false);
 }
 
@@ -842,6 +808,7 @@ LibraryModel::LibraryCfg* LibraryModel::addLib(const QString& projectDir, const 
     };
     QString coreError;
     if (!registerWithCore(candidate.data, utf8, coreError)) {
+        withdrawFromCore(fileId);
         undoFileId();
         undoFiles();
         return fail(CannotOpen, coreError);
@@ -876,7 +843,7 @@ LibraryModel::LibraryCfg* LibraryModel::addLib(const QString& projectDir, const 
                       || exec(QStringLiteral("INSERT INTO librarymanager (Id, Name) VALUES(") + QString::number(cfg->id())
                                   + QStringLiteral(", ") + SqlText::literal(name) + QLatin1Char(')'),
                               "adding the row of library " + utf8))
-                  && saveObject(cfg) && transaction.commit();
+                  && writeRow(cfg) && transaction.commit();
         if (!written && d->lastError.isEmpty())
             d->lastError = transaction.errorText();
     }
@@ -930,7 +897,7 @@ bool LibraryModel::replaceLibrary(const std::string& name, const std::string& fi
     // The old library stays in place until the new one is proven usable; for the name check it
     // steps aside, so that its own names do not count as taken.
     LibraryData oldData;
-    std::unique_ptr<PlcLibraryModel> oldProject = dropLoaded(name, &oldData);
+    std::unique_ptr<AbstractProjectModel> oldProject = dropLoaded(name, &oldData);
     auto restore = [&] {
         if (oldProject)
             keepLoaded(name, std::move(oldProject), oldData);
@@ -965,7 +932,7 @@ bool LibraryModel::replaceLibrary(const std::string& name, const std::string& fi
         cfg->setProperty("SpecifyVersion", candidate.data.version);
     }
     cfg->setmdfTime(static_cast<unsigned int>(QFileInfo(target).lastModified().toSecsSinceEpoch()));
-    if (!saveObject(cfg)) {
+    if (!writeRow(cfg)) {
         cfg->m_properties.map() = oldProperties;
         cfg->m_mdfTime = oldTime;
         if (copy && !targetExisted)
@@ -1098,16 +1065,16 @@ const LibraryModel::LibraryData* LibraryModel::getLibData(const std::string& nam
     return it == d->loaded.end() ? nullptr : &it->second.data;
 }
 
-PlcLibraryModel* LibraryModel::libProjectModel(const std::string& name) const
+AbstractProjectModel* LibraryModel::libProjectModel(const std::string& name) const
 {
     const LibraryData* data = getLibData(name);
     return data ? data->project : nullptr;
 }
 
-AbstractPlcProjectModel::ProjectType LibraryModel::getLibType(const std::string& name) const
+AbstractProjectModel::ProjectType LibraryModel::getLibType(const std::string& name) const
 {
     const LibraryData* data = getLibData(name);
-    return data ? data->type : AbstractPlcProjectModel::Unknown;
+    return data ? data->type : AbstractProjectModel::Unknown;
 }
 
 PrjInfoModel::PrjInfo* LibraryModel::getLibPrjInfoData(const std::string& name) const
@@ -1197,6 +1164,7 @@ bool LibraryModel::LibraryCfg::setProperty(const std::string& key, const std::st
 void LibraryModel::LibraryCfg::setPath(const std::string& path)
 {
     m_path = path;
-    if (auto* owner = dynamic_cast<LibraryModel*>(subModel()))
-        owner->saveObject(this);
+    auto* owner = qobject_cast<LibraryModel*>(subModel());
+    DATAMODEL_ASSERT(owner, return);
+    owner->writeRow(this);
 }

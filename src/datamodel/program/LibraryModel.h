@@ -1,11 +1,12 @@
 #pragma once
 
-#include "datamodel/auxiliary/InternationalModel.h"
-#include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/model/DatamodelExport.h"
+#include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/ModelObject.h"
 #include "datamodel/model/ObjectProperties.h"
 #include "datamodel/model/SubModel.h"
 #include "datamodel/model/PrjInfoModel.h"
+#include "datamodel/model/TranslationTable.h"
 #include "datamodel/program/DataTypeModel.h"
 #include "datamodel/program/FolderModel.h"
 #include "datamodel/program/GlobalVarModel.h"
@@ -21,8 +22,8 @@
 #include <string>
 #include <vector>
 
+class DeclarationRegistry;
 class LibraryModelPrivate;
-class PlcLibraryModel;
 
 // The libraries that a project references (table LibraryManager). A library is a library
 // project database ("*.nvl") stored below the project folder at
@@ -34,7 +35,7 @@ class PlcLibraryModel;
 //
 // Library rows are written only by the operations that change them (add, replace, remove,
 // setPath, file ids), never by save().
-class LibraryModel : public SubModel
+class DATAMODEL_EXPORT LibraryModel : public SubModel
 {
     Q_OBJECT
 public:
@@ -54,17 +55,17 @@ public:
     // model, which the library model owns until the library is removed or replaced.
     struct LibraryData
     {
-        PlcLibraryModel* project = nullptr;
+        AbstractProjectModel* project = nullptr;
         std::string file;    // the database file below the project folder
         std::string version; // a version text ("1.0.0.0")
         int fileId = -1;     // under this id the compiler core knows the library
-        AbstractPlcProjectModel::ProjectType type = AbstractPlcProjectModel::Unknown;
+        AbstractProjectModel::ProjectType type = AbstractProjectModel::Unknown;
         PrjInfoModel::PrjInfo* info = nullptr;
         std::vector<FolderModel::Folder*> folders;
         std::vector<DataTypeModel::DataUnit*> dataTypes;
         std::vector<PouModel::PouUnit*> pous;
         std::vector<GlobalVarModel::GlobalVarTable*> globalVars;
-        QVector<InternationalModel::InternationalNodeStruct> translations;
+        QVector<TranslationTable::InternationalNodeStruct> translations;
         QStringList languages; // of the library's translation table, in Id order
     };
 
@@ -86,6 +87,10 @@ public:
     // path and version. The library stays as it was when the new file cannot be used.
     bool replaceLibrary(const std::string& name, const std::string& unused, const std::string& file);
     bool replaceLibrary(const std::string& name, const std::string& file, AddLibErrorCode& code, QString& message);
+
+    // How the model reaches the compiler core; set by the project model that creates it.
+    // Without one no library is registered with a core and addLib refuses.
+    void setDeclarationRegistry(DeclarationRegistry* registry);
 
     // Opens every referenced library at project open. Every later registration with the
     // compiler core goes to the core named `coreName`.
@@ -111,8 +116,9 @@ public:
     // keys are those of the library's translation table: a POU's name for its comment,
     // "POU.variable" for a variable's.
     QMap<QString, QVariant> libraryDatas() const;
-    PlcLibraryModel* libProjectModel(const std::string& name) const;
-    AbstractPlcProjectModel::ProjectType getLibType(const std::string& name) const;
+    // The opened library project (a PlcLibraryModel of the project that opened it).
+    AbstractProjectModel* libProjectModel(const std::string& name) const;
+    AbstractProjectModel::ProjectType getLibType(const std::string& name) const;
     PrjInfoModel::PrjInfo* getLibPrjInfoData(const std::string& name) const;
     std::vector<FolderModel::Folder*> getLibFolderData(const std::string& name) const;
     std::vector<DataTypeModel::DataUnit*> getLibDataTypes(const std::string& name) const;
@@ -165,8 +171,10 @@ private:
     bool insertFileIdRow(int fileId, const std::string& path);
     bool deleteFileIdRow(int fileId);
     bool exec(const QString& statement, const std::string& what);
-    void keepLoaded(const std::string& name, std::unique_ptr<PlcLibraryModel> project, const LibraryData& data);
-    std::unique_ptr<PlcLibraryModel> dropLoaded(std::string name, LibraryData* data = nullptr);
+    // Updates the row of a configuration (one not yet in the table too).
+    bool writeRow(LibraryCfg* cfg);
+    void keepLoaded(const std::string& name, std::unique_ptr<AbstractProjectModel> project, const LibraryData& data);
+    std::unique_ptr<AbstractProjectModel> dropLoaded(std::string name, LibraryData* data = nullptr);
     void libPouCommentData();
     void markForRecompilation() const;
     QString projectDir() const;
@@ -178,7 +186,7 @@ private:
     std::unique_ptr<LibraryModelPrivate> d;
 };
 
-class LibraryModel::LibraryCfg : public ModelObject
+class DATAMODEL_EXPORT LibraryModel::LibraryCfg : public ModelObject
 {
 public:
     LibraryCfg(unsigned int id, const std::string& name, SubModel* owner);

@@ -1,27 +1,15 @@
 #include "datamodel/program/PouModel.h"
 
 #include "datamodel/model/HostServices.h"
-#include "datamodel/model/ObjectTable_p.h"
-#include "datamodel/program/ObjectData_p.h"
-#include "datamodel/program/RowWriter_p.h"
+#include "datamodel/model/ObjectData_p.h"
+#include "datamodel/model/TableSubModel_p.h"
+
+#include "accore/ACCore.h"
 
 #include <QDateTime>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-
-class PouModelPrivate
-{
-public:
-    ObjectTable<PouModel::PouUnit> pous{QStringLiteral("POU")};
-    // Cleared by an automatic save into another file: the objects then stay modified.
-    bool clearModifiedOnSave = true;
-    const RowWriter writer{QStringLiteral("POU"),
-                           {QStringLiteral("TYPE"), QStringLiteral("LANGUAGETYPE"), QStringLiteral("NAME"),
-                            QStringLiteral("VARDECLARATION"), QStringLiteral("LOGICCONTEXT"),
-                            QStringLiteral("MODIFYTIME"), QStringLiteral("FOLDERID"), QStringLiteral("PROPERTIES"),
-                            QStringLiteral("GRAPHDATA")}};
-};
 
 namespace {
 
@@ -61,15 +49,23 @@ struct PouColumns
           folder(record.indexOf(FOLDERID)), properties(record.indexOf(PROPERTIES)), graph(record.indexOf(GRAPHDATA))
     {
     }
+    // The content columns of the current row.
+    PouModel::PouUnit::Content content(const QSqlQuery& query) const
+    {
+        return {ObjectData::utf8(query.value(declaration)), ObjectData::utf8(query.value(logic)),
+                query.value(modifyTime).toUInt(), query.value(properties).toByteArray(),
+                toVector(query.value(graph).toByteArray())};
+    }
     int id, type, language, name, declaration, logic, modifyTime, folder, properties, graph;
 };
 
 } // namespace
 
 PouModel::PouModel(const std::string& name, AbstractProjectModel* project)
-    : SubModel(name, project), d(std::make_unique<PouModelPrivate>())
+    : TableSubModel(name, project, QStringLiteral("POU"),
+                    {TYPE, LANGUAGETYPE, NAME, VARDECLARATION, LOGICCONTEXT, MODIFYTIME, FOLDERID, PROPERTIES, GRAPHDATA},
+                    "POU")
 {
-    d->pous.reset();
 }
 
 PouModel::~PouModel() = default;
@@ -77,14 +73,14 @@ PouModel::~PouModel() = default;
 PouModel::PouUnit* PouModel::addPou(const std::string& name, PouType type, PouLanguageType language,
                                     unsigned int folderId)
 {
-    if (d->pous.findFirst([&name](const PouUnit& pou) { return pou.name() == name; }))
+    if (objects().findFirst([&name](const PouUnit& pou) { return pou.name() == name; }))
         return nullptr;
-    const unsigned int id = d->pous.nextId();
+    const unsigned int id = objects().nextId();
     if (id == IDDistributor::INVALID_ID) {
         writeLog(HostServices::LogInfo, "add POU '" + name + "' failed: no POU id is left");
         return nullptr;
     }
-    PouUnit* pou = d->pous.insert(std::make_unique<PouUnit>(id, name, type, language, this));
+    PouUnit* pou = objects().insert(std::make_unique<PouUnit>(id, name, type, language, this));
     pou->m_folderId = folderId;
     pou->setModified(true);
     markModified();
@@ -93,19 +89,19 @@ PouModel::PouUnit* PouModel::addPou(const std::string& name, PouType type, PouLa
 
 PouModel::PouUnit* PouModel::pou(unsigned int id) const
 {
-    return d->pous.find(id);
+    return objects().find(id);
 }
 
 PouModel::PouUnit* PouModel::pou(const QString& name) const
 {
-    return d->pous.findFirst([&name](const PouUnit& pou) {
+    return objects().findFirst([&name](const PouUnit& pou) {
         return QString::fromStdString(pou.name()).compare(name, Qt::CaseInsensitive) == 0;
     });
 }
 
 void PouModel::allPous(std::vector<PouUnit*>& out, int typeMask) const
 {
-    d->pous.forEach([&out, typeMask](PouUnit* pou) {
+    objects().forEach([&out, typeMask](PouUnit* pou) {
         if ((pou->type() & typeMask) != 0)
             out.push_back(pou);
     });
@@ -114,7 +110,7 @@ void PouModel::allPous(std::vector<PouUnit*>& out, int typeMask) const
 QStringList PouModel::interruptPous() const
 {
     QStringList names;
-    d->pous.forEach([&names](PouUnit* pou) {
+    objects().forEach([&names](PouUnit* pou) {
         if (pou->property("ChildProgramType") == "ChildIntProgram")
             names << QString::fromStdString(pou->name());
     });
@@ -123,10 +119,10 @@ QStringList PouModel::interruptPous() const
 
 bool PouModel::removePou(PouUnit* pou)
 {
-    if (!d->pous.contains(pou))
+    if (!objects().contains(pou))
         return false;
     markModified();
-    return d->pous.erase(pou);
+    return objects().erase(pou);
 }
 
 void PouModel::markModified() const
@@ -134,15 +130,13 @@ void PouModel::markModified() const
     markProjectModified(false);
 }
 
-bool PouModel::open()
+QString PouModel::selectStatement() const
 {
-    d->pous.reset();
-    QSqlQuery query(database());
-    query.setForwardOnly(true);
-    if (!query.exec(selectPous)) {
-        writeLog(HostServices::LogInfo, "reading the POUs failed: " + query.lastError().text().toStdString());
-        return false;
-    }
+    return selectPous;
+}
+
+bool PouModel::readRows(QSqlQuery& query)
+{
     const PouColumns column(query.record());
     while (query.next()) {
         auto pou = std::make_unique<PouUnit>(query.value(column.id).toUInt(),
@@ -151,225 +145,117 @@ bool PouModel::open()
                                              static_cast<PouLanguageType>(query.value(column.language).toInt()),
                                              this);
         pou->m_folderId = query.value(column.folder).toUInt();
-        pou->setContent({ObjectData::utf8(query.value(column.declaration)),
-                   ObjectData::utf8(query.value(column.logic)), query.value(column.modifyTime).toUInt(),
-                   query.value(column.properties).toByteArray(), toVector(query.value(column.graph).toByteArray())},
-                  false);
-        d->pous.insertLoaded(std::move(pou));
+        pou->setContent(column.content(query), false);
+        insertLoaded(std::move(pou));
     }
-    writeLog(HostServices::LogInfo, "加载PouModel数据");
     return true;
 }
 
-bool PouModel::writeRow(PouUnit* pou)
+QVector<QVariant> PouModel::rowValues(const PouUnit& pou) const
 {
-    QString error;
-    const std::vector<char>& graph = pou->graphData();
-    if (d->writer.write(plcProject(), pou->id(),
-                        {static_cast<int>(pou->type()), static_cast<int>(pou->languageType()),
-                         QString::fromStdString(pou->name()), QString::fromStdString(pou->varDeclaration()),
-                         QString::fromStdString(pou->logicContext()), pou->varModifiedTime(), pou->folderId(),
-                         pou->propertiesJson(), QByteArray(graph.data(), static_cast<int>(graph.size()))},
-                        d->pous.rows().contains(pou->id()), &error))
-        return true;
-    writeLog(HostServices::LogInfo, "save POU '" + pou->name() + "' failed: " + error.toStdString());
-    return false;
+    const std::vector<char>& graph = pou.graphData();
+    return {static_cast<int>(pou.type()), static_cast<int>(pou.languageType()), QString::fromStdString(pou.name()),
+            QString::fromStdString(pou.varDeclaration()), QString::fromStdString(pou.logicContext()),
+            pou.varModifiedTime(), pou.folderId(), pou.propertiesJson(),
+            QByteArray(graph.data(), static_cast<int>(graph.size()))};
 }
 
-bool PouModel::save()
+QString PouModel::reloadStatement() const
 {
-    QString error;
-    const bool ok = d->pous.save(
-        database(), [this](PouUnit* pou) { return writeRow(pou); },
-        [this](PouUnit* pou) {
-            if (d->clearModifiedOnSave)
-                pou->setModified(false);
-        },
-        &error);
-    writeLog(HostServices::LogInfo, ok ? std::string("保存成功:") : "保存失败:" + error.toStdString());
-    return ok;
+    return selectPous + QStringLiteral(" WHERE ID = ?");
 }
 
-bool PouModel::saveAs(bool flag)
+void PouModel::reloadRow(PouUnit& pou, const QSqlQuery& query)
 {
-    d->clearModifiedOnSave = flag;
-    d->writer.learnStoredRows(database(), d->pous.rows());
-    return true;
-}
-
-bool PouModel::saveObject(ModelObject* obj)
-{
-    auto* pou = dynamic_cast<PouUnit*>(obj);
-    if (!pou || !writeRow(pou))
-        return false;
-    d->pous.rows().add(pou->id());
-    if (d->clearModifiedOnSave)
-        pou->setModified(false);
-    return true;
-}
-
-bool PouModel::loadObject(ModelObject* obj)
-{
-    auto* pou = dynamic_cast<PouUnit*>(obj);
-    if (!pou)
-        return false;
-    QSqlQuery query(database());
-    query.setForwardOnly(true);
-    query.prepare(selectPous + QStringLiteral(" WHERE ID = ?"));
-    query.addBindValue(pou->id());
-    if (!query.exec()) {
-        writeLog(HostServices::LogInfo, "reload POU '" + pou->name() + "' failed: "
-                                            + query.lastError().text().toStdString());
-        return false;
-    }
     const PouColumns column(query.record());
-    while (query.next()) {
-        pou->m_name = ObjectData::utf8(query.value(column.name));
-        pou->setContent({ObjectData::utf8(query.value(column.declaration)),
-                   ObjectData::utf8(query.value(column.logic)), query.value(column.modifyTime).toUInt(),
-                   query.value(column.properties).toByteArray(), toVector(query.value(column.graph).toByteArray())},
-                  true);
-    }
-    pou->setModified(false);
+    pou.m_name = ObjectData::utf8(query.value(column.name));
+    pou.setContent(column.content(query), true);
     writeLog(HostServices::LogInfo, "重载数据");
-    return true;
 }
 
-bool PouModel::insertObject(const QString& path, const QString& data)
+std::unique_ptr<PouModel::PouUnit> PouModel::fromData(unsigned int id, const QJsonObject& data)
 {
-    QJsonObject object;
-    unsigned int id = 0, folderId = 0;
+    unsigned int folderId = 0;
     int type = 0, language = 0;
     QByteArray graph;
-    if (!ObjectData::parse(data, object) || !ObjectData::freeId(object, path, d->pous.ids(), id)
-        || !ObjectData::toInt(object, TYPE, type) || !ObjectData::toInt(object, LANGUAGETYPE, language)
-        || !ObjectData::toUnsigned(object, FOLDERID, folderId) || !ObjectData::toBytes(object, GRAPHDATA, graph))
-        return false;
-    auto pou = std::make_unique<PouUnit>(id, ObjectData::utf8(object, NAME), static_cast<PouType>(type),
+    if (!ObjectData::toInt(data, TYPE, type) || !ObjectData::toInt(data, LANGUAGETYPE, language)
+        || !ObjectData::toUnsigned(data, FOLDERID, folderId) || !ObjectData::toBytes(data, GRAPHDATA, graph))
+        return nullptr;
+    auto pou = std::make_unique<PouUnit>(id, ObjectData::utf8(data, NAME), static_cast<PouType>(type),
                                          static_cast<PouLanguageType>(language), this);
     pou->m_folderId = folderId;
-    pou->setContent({ObjectData::utf8(object, VARDECLARATION), ObjectData::utf8(object, LOGICCONTEXT), nowSeconds(),
-               ObjectData::text(object, PROPERTIES).toUtf8(), toVector(graph)},
-              false);
-    pou->setModified(true);
-    d->pous.insert(std::move(pou));
-    markModified();
-    return true;
+    pou->setContent({ObjectData::utf8(data, VARDECLARATION), ObjectData::utf8(data, LOGICCONTEXT), nowSeconds(),
+                     ObjectData::text(data, PROPERTIES).toUtf8(), toVector(graph)},
+                    false);
+    return pou;
 }
 
-bool PouModel::removeObject(const QString& path, QString& data)
+QJsonObject PouModel::toData(const PouUnit& pou) const
 {
-    PouUnit* pou = d->pous.find(path);
-    if (!pou)
-        return false;
-    data = objToData(pou);
-    return removePou(pou);
-}
-
-bool PouModel::renameObject(const QString& path, const QString& name)
-{
-    PouUnit* pou = d->pous.find(path);
-    if (!pou)
-        return false;
-    pou->rename(name.toStdString());
-    return true;
-}
-
-bool PouModel::moveObject(const QString& path, const QString& to)
-{
-    PouUnit* pou = d->pous.find(path);
-    return pou && ObjectData::move(*pou, to);
-}
-
-QString PouModel::getObjPath(ModelObject* obj)
-{
-    auto* pou = dynamic_cast<PouUnit*>(obj);
-    return pou ? ObjectPath::fromId(pou->id()) : QString();
-}
-
-QString PouModel::getObjIndex(ModelObject* obj)
-{
-    auto* pou = dynamic_cast<PouUnit*>(obj);
-    return pou ? ObjectData::index(*pou) : QString();
-}
-
-QString PouModel::objToData(ModelObject* obj)
-{
-    auto* pou = dynamic_cast<PouUnit*>(obj);
-    if (!pou)
-        return QString();
-    const std::vector<char>& graph = pou->graphData();
+    const std::vector<char>& graph = pou.graphData();
     QJsonObject object;
-    object.insert(ID, QString::number(pou->id()));
-    object.insert(TYPE, QString::number(pou->type()));
-    object.insert(LANGUAGETYPE, QString::number(pou->languageType()));
-    object.insert(NAME, QString::fromStdString(pou->name()));
-    object.insert(VARDECLARATION, QString::fromStdString(pou->varDeclaration()));
-    object.insert(LOGICCONTEXT, QString::fromStdString(pou->logicContext()));
-    object.insert(FOLDERID, QString::number(pou->folderId()));
-    object.insert(MODIFYTIME, QString::number(pou->varModifiedTime()));
-    object.insert(PROPERTIES, pou->propertiesJson());
+    object.insert(ID, QString::number(pou.id()));
+    object.insert(TYPE, QString::number(pou.type()));
+    object.insert(LANGUAGETYPE, QString::number(pou.languageType()));
+    object.insert(NAME, QString::fromStdString(pou.name()));
+    object.insert(VARDECLARATION, QString::fromStdString(pou.varDeclaration()));
+    object.insert(LOGICCONTEXT, QString::fromStdString(pou.logicContext()));
+    object.insert(FOLDERID, QString::number(pou.folderId()));
+    object.insert(MODIFYTIME, QString::number(pou.varModifiedTime()));
+    object.insert(PROPERTIES, pou.propertiesJson());
     object.insert(GRAPHDATA,
                   QString::fromLatin1(QByteArray(graph.data(), static_cast<int>(graph.size())).toBase64()));
-    return ObjectData::toText(object);
+    return object;
 }
 
-bool PouModel::restoreObj(ModelObject* obj, const QString& data)
+bool PouModel::restoreFrom(PouUnit& pou, const QString& data)
 {
-    auto* pou = dynamic_cast<PouUnit*>(obj);
     QJsonObject object;
     unsigned int modifyTime = 0;
     QByteArray graph;
-    if (!pou || !ObjectData::parse(data, object) || !ObjectData::toUnsigned(object, MODIFYTIME, modifyTime)
+    if (!ObjectData::parse(data, object) || !ObjectData::toUnsigned(object, MODIFYTIME, modifyTime)
         || !ObjectData::toBytes(object, GRAPHDATA, graph))
         return false;
-    pou->setContent({ObjectData::utf8(object, VARDECLARATION), ObjectData::utf8(object, LOGICCONTEXT), modifyTime,
-               ObjectData::text(object, PROPERTIES).toUtf8(), toVector(graph)},
-              true);
+    pou.setContent({ObjectData::utf8(object, VARDECLARATION), ObjectData::utf8(object, LOGICCONTEXT), modifyTime,
+                    ObjectData::text(object, PROPERTIES).toUtf8(), toVector(graph)},
+                   true);
     // The restored content differs from what the file may hold by now: without the flag the
     // next save would keep the undone text in the file.
-    pou->setModified(true);
+    pou.setModified(true);
     markModified();
     return true;
 }
+
+template class TableSubModel<PouModel>;
 
 // ---- PouUnit ----
 
 PouModel::PouUnit::PouUnit(unsigned int id, const std::string& name, PouType type, PouLanguageType language,
                            SubModel* owner)
-    : ModelObject(owner), m_id(id), m_name(name), m_type(type), m_language(language)
+    : DeclaredObject(PouKind, id, name, 0, owner), m_type(type), m_language(language)
 {
+}
+
+int PouModel::PouUnit::coreParseKind() const
+{
+    switch (m_type) {
+    case PRGPOU: return ac::ACCore::ProgramKind;
+    case FCPOU: return ac::ACCore::FunctionKind;
+    case FBPOU: return ac::ACCore::FunctionBlockKind;
+    }
+    return ac::ACCore::AnyKind;
 }
 
 void PouModel::PouUnit::setContent(Content content, bool mergeProperties)
 {
     m_varDeclaration = std::move(content.varDeclaration);
     m_logicContext = std::move(content.logicContext);
-    m_modifyTime = content.modifyTime;
+    m_modifiedTime = content.modifyTime;
     if (!mergeProperties)
         m_properties.clear();
     m_properties.merge(content.properties);
     m_graphData = std::move(content.graphData);
     setFbInstancesStr(QString::fromStdString(property("FbInstances")));
-}
-
-void PouModel::PouUnit::touch()
-{
-    setModified(true);
-    m_modifyTime = nowSeconds();
-    if (auto* owner = dynamic_cast<PouModel*>(subModel()))
-        owner->markModified();
-}
-
-void PouModel::PouUnit::log(const std::string& text) const
-{
-    if (auto* owner = dynamic_cast<PouModel*>(subModel()))
-        owner->writeLog(HostServices::LogInfo, text);
-}
-
-std::string PouModel::PouUnit::property(const std::string& key, const std::string& defaultValue) const
-{
-    return m_properties.value(key, defaultValue);
 }
 
 std::string PouModel::PouUnit::tempProperty(const std::string& key, const std::string& defaultValue) const
@@ -382,28 +268,21 @@ void PouModel::PouUnit::rename(const std::string& name)
 {
     m_name = name;
     touch();
-    log("程序修改名称:" + name);
+    logThroughOwner("程序修改名称:" + name);
 }
 
 void PouModel::PouUnit::setType(PouType type)
 {
     m_type = type;
     touch();
-    log("程序修改类型:" + std::to_string(static_cast<int>(type)));
-}
-
-void PouModel::PouUnit::setVarDeclaration(const std::string& text)
-{
-    m_varDeclaration = text;
-    m_properties.set("VarDeclModifiedTime", std::to_string(QDateTime::currentMSecsSinceEpoch()));
-    touch();
+    logThroughOwner("程序修改类型:" + std::to_string(static_cast<int>(type)));
 }
 
 void PouModel::PouUnit::setLogicContext(const std::string& text)
 {
     m_logicContext = text;
     touch();
-    log("程序修改逻辑文本");
+    logThroughOwner("程序修改逻辑文本");
 }
 
 void PouModel::PouUnit::setGraphData(const std::vector<char>& data)
@@ -412,30 +291,10 @@ void PouModel::PouUnit::setGraphData(const std::vector<char>& data)
     touch();
 }
 
-bool PouModel::PouUnit::setProperty(const std::string& key, const std::string& value)
-{
-    m_properties.set(key, value);
-    touch();
-    return true;
-}
-
 bool PouModel::PouUnit::setTempProperty(const std::string& key, const std::string& value)
 {
     m_tempProperties[key] = value;
     return true;
-}
-
-void PouModel::PouUnit::setCompileTime(unsigned int time)
-{
-    m_compileTime = time;
-    m_modifyTime = nowSeconds();
-    setModified(true);
-}
-
-void PouModel::PouUnit::setFolderId(unsigned int folderId)
-{
-    m_folderId = folderId;
-    setModified(true);
 }
 
 void PouModel::PouUnit::setFbInstances(const QStringList& instances)
@@ -454,9 +313,10 @@ void PouModel::PouUnit::setFbInstancesStr(const QString& instances)
     m_fbInstances = instances.split(QLatin1Char(';'), Qt::SkipEmptyParts);
 }
 
-void PouModel::PouUnit::addVarDeclarationErr(std::vector<ac::ACMessage>& messages)
+void PouModel::PouUnit::addVarDeclarationErr(ac::ACMessage& message)
 {
-    m_varDeclarationErr.insert(m_varDeclarationErr.end(), messages.begin(), messages.end());
+    std::vector<ac::ACMessage> one{message};
+    addVarDeclarationErr(one);
 }
 
 void PouModel::PouUnit::addPouLogicErr(std::vector<ac::ACMessage>& messages)

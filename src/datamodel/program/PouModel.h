@@ -1,14 +1,14 @@
 #pragma once
 
-#include "datamodel/model/ModelObject.h"
-#include "datamodel/program/CachedProperties.h"
-#include "datamodel/model/SubModel.h"
-
-#include "accore/ACMessage.h"
+#include "datamodel/model/DatamodelExport.h"
+#include "datamodel/model/TableSubModel.h"
+#include "datamodel/program/DeclaredObject.h"
 
 #include <QPair>
 #include <QSet>
 #include <QStringList>
+#include <QVariant>
+#include <QVector>
 
 #include <memory>
 #include <string>
@@ -17,18 +17,22 @@
 namespace ac {
 class ASTNode;
 }
-class PouModelPrivate;
+class QJsonObject;
+class QSqlQuery;
 
 // The program organisation units of a project (table POU): programs, functions and function
 // blocks with their declaration text, logic text and graphic editor data. Every change of a
 // POU's content marks the project as needing compilation.
-class PouModel : public SubModel
+class DATAMODEL_EXPORT PouModel : public TableSubModel<PouModel>
 {
     Q_OBJECT
 public:
     class PouUnit;
+    using Object = PouUnit;
     // The symbol kind bits of the compiler core; listing treats them as a mask.
     enum PouType : int { PRGPOU = 2, FCPOU = 4, FBPOU = 8 };
+    // The mask of allPous() that lists every POU.
+    static constexpr int AllPouTypes = PRGPOU | FCPOU | FBPOU;
     enum PouLanguageType : int {
         POU_NOLANG = 0,
         POU_ST = 1,
@@ -55,89 +59,65 @@ public:
     QStringList interruptPous() const;
     bool removePou(PouUnit* pou);
 
-public slots:
-    bool open() override;
-    bool save() override;
-    bool saveAs(bool flag) override;
-    bool insertObject(const QString& path, const QString& data) override;
-    bool removeObject(const QString& path, QString& data) override;
-    bool renameObject(const QString& path, const QString& name) override;
-    bool moveObject(const QString& path, const QString& to) override;
-    QString getObjPath(ModelObject* obj) override;
-    QString getObjIndex(ModelObject* obj) override;
-    QString objToData(ModelObject* obj) override;
-    bool restoreObj(ModelObject* obj, const QString& data) override;
-
-private slots:
-    bool saveObject(ModelObject* obj) override;
-    bool loadObject(ModelObject* obj) override;
-
 private:
     friend class PouUnit;
-    bool writeRow(PouUnit* pou);
+    friend class TableSubModel<PouModel>;
+    // The hooks of TableSubModel.
+    QString selectStatement() const;
+    bool readRows(QSqlQuery& query);
+    QVector<QVariant> rowValues(const PouUnit& pou) const;
+    QJsonObject toData(const PouUnit& pou) const;
+    std::unique_ptr<PouUnit> fromData(unsigned int id, const QJsonObject& data);
+    bool removeFromModel(PouUnit* pou) { return removePou(pou); }
+    QString reloadStatement() const;
+    void reloadRow(PouUnit& pou, const QSqlQuery& query);
+    bool restoreFrom(PouUnit& pou, const QString& data);
     void markModified() const;
-
-    std::unique_ptr<PouModelPrivate> d;
 };
 
-class PouModel::PouUnit : public ModelObject
+extern template class TableSubModel<PouModel>;
+
+class DATAMODEL_EXPORT PouModel::PouUnit : public DeclaredObject
 {
 public:
     PouUnit(unsigned int id, const std::string& name, PouType type, PouLanguageType language, SubModel* owner);
 
-    unsigned int id() const { return m_id; }
-    const std::string& name() const { return m_name; }
     PouType type() const { return m_type; }
     PouLanguageType languageType() const { return m_language; }
-    const std::string& varDeclaration() const { return m_varDeclaration; }
     const std::string& logicContext() const { return m_logicContext; }
     // Seconds since 1970 of the last content change.
-    unsigned int varModifiedTime() const { return m_modifyTime; }
-    unsigned int compileTime() const { return m_compileTime; }
-    unsigned int folderId() const { return m_folderId; }
-    std::string property(const std::string& key, const std::string& defaultValue = std::string()) const;
-    std::map<std::string, std::string> propertys() const { return m_properties.map(); }
-    const StringProperties& properties() const { return m_properties.properties(); }
-    // The Properties column's text.
-    const QString& propertiesJson() const { return m_properties.toJson(); }
+    unsigned int varModifiedTime() const { return modifiedTime(); }
+    int coreParseKind() const override;
     std::string tempProperty(const std::string& key, const std::string& defaultValue = std::string()) const;
     void graphData(std::vector<char>& out) const { out = m_graphData; }
     const std::vector<char>& graphData() const { return m_graphData; }
     QStringList fbInstances() const { return m_fbInstances; }
     QSet<QPair<int, int>> onlineAddPos() const { return m_onlineAddPos; }
-    std::vector<ac::ACMessage> getVarDeclarationErr() const { return m_varDeclarationErr; }
     std::vector<ac::ACMessage> getPouLogicErr() const { return m_pouLogicErr; }
-    long long syncVarDecTime() const { return m_syncVarDecTime; }
+    long long syncVarDecTime() const { return syncTime(); }
     long long syncLogicTime() const { return m_syncLogicTime; }
     ac::ASTNode* pouAstNode() const { return m_pouAstNode; }
 
     void rename(const std::string& name);
     void setType(PouType type);
-    void setVarDeclaration(const std::string& text);
     void setLogicContext(const std::string& text);
     void setGraphData(const std::vector<char>& data);
-    bool setProperty(const std::string& key, const std::string& value);
     bool setTempProperty(const std::string& key, const std::string& value);
-    void setCompileTime(unsigned int time);
-    void setFolderId(unsigned int folderId);
     // Stores the list and its text in the property "FbInstances" (each name followed by ";").
     void setFbInstances(const QStringList& instances);
     // Takes the list from such a text without touching the property; an empty text is ignored.
     void setFbInstancesStr(const QString& instances);
     void insertOnlineAddPos(const QSet<QPair<int, int>>& positions) { m_onlineAddPos = positions; }
     void setPouAstNode(ac::ASTNode* node) { m_pouAstNode = node; }
-    void setSyncVarDecTime(long long time) { m_syncVarDecTime = time; }
+    void setSyncVarDecTime(long long time) { setSyncTime(time); }
     void setSyncLogicTime(long long time) { m_syncLogicTime = time; }
-    void addVarDeclarationErr(ac::ACMessage& message) { m_varDeclarationErr.push_back(message); }
-    void addVarDeclarationErr(std::vector<ac::ACMessage>& messages);
+    using DeclaredObject::addVarDeclarationErr;
+    void addVarDeclarationErr(ac::ACMessage& message);
     void addPouLogicErr(ac::ACMessage& message) { m_pouLogicErr.push_back(message); }
     void addPouLogicErr(std::vector<ac::ACMessage>& messages);
-    void varDeclarationErrClear() { m_varDeclarationErr.clear(); }
     void pouLogicErrClear() { m_pouLogicErr.clear(); }
 
-private:
-    friend class PouModel;
-    // Content read from the file or from object data: no touch, no recompilation mark.
+    // Content read from the file or from object data.
     struct Content
     {
         std::string varDeclaration;
@@ -146,28 +126,20 @@ private:
         QByteArray properties; // JSON text, UTF-8
         std::vector<char> graphData;
     };
-    void setContent(Content content, bool mergeProperties);
-    // The content changed: modified flag, change time, recompilation mark.
-    void touch();
-    void log(const std::string& text) const;
 
-    unsigned int m_id;
-    std::string m_name;
+private:
+    friend class PouModel;
+    // Takes content without touching: no change time, no recompilation mark.
+    void setContent(Content content, bool mergeProperties);
+
     PouType m_type;
     PouLanguageType m_language;
-    std::string m_varDeclaration;
     std::string m_logicContext;
-    unsigned int m_modifyTime = 0;
-    unsigned int m_compileTime = 0;
-    unsigned int m_folderId = 0;
-    CachedProperties m_properties;
     std::map<std::string, std::string> m_tempProperties;
     std::vector<char> m_graphData;
     QStringList m_fbInstances;
     QSet<QPair<int, int>> m_onlineAddPos;
-    std::vector<ac::ACMessage> m_varDeclarationErr;
     std::vector<ac::ACMessage> m_pouLogicErr;
-    long long m_syncVarDecTime = 0;
     long long m_syncLogicTime = 0;
     ac::ASTNode* m_pouAstNode = nullptr; // owned by the compiler core
 };

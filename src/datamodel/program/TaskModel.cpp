@@ -1,11 +1,10 @@
 #include "datamodel/program/TaskModel.h"
 
-#include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/HostServices.h"
-#include "datamodel/model/ObjectTable_p.h"
+#include "datamodel/model/ObjectData_p.h"
 #include "datamodel/model/PrjInfoModel.h"
-#include "datamodel/program/ObjectData_p.h"
-#include "datamodel/program/RowWriter_p.h"
+#include "datamodel/model/TableSubModel_p.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -16,15 +15,11 @@
 class TaskModelPrivate
 {
 public:
-    ObjectTable<TaskModel::Task> tasks{QStringLiteral("TASK")};
     // The row "Task Config" of MiscProperties; its row id is marked used among the task ids.
     std::unique_ptr<TaskModel::Task> configuration;
     unsigned int configurationRow = 0;
     IDDistributor entryIds{ObjectTable<TaskModel::Task>::MaxId};
     bool saveAsFlag = true; // kept for the host; task writes do not depend on it
-    const RowWriter writer{QStringLiteral("TASK"),
-                           {QStringLiteral("NAME"), QStringLiteral("TYPE"), QStringLiteral("WTDTIME"),
-                            QStringLiteral("PROPERTIES")}};
 };
 
 namespace {
@@ -64,9 +59,9 @@ bool split(const QString& text, std::vector<unsigned int>& ids)
 } // namespace
 
 TaskModel::TaskModel(const std::string& name, AbstractProjectModel* project)
-    : SubModel(name, project), d(std::make_unique<TaskModelPrivate>())
+    : TableSubModel(name, project, QStringLiteral("TASK"), {NAME, TYPE, WTDTIME, PROPERTIES}, "task"),
+      d(std::make_unique<TaskModelPrivate>())
 {
-    d->tasks.reset();
     d->entryIds.setUsed(0, true);
 }
 
@@ -74,12 +69,12 @@ TaskModel::~TaskModel() = default;
 
 TaskModel::Task* TaskModel::addTask(const std::string& name)
 {
-    const unsigned int id = d->tasks.nextId();
+    const unsigned int id = objects().nextId();
     if (id == IDDistributor::INVALID_ID) {
         writeLog(HostServices::LogInfo, "add task '" + name + "' failed: no task id is left");
         return nullptr;
     }
-    Task* task = d->tasks.insert(std::make_unique<Task>(id, name, this));
+    Task* task = objects().insert(std::make_unique<Task>(id, name, this));
     task->setModified(true);
     setProjectModify(task, "Task::addTask");
     return task;
@@ -89,13 +84,13 @@ TaskModel::Task* TaskModel::task(unsigned int id) const
 {
     if (d->configuration && id == d->configurationRow)
         return d->configuration.get();
-    return d->tasks.find(id);
+    return objects().find(id);
 }
 
 void TaskModel::allTasks(std::vector<Task*>& out) const
 {
     const std::size_t first = out.size();
-    d->tasks.forEach([&out](Task* task) { out.push_back(task); });
+    objects().forEach([&out](Task* task) { out.push_back(task); });
     if (!d->configuration)
         return;
     const unsigned int row = d->configurationRow;
@@ -106,7 +101,7 @@ void TaskModel::allTasks(std::vector<Task*>& out) const
 
 bool TaskModel::removeTask(Task* task)
 {
-    if (!d->tasks.contains(task))
+    if (!objects().contains(task))
         return false;
     // The task and its call entries leave the file together or not at all: entries left
     // behind would be picked up by the next task that gets this id.
@@ -127,7 +122,7 @@ bool TaskModel::removeTask(Task* task)
     }
     for (int entry : task->m_pouInTaskIds)
         setPouItemIdUnused(static_cast<unsigned int>(entry));
-    d->tasks.erase(task);
+    objects().erase(task);
     save();
     return true;
 }
@@ -149,8 +144,8 @@ void TaskModel::setPouItemIdUnused(unsigned int id)
 
 void TaskModel::setProjectModify(Task* task, const std::string& text)
 {
-    AbstractPlcProjectModel* project = plcProject();
-    if (!project || project->type() != AbstractPlcProjectModel::Project || !task || task->status())
+    AbstractProjectModel* project = projectModel();
+    if (!project || project->type() != AbstractProjectModel::Project || !task || task->status())
         return;
     auto* infoModel = project->subModel<PrjInfoModel>();
     if (!infoModel || !infoModel->projectInfo())
@@ -162,18 +157,23 @@ void TaskModel::setProjectModify(Task* task, const std::string& text)
 
 bool TaskModel::open()
 {
-    d->tasks.reset();
     d->configuration.reset();
     d->configurationRow = 0;
     d->entryIds.reset(ObjectTable<Task>::MaxId);
     d->entryIds.setUsed(0, true);
-    return readRows();
+    return TableSubModel::open();
 }
 
-bool TaskModel::readRows()
+QString TaskModel::selectStatement() const
 {
-    QSqlDatabase db = database();
-    QSqlQuery query(db);
+    return QStringLiteral("SELECT * FROM Task");
+}
+
+// The configuration row first (its id is taken among the task ids), then the tasks, then
+// their call entries.
+bool TaskModel::readRows(QSqlQuery& tasks)
+{
+    QSqlQuery query(database());
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("SELECT * FROM miscproperties where Name is ?"));
     query.addBindValue(configurationName);
@@ -182,23 +182,19 @@ bool TaskModel::readRows()
         d->configuration = std::make_unique<Task>(0, row.value(QStringLiteral("Name")).toString().toStdString(), this);
         d->configuration->m_properties.merge(row.value(QStringLiteral("Properties")).toString());
         d->configurationRow = row.value(QStringLiteral("Id")).toUInt();
-        d->tasks.ids().setUsed(d->configurationRow, true);
+        objects().ids().setUsed(d->configurationRow, true);
     }
     query.finish();
 
-    if (!query.exec(QStringLiteral("SELECT * FROM Task"))) {
-        writeLog(HostServices::LogInfo, "reading the tasks failed: " + query.lastError().text().toStdString());
-        return false;
-    }
-    const QSqlRecord taskColumns = query.record();
+    const QSqlRecord taskColumns = tasks.record();
     const int id = taskColumns.indexOf(ID), name = taskColumns.indexOf(NAME), type = taskColumns.indexOf(TYPE),
               wdt = taskColumns.indexOf(WTDTIME), properties = taskColumns.indexOf(PROPERTIES);
-    while (query.next()) {
-        auto task = std::make_unique<Task>(query.value(id).toUInt(), query.value(name).toString().toStdString(), this);
-        task->m_type = static_cast<TaskType>(query.value(type).toInt());
-        task->m_wdtTime = query.value(wdt).toUInt();
-        task->m_properties.merge(query.value(properties).toString());
-        d->tasks.insertLoaded(std::move(task));
+    while (tasks.next()) {
+        auto task = std::make_unique<Task>(tasks.value(id).toUInt(), tasks.value(name).toString().toStdString(), this);
+        task->m_type = static_cast<TaskType>(tasks.value(type).toInt());
+        task->m_wdtTime = tasks.value(wdt).toUInt();
+        task->m_properties.merge(tasks.value(properties).toString());
+        insertLoaded(std::move(task));
     }
 
     if (!query.exec(QStringLiteral("SELECT Id, TaskId, POUID FROM pouintask"))) {
@@ -209,7 +205,7 @@ bool TaskModel::readRows()
     // Entries keep the order in which the table returns them; entries of unknown tasks are
     // left alone.
     while (query.next()) {
-        Task* task = d->tasks.find(query.value(1).toUInt());
+        Task* task = objects().find(query.value(1).toUInt());
         if (!task)
             continue;
         const int entry = query.value(0).toInt();
@@ -223,7 +219,7 @@ bool TaskModel::readRows()
 bool TaskModel::writeConfiguration(Task* configuration)
 {
     QSqlQuery& query =
-        plcProject()->preparedQuery(QStringLiteral("UPDATE miscproperties SET Name=?, Properties=? WHERE id=?"));
+        projectModel()->preparedQuery(QStringLiteral("UPDATE miscproperties SET Name=?, Properties=? WHERE id=?"));
     query.bindValue(0, QString::fromStdString(configuration->name()));
     query.bindValue(1, configuration->propertiesJson());
     query.bindValue(2, d->configurationRow);
@@ -239,25 +235,29 @@ bool TaskModel::writeConfiguration(Task* configuration)
     return false;
 }
 
-bool TaskModel::writeTask(Task* task)
+QVector<QVariant> TaskModel::rowValues(const Task& task) const
 {
-    AbstractPlcProjectModel* project = plcProject();
-    QString error;
+    return {QString::fromStdString(task.name()), static_cast<int>(task.type()), task.wdtTime(), task.propertiesJson()};
+}
+
+bool TaskModel::writeRow(Task* task)
+{
+    AbstractProjectModel* project = projectModel();
     // Nested in the transaction of save() when called from there: the row and its call
-    // entries are written together, or neither.
+    // entries are written together, or neither. A failed row write is logged by the base.
     ScopedTransaction transaction(database());
-    bool ok = transaction.isActive()
-              && d->writer.write(project, task->id(),
-                                 {QString::fromStdString(task->name()), static_cast<int>(task->type()),
-                                  task->wdtTime(), task->propertiesJson()},
-                                 d->tasks.rows().contains(task->id()), &error);
-    if (ok) {
-        QSqlQuery& clear = project->preparedQuery(QStringLiteral("DELETE from pouintask where TaskId = ?"));
-        clear.bindValue(0, task->id());
-        ok = clear.exec();
-        if (!ok)
-            error = clear.lastError().text();
+    if (!transaction.isActive() || !TableSubModel::writeRow(task)) {
+        if (!transaction.isActive())
+            writeLog(HostServices::LogInfo, "save task '" + task->name() + "' failed: "
+                                                + transaction.errorText().toStdString());
+        return false;
     }
+    QString error;
+    QSqlQuery& clear = project->preparedQuery(QStringLiteral("DELETE from pouintask where TaskId = ?"));
+    clear.bindValue(0, task->id());
+    bool ok = clear.exec();
+    if (!ok)
+        error = clear.lastError().text();
     QSqlQuery& insert =
         project->preparedQuery(QStringLiteral("INSERT INTO pouintask (Id, TaskId, POUID) VALUES(?, ?, ?)"));
     for (std::size_t i = 0; ok && i < task->m_pouIds.size(); ++i) {
@@ -272,11 +272,8 @@ bool TaskModel::writeTask(Task* task)
         ok = false;
         error = transaction.errorText();
     }
-    if (!ok) {
-        if (error.isEmpty())
-            error = transaction.errorText();
+    if (!ok)
         writeLog(HostServices::LogInfo, "save task '" + task->name() + "' failed: " + error.toStdString());
-    }
     return ok;
 }
 
@@ -284,84 +281,83 @@ bool TaskModel::save()
 {
     bool ok = true;
     if (d->configuration && d->configuration->isModified()) {
-        ok = plcProject() && writeConfiguration(d->configuration.get());
+        ok = projectModel() && writeConfiguration(d->configuration.get());
         if (ok)
             d->configuration->setModified(false);
     }
-    QString error;
-    const bool tasksOk = d->tasks.save(
-        database(), [this](Task* task) { return writeTask(task); }, [](Task* task) { task->setModified(false); },
-        &error);
-    if (!tasksOk && !error.isEmpty())
-        writeLog(HostServices::LogInfo, "save of the tasks failed: " + error.toStdString());
+    const bool tasksOk = TableSubModel::save();
     return ok && tasksOk;
 }
 
 bool TaskModel::saveAs(bool flag)
 {
     d->saveAsFlag = flag;
-    d->writer.learnStoredRows(database(), d->tasks.rows());
+    learnStoredRows();
     return true;
+}
+
+TaskModel::Task* TaskModel::objectOutsideTable(const ModelObject* object) const
+{
+    return object && object == d->configuration.get() ? d->configuration.get() : nullptr;
 }
 
 bool TaskModel::saveObject(ModelObject* obj)
 {
-    auto* task = dynamic_cast<Task*>(obj);
-    if (!task || !plcProject())
+    if (!d->configuration || obj != d->configuration.get())
+        return projectModel() && TableSubModel::saveObject(obj);
+    if (!projectModel() || !writeConfiguration(d->configuration.get()))
         return false;
-    const bool isConfiguration = task == d->configuration.get();
-    if (!isConfiguration && !d->tasks.contains(task))
-        return false;
-    if (!(isConfiguration ? writeConfiguration(task) : writeTask(task)))
-        return false;
-    if (!isConfiguration)
-        d->tasks.rows().add(task->id());
-    task->setModified(false);
+    d->configuration->setModified(false);
     return true;
+}
+
+QString TaskModel::reloadStatement() const
+{
+    return QStringLiteral("SELECT * FROM Task WHERE Id = ?");
+}
+
+void TaskModel::reloadRow(Task& task, const QSqlQuery& query)
+{
+    const QSqlRecord row = query.record();
+    task.m_name = row.value(QStringLiteral("Name")).toString().toStdString();
+    task.m_type = static_cast<TaskType>(row.value(QStringLiteral("Type")).toInt());
+    task.m_wdtTime = row.value(QStringLiteral("WTDTime")).toUInt();
+    task.m_properties.merge(row.value(QStringLiteral("Properties")).toString());
 }
 
 bool TaskModel::loadObject(ModelObject* obj)
 {
-    auto* task = dynamic_cast<Task*>(obj);
-    if (!task)
-        return false;
-    const bool isConfiguration = task == d->configuration.get();
+    Task* configuration = d->configuration.get();
+    if (!configuration || obj != configuration)
+        return TableSubModel::loadObject(obj);
     QSqlQuery query(database());
     query.setForwardOnly(true);
-    query.prepare(isConfiguration ? QStringLiteral("SELECT * FROM miscproperties WHERE Id = ?")
-                                  : QStringLiteral("SELECT * FROM Task WHERE Id = ?"));
-    query.addBindValue(isConfiguration ? d->configurationRow : task->id());
+    query.prepare(QStringLiteral("SELECT * FROM miscproperties WHERE Id = ?"));
+    query.addBindValue(d->configurationRow);
     if (!query.exec()) {
-        writeLog(HostServices::LogInfo, "reload task '" + task->name() + "' failed: "
+        writeLog(HostServices::LogInfo, "reload task '" + configuration->name() + "' failed: "
                                             + query.lastError().text().toStdString());
         return false;
     }
     while (query.next()) {
         const QSqlRecord row = query.record();
-        task->m_name = row.value(QStringLiteral("Name")).toString().toStdString();
-        if (!isConfiguration) {
-            task->m_type = static_cast<TaskType>(row.value(QStringLiteral("Type")).toInt());
-            task->m_wdtTime = row.value(QStringLiteral("WTDTime")).toUInt();
-        }
-        task->m_properties.merge(row.value(QStringLiteral("Properties")).toString());
+        configuration->m_name = row.value(QStringLiteral("Name")).toString().toStdString();
+        configuration->m_properties.merge(row.value(QStringLiteral("Properties")).toString());
     }
-    task->setModified(false);
+    configuration->setModified(false);
     return true;
 }
 
-bool TaskModel::insertObject(const QString& path, const QString& data)
+std::unique_ptr<TaskModel::Task> TaskModel::fromData(unsigned int id, const QJsonObject& data)
 {
-    QJsonObject object;
-    unsigned int id = 0, wdtTime = 0;
+    unsigned int wdtTime = 0;
     int type = CyclicTask;
     std::vector<unsigned int> pouIds, entryIds;
-    if (!ObjectData::parse(data, object) || !ObjectData::freeId(object, path, d->tasks.ids(), id)
-        || !ObjectData::toUnsigned(object, WTDTIME, wdtTime)
-        || !split(ObjectData::text(object, POUIDS), pouIds)
-        || !split(ObjectData::text(object, POUINTASKIDS), entryIds) || pouIds.size() != entryIds.size())
-        return false;
-    if (object.contains(TYPE) && !ObjectData::toInt(object, TYPE, type))
-        return false;
+    if (!ObjectData::toUnsigned(data, WTDTIME, wdtTime) || !split(ObjectData::text(data, POUIDS), pouIds)
+        || !split(ObjectData::text(data, POUINTASKIDS), entryIds) || pouIds.size() != entryIds.size())
+        return nullptr;
+    if (data.contains(TYPE) && !ObjectData::toInt(data, TYPE, type))
+        return nullptr;
     // An entry keeps its id unless another entry took it meanwhile.
     std::vector<int> entries;
     for (unsigned int entry : entryIds) {
@@ -370,32 +366,18 @@ bool TaskModel::insertObject(const QString& path, const QString& data)
         if (entry == IDDistributor::INVALID_ID) {
             for (int taken : entries)
                 setPouItemIdUnused(static_cast<unsigned int>(taken));
-            return false;
+            return nullptr;
         }
         d->entryIds.setUsed(entry, true);
         entries.push_back(static_cast<int>(entry));
     }
-    auto task = std::make_unique<Task>(id, ObjectData::utf8(object, NAME), this);
+    auto task = std::make_unique<Task>(id, ObjectData::utf8(data, NAME), this);
     task->m_type = static_cast<TaskType>(type);
     task->m_wdtTime = wdtTime;
-    task->m_properties.merge(ObjectData::text(object, PROPERTIES));
+    task->m_properties.merge(ObjectData::text(data, PROPERTIES));
     task->m_pouIds.assign(pouIds.begin(), pouIds.end());
     task->m_pouInTaskIds = std::move(entries);
-    task->setModified(true);
-    d->tasks.insert(std::move(task));
-    return true;
-}
-
-bool TaskModel::removeObject(const QString& path, QString& data)
-{
-    Task* task = d->tasks.find(path);
-    if (!task)
-        return false;
-    const QString removed = objToData(task);
-    if (!removeTask(task))
-        return false;
-    data = removed;
-    return true;
+    return task;
 }
 
 bool TaskModel::renameObject(const QString& path, const QString& name)
@@ -410,7 +392,7 @@ bool TaskModel::renameObject(const QString& path, const QString& name)
 
 bool TaskModel::changeProperty(const QString& path, const QString& key, const QString&, const QString& to)
 {
-    Task* task = d->tasks.find(path);
+    Task* task = objects().find(path);
     std::vector<unsigned int> pouIds;
     if (key != QLatin1String("pouintask") || !task || !split(to, pouIds))
         return false;
@@ -421,27 +403,20 @@ bool TaskModel::changeProperty(const QString& path, const QString& key, const QS
     return true;
 }
 
-QString TaskModel::getObjPath(ModelObject* obj)
+QJsonObject TaskModel::toData(const Task& task) const
 {
-    auto* task = dynamic_cast<Task*>(obj);
-    return task ? ObjectPath::fromId(task->id()) : QString();
+    QJsonObject object;
+    object.insert(ID, QString::number(task.id()));
+    object.insert(NAME, QString::fromStdString(task.name()));
+    object.insert(TYPE, QString::number(task.type()));
+    object.insert(WTDTIME, QString::number(task.wdtTime()));
+    object.insert(PROPERTIES, task.propertiesJson());
+    object.insert(POUIDS, joined(task.m_pouIds));
+    object.insert(POUINTASKIDS, joined(task.m_pouInTaskIds));
+    return object;
 }
 
-QString TaskModel::objToData(ModelObject* obj)
-{
-    auto* task = dynamic_cast<Task*>(obj);
-    if (!task)
-        return QString();
-    QJsonObject object;
-    object.insert(ID, QString::number(task->id()));
-    object.insert(NAME, QString::fromStdString(task->name()));
-    object.insert(TYPE, QString::number(task->type()));
-    object.insert(WTDTIME, QString::number(task->wdtTime()));
-    object.insert(PROPERTIES, task->propertiesJson());
-    object.insert(POUIDS, joined(task->m_pouIds));
-    object.insert(POUINTASKIDS, joined(task->m_pouInTaskIds));
-    return ObjectData::toText(object);
-}
+template class TableSubModel<TaskModel>;
 
 // ---- Task ----
 
@@ -452,7 +427,10 @@ TaskModel::Task::Task(unsigned int id, const std::string& name, SubModel* owner)
 
 TaskModel* TaskModel::Task::owner() const
 {
-    return dynamic_cast<TaskModel*>(subModel());
+    // A task created outside a model has no owner; one handed another model's pointer is a fault.
+    auto* model = qobject_cast<TaskModel*>(subModel());
+    DATAMODEL_ASSERT(model || !subModel(), return nullptr);
+    return model;
 }
 
 std::string TaskModel::Task::property(const std::string& key, const std::string& defaultValue) const

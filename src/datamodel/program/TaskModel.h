@@ -1,15 +1,20 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
 #include "datamodel/model/ModelObject.h"
+#include "datamodel/model/TableSubModel.h"
 #include "datamodel/program/CachedProperties.h"
-#include "datamodel/model/SubModel.h"
 
 #include <QSqlDatabase>
+#include <QVariant>
+#include <QVector>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+class QJsonObject;
+class QSqlQuery;
 class TaskModelPrivate;
 
 // The controller's task configuration: the tasks that the runtime schedules (table Task), the
@@ -17,11 +22,12 @@ class TaskModelPrivate;
 // properties of the configuration as a whole (row "Task Config" of MiscProperties), held as
 // one more task, the configuration object, whose id is 0. Task changes of a user project mark
 // it as needing compilation and stamp the time of the configuration change.
-class TaskModel : public SubModel
+class DATAMODEL_EXPORT TaskModel : public TableSubModel<TaskModel>
 {
     Q_OBJECT
 public:
     class Task;
+    using Object = Task;
     // Only read from the table; a task created here is cyclic (2), as the default task of a
     // new project.
     enum TaskType : int { EventTask = 0, InterruptTask = 1, CyclicTask = 2, FreewheelingTask = 3 };
@@ -42,34 +48,47 @@ public:
 public slots:
     bool open() override;
     bool save() override;
+    // The flag is kept for the host; task writes do not depend on it.
     bool saveAs(bool flag) override;
-    bool insertObject(const QString& path, const QString& data) override;
-    bool removeObject(const QString& path, QString& data) override;
+    // The configuration object is renamed too.
     bool renameObject(const QString& path, const QString& name) override;
     // Replaces the call list of a task: `key` "pouintask", `to` the POU ids joined by ".".
     bool changeProperty(const QString& path, const QString& key, const QString& from, const QString& to) override;
-    QString getObjPath(ModelObject* obj) override;
-    QString objToData(ModelObject* obj) override;
-
-private slots:
     bool saveObject(ModelObject* obj) override;
     bool loadObject(ModelObject* obj) override;
 
 private:
     friend class Task;
+    friend class TableSubModel<TaskModel>;
+    // The hooks of TableSubModel.
+    QString selectStatement() const;
+    bool readRows(QSqlQuery& query);
+    QVector<QVariant> rowValues(const Task& task) const;
+    // The task's row and its call entries, together or neither.
+    bool writeRow(Task* task);
+    QJsonObject toData(const Task& task) const;
+    std::unique_ptr<Task> fromData(unsigned int id, const QJsonObject& data);
+    bool removeFromModel(Task* task) { return removeTask(task); }
+    QString reloadStatement() const;
+    void reloadRow(Task& task, const QSqlQuery& query);
+    Task* objectOutsideTable(const ModelObject* object) const;
+    // Tasks are not filed in folders.
+    QString indexOf(const Task&) const { return QString(); }
+    bool moveTo(Task&, const QString&) { return false; }
+
     // Call entry ids: unique within the model, handed back when an entry goes.
     unsigned int getPouItemId();
     void setPouItemIdUnused(unsigned int id);
     // Marks a user project as needing compilation and stamps its configuration time.
     void setProjectModify(Task* task, const std::string& text);
-    bool writeTask(Task* task);
     bool writeConfiguration(Task* configuration);
-    bool readRows();
 
     std::unique_ptr<TaskModelPrivate> d;
 };
 
-class TaskModel::Task : public ModelObject
+extern template class TableSubModel<TaskModel>;
+
+class DATAMODEL_EXPORT TaskModel::Task : public ModelObject
 {
 public:
     Task(unsigned int id, const std::string& name, SubModel* owner);

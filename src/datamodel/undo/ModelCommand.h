@@ -1,5 +1,7 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
+
 #include <QString>
 #include <QUndoCommand>
 
@@ -13,7 +15,7 @@ class SubModel;
 // object's path and its sub-model's name, and on every undo and redo finds the current project
 // again (host cookie "Project.Name" and the registry), then the sub-model, then calls the
 // sub-model's slot. A command is created done: the caller made the edit before pushing it.
-class ModelCommand : public QUndoCommand
+class DATAMODEL_EXPORT ModelCommand : public QUndoCommand
 {
 public:
     ModelCommand(ModelObject* obj, SubModel* subModel);
@@ -42,7 +44,7 @@ private:
 };
 
 // Undoes an insertion by removing the object; redo inserts it again from its data.
-class ModelInsertCommand : public ModelCommand
+class DATAMODEL_EXPORT ModelInsertCommand : public ModelCommand
 {
 public:
     ModelInsertCommand(ModelObject* obj, SubModel* subModel);
@@ -57,7 +59,7 @@ protected:
 };
 
 // Undoes a removal by inserting the object again. Construct it before removing the object.
-class ModelRemoveCommand : public ModelInsertCommand
+class DATAMODEL_EXPORT ModelRemoveCommand : public ModelInsertCommand
 {
 public:
     ModelRemoveCommand(ModelObject* obj, SubModel* subModel);
@@ -65,7 +67,7 @@ public:
     void redo() override;
 };
 
-class ModelRenameCommand : public ModelCommand
+class DATAMODEL_EXPORT ModelRenameCommand : public ModelCommand
 {
 public:
     ModelRenameCommand(ModelObject* obj, SubModel* subModel, const QString& from, const QString& to);
@@ -78,7 +80,7 @@ private:
     QString m_to;
 };
 
-class ModelMoveCommand : public ModelCommand
+class DATAMODEL_EXPORT ModelMoveCommand : public ModelCommand
 {
 public:
     ModelMoveCommand(ModelObject* obj, SubModel* subModel, const QString& from, const QString& to);
@@ -91,7 +93,7 @@ private:
     QString m_to;
 };
 
-class ModelModifyCommand : public ModelCommand
+class DATAMODEL_EXPORT ModelModifyCommand : public ModelCommand
 {
 public:
     ModelModifyCommand(ModelObject* obj, SubModel* subModel, const QString& key, const QString& from,

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "datamodel/model/DatamodelExport.h"
+
 #include <QObject>
 #include <QString>
 
@@ -9,7 +11,7 @@ class QUndoStack;
 // The undo stack of a project's structural edits. The front end makes an edit, then pushes the
 // matching model command; undo and redo replay the edit through the sub-model, and each step
 // that took effect is announced by commandExecuted.
-class ProjectModelStack : public QObject
+class DATAMODEL_EXPORT ProjectModelStack : public QObject
 {
     Q_OBJECT
 public:

@@ -5,8 +5,8 @@
 
 #include "datamodel/auxiliary/InternationalModel.h"
 #include "datamodel/model/DatabaseConnection_p.h"
-#include "datamodel/model/PlcLibraryModel.h"
-#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/project/PlcLibraryModel.h"
+#include "datamodel/project/PlcProjectModel.h"
 
 #include <QSqlQuery>
 

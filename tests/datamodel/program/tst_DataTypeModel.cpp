@@ -1,7 +1,7 @@
 // Data types: round trips, names that repeat, and the undo slots.
 #include "ProgramTestSupport.h"
 
-#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/program/DataTypeModel.h"
 
 using testsupport::ModelTest;

@@ -2,7 +2,7 @@
 // through which undo and redo re-create, move and rename folders.
 #include "ProgramTestSupport.h"
 
-#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/program/DataTypeModel.h"
 #include "datamodel/program/FolderModel.h"
 #include "datamodel/program/GlobalVarModel.h"

@@ -1,7 +1,7 @@
 // Global variable lists: round trips, lookups, setter effects and the undo slots.
 #include "ProgramTestSupport.h"
 
-#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/program/GlobalVarModel.h"
 
 #include <QDateTime>

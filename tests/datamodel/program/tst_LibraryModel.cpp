@@ -5,8 +5,8 @@
 #include "ProgramTestSupport.h"
 
 #include "datamodel/compiler/SymbolSynchrinizer.h"
-#include "datamodel/model/PlcLibraryModel.h"
-#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/project/PlcLibraryModel.h"
+#include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/program/LibraryModel.h"
 #include "host/CookieStore.h"

@@ -2,8 +2,8 @@
 // slots through which undo and redo re-create and restore a POU.
 #include "ProgramTestSupport.h"
 
-#include "datamodel/model/PlcProjectModel.h"
-#include "datamodel/program/ObjectData_p.h"
+#include "datamodel/project/PlcProjectModel.h"
+#include "datamodel/model/ObjectData_p.h"
 #include "datamodel/program/PouModel.h"
 
 #include <QDateTime>

@@ -2,8 +2,8 @@
 // hidden objects of user projects, save-as, and projects of the largest size the ids allow.
 #include "ProgramTestSupport.h"
 
-#include "datamodel/model/PlcLibraryModel.h"
-#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/project/PlcLibraryModel.h"
+#include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/program/CachedProperties.h"
 #include "datamodel/program/DataTypeModel.h"
 #include "datamodel/program/FolderModel.h"

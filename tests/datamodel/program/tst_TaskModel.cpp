@@ -2,8 +2,8 @@
 // list operations, the undo slots, and what task changes mark in user and library projects.
 #include "ProgramTestSupport.h"
 
-#include "datamodel/model/PlcLibraryModel.h"
-#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/project/PlcLibraryModel.h"
+#include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/program/TaskModel.h"
 
 using testsupport::ModelTest;

@@ -3,7 +3,7 @@
 #include "ModelTestSupport.h"
 
 #include "datamodel/model/ObjectPath.h"
-#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/program/DataTypeModel.h"
 #include "datamodel/program/FolderModel.h"

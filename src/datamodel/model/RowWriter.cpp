@@ -1,6 +1,6 @@
-#include "datamodel/program/RowWriter_p.h"
+#include "datamodel/model/RowWriter_p.h"
 
-#include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/StoredRows_p.h"
 
 #include <QSqlError>
@@ -19,7 +19,7 @@ RowWriter::RowWriter(QString table, const QStringList& columns, QString idColumn
                    .arg(table, idColumn, columns.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
 }
 
-bool RowWriter::update(AbstractPlcProjectModel* project, const QVariant& id, const QVector<QVariant>& values,
+bool RowWriter::update(AbstractProjectModel* project, const QVariant& id, const QVector<QVariant>& values,
                        bool* found, QString* error) const
 {
     QSqlQuery& query = project->preparedQuery(m_update);
@@ -35,7 +35,7 @@ bool RowWriter::update(AbstractPlcProjectModel* project, const QVariant& id, con
     return true;
 }
 
-bool RowWriter::insert(AbstractPlcProjectModel* project, const QVariant& id, const QVector<QVariant>& values,
+bool RowWriter::insert(AbstractProjectModel* project, const QVariant& id, const QVector<QVariant>& values,
                        QString* error) const
 {
     QSqlQuery& query = project->preparedQuery(m_insert);
@@ -49,7 +49,7 @@ bool RowWriter::insert(AbstractPlcProjectModel* project, const QVariant& id, con
     return false;
 }
 
-bool RowWriter::write(AbstractPlcProjectModel* project, unsigned int id, const QVector<QVariant>& values, bool stored,
+bool RowWriter::write(AbstractProjectModel* project, unsigned int id, const QVector<QVariant>& values, bool stored,
                       QString* error) const
 {
     if (!project) {

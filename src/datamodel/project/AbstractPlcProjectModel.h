@@ -1,61 +1,26 @@
 #pragma once
 
 #include "datamodel/model/AbstractProjectModel.h"
+#include "datamodel/model/DatamodelExport.h"
 
 #include <QMap>
 #include <QSqlDatabase>
 #include <QString>
 
-#include <cstdint>
 #include <memory>
 
-class AbstractPlcProjectModelPrivate;
 class PlcLibraryModel;
-class QSqlQuery;
 
-// A PLC project or library database: the connection, the password, the project type, and the
-// static operations that open, check and re-key a database file or read its project
-// information without a model.
-class AbstractPlcProjectModel : public AbstractProjectModel
+// A PLC project or library database: opening, creating and saving it through its sub-models,
+// the hidden objects of a user project, and the static operations that open, check and re-key
+// a database file or read its project information without a model. The connection, the
+// password and the project type live in the base.
+class DATAMODEL_EXPORT AbstractPlcProjectModel : public AbstractProjectModel
 {
     Q_OBJECT
 public:
-    enum ProjectType : int32_t {
-        Project = 0,
-        UserLib = 1,
-        FirmwareLib = 2,
-        Unknown = 3, // any other creation text; also the type between open and reading the record
-        CompiledLib = 4,
-    };
-
-    // Every project and library file is created and first opened with this password.
-    static const QString DefaultPassword;
-    static constexpr int WrongPasswordError = 200;
-
     AbstractPlcProjectModel(std::string name, std::string filePath, std::string absoluteFilePath);
     ~AbstractPlcProjectModel() override;
-
-    ProjectType type() const;
-    void setProjectType(ProjectType type);
-    int getFileID() const;
-    void setFileId(int fileId);
-    // While false, changes do not stamp the project information's change times.
-    bool isUpdateStatue() const;
-    void setUpdateStatue(bool update);
-
-    QSqlDatabase db() const;
-    // Takes over the connection `db` (opened by openDB) and removes the one held before.
-    void setSqlDatabase(QSqlDatabase* db);
-    void closeDb();
-    QString password() const;
-    void setPassword(const QString& password);
-
-    // A statement prepared once per connection and reused: bind values and exec. The reference
-    // is valid until the connection changes.
-    QSqlQuery& preparedQuery(const QString& statement);
-
-    static QString typeText(ProjectType type);
-    static ProjectType typeFromText(const std::string& text);
 
     static bool openDB(const std::string& name, const std::string& filePath, QSqlDatabase& db, QString password,
                        bool writable);
@@ -71,6 +36,10 @@ public:
                                const QString& password = DefaultPassword);
     static void setDeviceMemery(const std::string& name);
 
+    // Libraries are read as PlcLibraryModel (openLibrary).
+    std::unique_ptr<AbstractProjectModel> openLibraryFile(const std::string& name, const std::string& filePath,
+                                                          const QString& password) const override;
+
 public slots:
     bool open(const std::string& name, const std::string& filePath, const std::string& password,
               bool writable) override;
@@ -82,7 +51,4 @@ protected:
     static void initHiddenData(AbstractProjectModel* project);
     bool releaseDBBroken();
     void log(const std::string& text) const;
-
-private:
-    std::unique_ptr<AbstractPlcProjectModelPrivate> d;
 };

@@ -1,9 +1,9 @@
-#include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/project/AbstractPlcProjectModel.h"
 
 #include "datamodel/model/DatabaseConnection_p.h"
 #include "datamodel/model/HostServices.h"
-#include "datamodel/model/PlcLibraryModel.h"
 #include "datamodel/model/ProjectModelManager.h"
+#include "datamodel/project/PlcLibraryModel.h"
 #include "datamodel/model/SqlText_p.h"
 #include "datamodel/model/SubModel.h"
 #include "datamodel/program/GlobalVarModel.h"
@@ -18,20 +18,6 @@
 
 #include <map>
 
-const QString AbstractPlcProjectModel::DefaultPassword = QStringLiteral("kv rond");
-
-class AbstractPlcProjectModelPrivate
-{
-public:
-    AbstractPlcProjectModel::ProjectType type = AbstractPlcProjectModel::Unknown;
-    int fileId = 0;
-    bool updateStatus = true;
-    QSqlDatabase db;
-    QString password;
-    // Statements prepared on `db`; dropped before the connection changes or closes.
-    std::map<QString, std::unique_ptr<QSqlQuery>> statements;
-};
-
 namespace {
 
 const char* const module = "AbstractPlcProjectModel";
@@ -44,78 +30,15 @@ void logAs(const char* module, const std::string& text)
 } // namespace
 
 AbstractPlcProjectModel::AbstractPlcProjectModel(std::string name, std::string filePath, std::string absoluteFilePath)
-    : AbstractProjectModel(std::move(name), std::move(filePath), std::move(absoluteFilePath)),
-      d(std::make_unique<AbstractPlcProjectModelPrivate>())
+    : AbstractProjectModel(std::move(name), std::move(filePath), std::move(absoluteFilePath))
 {
 }
 
-AbstractPlcProjectModel::~AbstractPlcProjectModel()
-{
-    // Sub-models may still hold statements or rows of this connection: they go first.
-    deleteSubModels();
-    closeDb();
-}
-
-AbstractPlcProjectModel::ProjectType AbstractPlcProjectModel::type() const { return d->type; }
-void AbstractPlcProjectModel::setProjectType(ProjectType type) { d->type = type; }
-int AbstractPlcProjectModel::getFileID() const { return d->fileId; }
-void AbstractPlcProjectModel::setFileId(int fileId) { d->fileId = fileId; }
-bool AbstractPlcProjectModel::isUpdateStatue() const { return d->updateStatus; }
-void AbstractPlcProjectModel::setUpdateStatue(bool update) { d->updateStatus = update; }
-QSqlDatabase AbstractPlcProjectModel::db() const { return d->db; }
-QString AbstractPlcProjectModel::password() const { return d->password; }
-void AbstractPlcProjectModel::setPassword(const QString& password) { d->password = password; }
-
-void AbstractPlcProjectModel::setSqlDatabase(QSqlDatabase* db)
-{
-    if (!db || db->connectionName() == d->db.connectionName())
-        return;
-    closeDb();
-    d->db = *db;
-}
-
-void AbstractPlcProjectModel::closeDb()
-{
-    d->statements.clear();
-    DatabaseConnection::remove(d->db);
-}
-
-QSqlQuery& AbstractPlcProjectModel::preparedQuery(const QString& statement)
-{
-    auto& query = d->statements[statement];
-    if (!query) {
-        query = std::make_unique<QSqlQuery>(d->db);
-        query->setForwardOnly(true);
-        query->prepare(statement);
-    }
-    return *query;
-}
+AbstractPlcProjectModel::~AbstractPlcProjectModel() = default;
 
 void AbstractPlcProjectModel::log(const std::string& text) const
 {
     logAs(module, text);
-}
-
-QString AbstractPlcProjectModel::typeText(ProjectType type)
-{
-    switch (type) {
-    case Project: return QStringLiteral("Project");
-    case UserLib: return QStringLiteral("UserLib");
-    case FirmwareLib: return QStringLiteral("FirmwareLib");
-    case CompiledLib: return QStringLiteral("CompiledLib");
-    default: return QString();
-    }
-}
-
-AbstractPlcProjectModel::ProjectType AbstractPlcProjectModel::typeFromText(const std::string& text)
-{
-    if (text == "Project")
-        return Project;
-    if (text == "UserLib")
-        return UserLib;
-    if (text == "FirmwareLib")
-        return FirmwareLib;
-    return Unknown;
 }
 
 bool AbstractPlcProjectModel::openDB(const std::string& name, const std::string& filePath, QSqlDatabase& db,
@@ -155,8 +78,9 @@ bool AbstractPlcProjectModel::modifyDbPassword(AbstractPlcProjectModel* model, c
 {
     if (!model)
         return false;
-    model->d->statements.clear(); // no statement may be pending while the file is re-keyed
-    QSqlQuery rekey(model->d->db);
+    model->finishStatements(); // no statement may be pending while the file is re-keyed
+    QSqlDatabase db = model->db();
+    QSqlQuery rekey(db);
     bool ok = rekey.exec(QStringLiteral("pragma rekey = ") + SqlText::literal(password));
     rekey.finish();
     logAs("AbstractProjectModel", "修改工程密码");
@@ -167,7 +91,7 @@ bool AbstractPlcProjectModel::modifyDbPassword(AbstractPlcProjectModel* model, c
     }
     // The model must never hold a password that does not open its file: prove the new one
     // on a connection of its own before taking it.
-    const std::string file = model->d->db.databaseName().toStdString();
+    const std::string file = db.databaseName().toStdString();
     int error = 0;
     if (!checkDbFile(model->name(), file, error, password)) {
         logAs("AbstractProjectModel", "the new password of '" + model->name()
@@ -176,7 +100,7 @@ bool AbstractPlcProjectModel::modifyDbPassword(AbstractPlcProjectModel* model, c
         return false;
     }
     model->setPassword(password);
-    model->d->db.setPassword(password);
+    db.setPassword(password);
     return true;
 }
 
@@ -264,7 +188,7 @@ bool AbstractPlcProjectModel::saveAs(const std::string& name, const std::string&
         return false;
     }
     QSqlDatabase target;
-    if (!openDB(name, filePath, target, d->password, true))
+    if (!openDB(name, filePath, target, password(), true))
         return false;
     QSqlQuery check(target);
     if (!check.exec(QStringLiteral("SELECT count(*) FROM ProjectInfo")) || !check.next()) {
@@ -282,8 +206,8 @@ bool AbstractPlcProjectModel::saveAs(const std::string& name, const std::string&
 
 bool AbstractPlcProjectModel::releaseDBBroken()
 {
-    d->statements.clear(); // VACUUM needs every statement of the connection finished
-    QSqlQuery query(d->db);
+    finishStatements(); // VACUUM needs every statement of the connection finished
+    QSqlQuery query(db());
     if (query.exec(QStringLiteral("VACUUM;")))
         return true;
     log("释放数据库冗余信息失败:" + query.lastError().text().toStdString());
@@ -299,6 +223,13 @@ PlcLibraryModel* AbstractPlcProjectModel::openLibrary(const std::string& name, c
     if (!library->open(name, filePath, password.toStdString(), false))
         return nullptr;
     return library.release();
+}
+
+std::unique_ptr<AbstractProjectModel> AbstractPlcProjectModel::openLibraryFile(const std::string& name,
+                                                                               const std::string& filePath,
+                                                                               const QString& password) const
+{
+    return std::unique_ptr<AbstractProjectModel>(openLibrary(name, filePath, password));
 }
 
 void AbstractPlcProjectModel::initHiddenData(AbstractProjectModel* project)

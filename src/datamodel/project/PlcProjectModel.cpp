@@ -1,4 +1,4 @@
-#include "datamodel/model/PlcProjectModel.h"
+#include "datamodel/project/PlcProjectModel.h"
 
 #include "datamodel/model/SubModel.h"
 #include "datamodel/program/TaskModel.h"

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/model/DatamodelExport.h"
+#include "datamodel/project/AbstractPlcProjectModel.h"
 
 // A library project: the seven sub-models that every project has, created from or opened on
 // one database file.
@@ -8,7 +9,7 @@ namespace ac {
 class ACCore;
 }
 
-class PlcLibraryModel : public AbstractPlcProjectModel
+class DATAMODEL_EXPORT PlcLibraryModel : public AbstractPlcProjectModel
 {
     Q_OBJECT
 public:

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "datamodel/model/PlcLibraryModel.h"
+#include "datamodel/model/DatamodelExport.h"
+#include "datamodel/project/PlcLibraryModel.h"
 
 // A user project: the library model's sub-models plus those of tasks, motion, devices and the
 // auxiliary tables.
-class PlcProjectModel : public PlcLibraryModel
+class DATAMODEL_EXPORT PlcProjectModel : public PlcLibraryModel
 {
     Q_OBJECT
 public:

@@ -1,4 +1,4 @@
-#include "datamodel/program/ObjectData_p.h"
+#include "datamodel/model/ObjectData_p.h"
 
 #include <QJsonDocument>
 #include <QJsonValue>

@@ -6,7 +6,7 @@
 #include <QVariant>
 #include <QVector>
 
-class AbstractPlcProjectModel;
+class AbstractProjectModel;
 class StoredRows;
 
 // Writes the row of one object the way the program models store their objects: update the
@@ -22,7 +22,7 @@ public:
     // `stored`: whether the model knows the row to be in the file. It only decides which
     // statement runs first: a row that is there after all is updated, one that is gone is
     // inserted. False with the database's text in `error` when the row could not be written.
-    bool write(AbstractPlcProjectModel* project, unsigned int id, const QVector<QVariant>& values, bool stored,
+    bool write(AbstractProjectModel* project, unsigned int id, const QVector<QVariant>& values, bool stored,
                QString* error) const;
 
     // Learns which rows the file holds, as the model switches to another file, so that the
@@ -31,9 +31,9 @@ public:
     void learnStoredRows(const QSqlDatabase& db, StoredRows& rows) const;
 
 private:
-    bool update(AbstractPlcProjectModel* project, const QVariant& id, const QVector<QVariant>& values, bool* found,
+    bool update(AbstractProjectModel* project, const QVariant& id, const QVector<QVariant>& values, bool* found,
                 QString* error) const;
-    bool insert(AbstractPlcProjectModel* project, const QVariant& id, const QVector<QVariant>& values,
+    bool insert(AbstractProjectModel* project, const QVariant& id, const QVector<QVariant>& values,
                 QString* error) const;
 
     QString m_ids;

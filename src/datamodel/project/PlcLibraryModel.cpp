@@ -1,6 +1,7 @@
-#include "datamodel/model/PlcLibraryModel.h"
+#include "datamodel/project/PlcLibraryModel.h"
 
 #include "datamodel/auxiliary/InternationalModel.h"
+#include "datamodel/compiler/CoreRegistration_p.h"
 #include "datamodel/model/DatabaseConnection_p.h"
 #include "datamodel/model/DatabaseScript_p.h"
 #include "datamodel/model/HostServices.h"
@@ -66,7 +67,9 @@ void PlcLibraryModel::createModel()
             model.release(); // owned by the project model now
     };
     add(std::make_unique<PrjInfoModel>("PrjInfoModel", this));
-    add(std::make_unique<LibraryModel>("LibraryModel", this));
+    auto libraries = std::make_unique<LibraryModel>("LibraryModel", this);
+    libraries->setDeclarationRegistry(&CoreRegistration::instance());
+    add(std::move(libraries));
     add(std::make_unique<PouModel>("PouModel", this));
     add(std::make_unique<GlobalVarModel>("GlobalVarModel", this));
     add(std::make_unique<FolderModel>("FolderModel", this));
@@ -122,7 +125,7 @@ void PlcLibraryModel::createCore(const QString& programStyle, const std::string&
 {
     auto core = std::make_unique<ac::ACCore>();
     core->setProgramStyle(programStyle == QLatin1String("IECStyle") ? 0 : 1);
-    core->addFile(name(), filePath, 1, 0);
+    core->addFile(name(), filePath, ac::ACCore::ProjectDatabaseFile, 0);
     core->setIecCFilePath(HostServices::setting(QStringLiteral("iec.path"), QString()).toString().toStdString());
     m_core = core.get();
     m_registeredCore = ac::AccoreManager::instance()->addAccore(name(), core.release());

@@ -1,0 +1,269 @@
+#pragma once
+
+// The implementation of TableSubModel, for the sources of the models that derive from it.
+
+#include "datamodel/model/TableSubModel.h"
+
+#include "datamodel/model/AbstractProjectModel.h"
+#include "datamodel/model/HostServices.h"
+#include "datamodel/model/ObjectData_p.h"
+#include "datamodel/model/ObjectPath.h"
+#include "datamodel/model/ObjectTable_p.h"
+#include "datamodel/model/RowWriter_p.h"
+#include "datamodel/model/SoftAssert_p.h"
+
+#include <QJsonObject>
+#include <QSqlError>
+#include <QSqlQuery>
+
+template <typename Model>
+class TableSubModelData
+{
+public:
+    using Object = typename Model::Object;
+
+    TableSubModelData(const QString& table, const QStringList& columns, const char* kind, const QString& idColumn)
+        : objects(table, idColumn), writer(table, columns, idColumn), kind(kind)
+    {
+    }
+
+    ObjectTable<Object> objects;
+    const RowWriter writer;
+    const char* const kind;
+    // Cleared by an automatic save into another file: the objects then stay modified.
+    bool clearModifiedOnSave = true;
+};
+
+template <typename Model>
+TableSubModel<Model>::TableSubModel(const std::string& name, AbstractProjectModel* project, const QString& table,
+                                    const QStringList& columns, const char* kind, const QString& idColumn)
+    : SubModel(name, project), m_table(std::make_unique<TableSubModelData<Model>>(table, columns, kind, idColumn))
+{
+    m_table->objects.reset();
+}
+
+template <typename Model>
+TableSubModel<Model>::~TableSubModel() = default;
+
+template <typename Model>
+auto& TableSubModel<Model>::objects() const
+{
+    return m_table->objects;
+}
+
+template <typename Model>
+const char* TableSubModel<Model>::kind() const
+{
+    return m_table->kind;
+}
+
+template <typename Model>
+template <typename Object>
+void TableSubModel<Model>::insertLoaded(std::unique_ptr<Object> object)
+{
+    m_table->objects.insertLoaded(std::move(object));
+}
+
+template <typename Model>
+auto* TableSubModel<Model>::owned(ModelObject* obj) const
+{
+    using Object = typename Model::Object;
+    Object* object = m_table->objects.owned(obj);
+    if (!object)
+        object = model().objectOutsideTable(obj);
+    DATAMODEL_ASSERT(object, return static_cast<Object*>(nullptr));
+    return object;
+}
+
+template <typename Model>
+bool TableSubModel<Model>::open()
+{
+    m_table->objects.reset();
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    if (!query.exec(model().selectStatement())) {
+        writeLog(HostServices::LogInfo, std::string("reading the ") + kind() + "s failed: "
+                                            + query.lastError().text().toStdString());
+        return false;
+    }
+    if (!model().readRows(query))
+        return false;
+    writeLog(HostServices::LogInfo, "加载" + name() + "数据");
+    return true;
+}
+
+template <typename Model>
+template <typename Object>
+bool TableSubModel<Model>::writeRow(Object* object)
+{
+    QString error;
+    if (m_table->writer.write(projectModel(), object->id(), model().rowValues(*object),
+                              m_table->objects.rows().contains(object->id()), &error))
+        return true;
+    writeLog(HostServices::LogInfo,
+             std::string("save ") + kind() + " '" + object->name() + "' failed: " + error.toStdString());
+    return false;
+}
+
+template <typename Model>
+bool TableSubModel<Model>::save()
+{
+    using Object = typename Model::Object;
+    QString error;
+    std::vector<unsigned int> deleted;
+    const bool ok = m_table->objects.save(
+        database(), [this](Object* object) { return model().writeRow(object); },
+        [this](Object* object) {
+            if (m_table->clearModifiedOnSave)
+                object->setModified(false);
+        },
+        &error, &deleted);
+    if (!ok && !error.isEmpty())
+        writeLog(HostServices::LogInfo, std::string("save of the ") + kind() + "s failed: " + error.toStdString());
+    model().saved(deleted);
+    return ok;
+}
+
+template <typename Model>
+bool TableSubModel<Model>::saveAs(bool flag)
+{
+    m_table->clearModifiedOnSave = flag;
+    learnStoredRows();
+    return true;
+}
+
+template <typename Model>
+void TableSubModel<Model>::learnStoredRows()
+{
+    m_table->writer.learnStoredRows(database(), m_table->objects.rows());
+}
+
+template <typename Model>
+bool TableSubModel<Model>::saveObject(ModelObject* obj)
+{
+    auto* object = owned(obj);
+    if (!object || !model().writeRow(object))
+        return false;
+    m_table->objects.rows().add(object->id());
+    if (m_table->clearModifiedOnSave)
+        object->setModified(false);
+    return true;
+}
+
+template <typename Model>
+bool TableSubModel<Model>::loadObject(ModelObject* obj)
+{
+    auto* object = owned(obj);
+    if (!object)
+        return false;
+    QSqlQuery query(database());
+    query.setForwardOnly(true);
+    query.prepare(model().reloadStatement());
+    query.addBindValue(object->id());
+    if (!query.exec()) {
+        writeLog(HostServices::LogInfo, std::string("reload ") + kind() + " '" + object->name() + "' failed: "
+                                            + query.lastError().text().toStdString());
+        return false;
+    }
+    while (query.next())
+        model().reloadRow(*object, query);
+    object->setModified(false);
+    return true;
+}
+
+template <typename Model>
+bool TableSubModel<Model>::insertObject(const QString& path, const QString& data)
+{
+    QJsonObject values;
+    unsigned int id = 0;
+    if (!ObjectData::parse(data, values) || !ObjectData::freeId(values, path, m_table->objects.ids(), id))
+        return false;
+    auto object = model().fromData(id, values);
+    if (!object)
+        return false;
+    object->setModified(true);
+    m_table->objects.insert(std::move(object));
+    model().markModified();
+    return true;
+}
+
+template <typename Model>
+bool TableSubModel<Model>::removeObject(const QString& path, QString& data)
+{
+    auto* object = m_table->objects.find(path);
+    if (!object)
+        return false;
+    // The data is handed back only when the object is gone: an undo of a refused removal would
+    // otherwise insert a second copy.
+    const QString removed = objToData(object);
+    if (!model().removeFromModel(object))
+        return false;
+    data = removed;
+    return true;
+}
+
+template <typename Model>
+bool TableSubModel<Model>::renameObject(const QString& path, const QString& name)
+{
+    auto* object = m_table->objects.find(path);
+    if (!object)
+        return false;
+    object->rename(name.toStdString());
+    return true;
+}
+
+template <typename Model>
+template <typename Object>
+bool TableSubModel<Model>::moveTo(Object& object, const QString& index)
+{
+    return ObjectData::move(object, index);
+}
+
+template <typename Model>
+bool TableSubModel<Model>::moveObject(const QString& path, const QString& to)
+{
+    auto* object = m_table->objects.find(path);
+    return object && model().moveTo(*object, to);
+}
+
+template <typename Model>
+QString TableSubModel<Model>::getObjPath(ModelObject* obj)
+{
+    auto* object = owned(obj);
+    return object ? ObjectPath::fromId(object->id()) : QString();
+}
+
+template <typename Model>
+template <typename Object>
+QString TableSubModel<Model>::indexOf(const Object& object) const
+{
+    return ObjectData::index(object);
+}
+
+template <typename Model>
+QString TableSubModel<Model>::getObjIndex(ModelObject* obj)
+{
+    auto* object = owned(obj);
+    return object ? model().indexOf(*object) : QString();
+}
+
+template <typename Model>
+QString TableSubModel<Model>::objToData(ModelObject* obj)
+{
+    auto* object = owned(obj);
+    return object ? ObjectData::toText(model().toData(*object)) : QString();
+}
+
+template <typename Model>
+template <typename Object>
+bool TableSubModel<Model>::restoreFrom(Object&, const QString&)
+{
+    return true;
+}
+
+template <typename Model>
+bool TableSubModel<Model>::restoreObj(ModelObject* obj, const QString& data)
+{
+    auto* object = owned(obj);
+    return object && model().restoreFrom(*object, data);
+}

@@ -1,0 +1,3 @@
+#include "datamodel/model/TranslationTable.h"
+
+TranslationTable::~TranslationTable() = default;
