@@ -5,7 +5,7 @@
 #include "ProjectSession.h"
 
 #include "datamodel/memory/DataConversion.h"
-#include "datamodel/model/AbstractPlcProjectModel.h"
+#include "datamodel/project/AbstractPlcProjectModel.h"
 #include "datamodel/model/HostServices.h"
 #include "host/CookieStore.h"
 
