@@ -28,6 +28,11 @@ private:
     const SymbolDataType* visit(const ASTNode* node, int depth);
     const SymbolDataType* identifier(const ASTNode* node, bool callee);
     const SymbolDataType* member(const ASTNode* node, int depth);
+    const SymbolDataType* call(const ASTNode* node, int depth);
+    // A name that a refused declaration left behind: its message was given there.
+    bool isErroneous(const std::string& name) const;
+    bool isVariable(const std::string& name) const;
+    void checkInputCount(const ASTNode* node, const std::string& function);
     void report(const ACMessage& message);
 
     const SymbolTable& m_table;
