@@ -694,10 +694,12 @@ std::vector<std::shared_ptr<SymbolDataType>> DeclParser::parseTypes()
                                                   + " needs an integer base type, found '" + cur().text + "'"));
             }
             next();
-            if (subrange)
+            if (subrange) {
+                next(); // '('
                 ok = parseSubrange(integerBase ? base->dataType() : BT_INT, name, type) && integerBase;
-            else
+            } else {
                 ok = parseEnumDecl(name, integerBase ? base->dataType() : BT_INT, type);
+            }
         } else {
             // An array, string, pointer or other named type under a name of its own.
             std::shared_ptr<SymbolDataType> target;
@@ -1409,7 +1411,8 @@ bool DeclParser::parseInit(std::unique_ptr<InitValueTree>& init, int depth)
             return false;
         }
     }
-    if (t.is("(")) {
+    // "(member := value, ...)"; any other parenthesis opens a constant expression.
+    if (t.is("(") && (peekToken(1).is(")") || (peekToken(1).kind == Token::Identifier && peekToken(2).is(":=")))) {
         next();
         init = InitValueTree::structure(at);
         if (cur().is(")")) {
@@ -1440,11 +1443,15 @@ bool DeclParser::parseInit(std::unique_ptr<InitValueTree>& init, int depth)
             return false;
         }
     }
-    // "MaxItems - 1", "2 * N", "-N": an integer constant expression, kept as its value.
+    // "MaxItems - 1", "2 * N", "-N", "(N + 1) * 2": an integer constant expression, kept as
+    // its value.
     const size_t signed_ = t.is("-") || t.is("+") ? 1 : 0;
     const Token& first = peekToken(signed_);
-    if ((first.kind == Token::Integer || (first.kind == Token::Identifier && !isReserved(first.upper)))
-        && (isArithmetic(peekToken(signed_ + 1)) || (signed_ && first.kind == Token::Identifier))) {
+    const bool parenthesised = first.is("(") && !(peekToken(signed_ + 1).kind == Token::Identifier
+                                                  && peekToken(signed_ + 2).is(":="));
+    if (((first.kind == Token::Integer || (first.kind == Token::Identifier && !isReserved(first.upper)))
+         && (isArithmetic(peekToken(signed_ + 1)) || (signed_ && first.kind == Token::Identifier)))
+        || (parenthesised && !peekToken(signed_ + 1).is(")"))) {
         long long value = 0;
         if (!constSum(value, depth))
             return false;

@@ -18,6 +18,8 @@ bool LiteralValue::fitsInteger(bool negativeValue, long long low, unsigned long 
         const unsigned long long lowMagnitude = low < 0 ? 0ull - static_cast<unsigned long long>(low) : 0;
         return low < 0 && magnitude <= lowMagnitude;
     }
+    if (low > 0 && magnitude < static_cast<unsigned long long>(low))
+        return false; // a subrange above zero
     return magnitude <= high;
 }
 
