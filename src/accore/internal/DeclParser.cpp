@@ -711,18 +711,19 @@ std::vector<std::shared_ptr<SymbolDataType>> DeclParser::parseTypes()
                     report(ACMessage::invalidType(m_object, targetAt,
                                                   "function block '" + target->name() + "' is not a data type"));
             }
-            if (ok && cur().is(":=")) {
-                next();
-                std::unique_ptr<InitValueTree> init;
-                ok = parseInit(init, 0);
-                std::string why;
-                const InitValueTree* where = nullptr;
-                const SymbolDataType* whereType = nullptr;
-                if (ok && init && type && !checkInit(*init, *type, m_scope, why, where, whereType)) {
-                    const InitValueTree* shown = where ? where : init.get();
-                    report(ACMessage::valueDoesNotFit(m_object, shown->location(), shown->toStContext(),
-                                                      (whereType ? whereType : type.get())->typeText(), why));
-                }
+        }
+        if (ok && cur().is(":=")) {
+            // A default value: "TYPE Level : USINT (1..9) := 1;", "TYPE Buf : ... := [8(0)];"
+            next();
+            std::unique_ptr<InitValueTree> init;
+            ok = parseInit(init, 0);
+            std::string why;
+            const InitValueTree* where = nullptr;
+            const SymbolDataType* whereType = nullptr;
+            if (ok && init && type && !checkInit(*init, *type, m_scope, why, where, whereType)) {
+                const InitValueTree* shown = where ? where : init.get();
+                report(ACMessage::valueDoesNotFit(m_object, shown->location(), shown->toStContext(),
+                                                  (whereType ? whereType : type.get())->typeText(), why));
             }
         }
         m_declaring.clear();
@@ -1372,13 +1373,26 @@ bool DeclParser::parseInit(std::unique_ptr<InitValueTree>& init, int depth)
         }
         for (;;) {
             unsigned long long repeat = 1;
-            if (cur().kind == Token::Integer && peekToken(1).is("(")) {
-                LiteralValue count;
-                if (!parseIntegerText(cur().text, count) || !count.fitsInteger(false, 0, 1ull << 40)) {
-                    report(ACMessage::invalidLiteral(m_object, cur().at, cur().text, "repetition count out of range"));
+            const bool namedCount = cur().kind == Token::Identifier && !isReserved(cur().upper);
+            if ((cur().kind == Token::Integer || namedCount) && peekToken(1).is("(")) {
+                // "4(0)", or a constant as the count: "[MAX_STEPS(5)]"
+                const Token& countToken = cur();
+                long long count = 0;
+                if (namedCount) {
+                    if (!resolveConstant(countToken, count))
+                        return false;
+                } else {
+                    LiteralValue literal;
+                    if (parseIntegerText(countToken.text, literal) && literal.fitsInteger(false, 0, 1ull << 40))
+                        count = static_cast<long long>(literal.magnitude);
+                    else
+                        count = -1;
+                }
+                if (count < 0 || count > (1ll << 40)) {
+                    report(ACMessage::invalidLiteral(m_object, countToken.at, countToken.text, "repetition count out of range"));
                     return false;
                 }
-                repeat = count.magnitude;
+                repeat = static_cast<unsigned long long>(count);
                 next();
                 next();
                 std::unique_ptr<InitValueTree> value;
