@@ -47,43 +47,47 @@ public:
     bool parseObject(char kind, const std::string& name, const std::string& text, int fileId, int pouKind,
                      std::vector<ACMessage>& out, std::vector<std::string>& declared)
     {
-        const Source source{kind, name, std::string(), fileId, pouKind, {}}; // the text is copied only to keep it
         DeclParser parser(table, text, name, fileId, out);
-        std::string key;
-        if (source.kind == 'P') {
-            std::shared_ptr<SymbolPOU> pou = parser.parsePou(source.pouKind);
+        std::string keyName = name;
+        std::vector<std::shared_ptr<SymbolDataType>> types;
+        const VarContainer* list = nullptr;
+        if (kind == 'P') {
+            std::shared_ptr<SymbolPOU> pou = parser.parsePou(pouKind);
             std::shared_ptr<SymbolPOU> existing = table.pou(pou->name());
             if (existing && existing->isBuiltin()) {
-                out.push_back(ACMessage::duplicateName(source.name, pou->location(), pou->name(),
+                out.push_back(ACMessage::duplicateName(name, pou->location(), pou->name(),
                                                        "the built-in function blocks"));
                 return false;
             }
-            key = DeclParser::objectKey('P', pou->name());
-            declared.push_back(upperName(pou->name()));
+            keyName = pou->name();
             table.setPou(pou->name(), pou);
-        } else if (source.kind == 'T') {
-            const auto types = parser.parseTypes();
-            key = DeclParser::objectKey('T', source.name);
-            for (const auto& type : types)
-                declared.push_back(upperName(type->name()));
-            table.setObjectTypes(source.name, source.fileId, types);
-            table.setBrokenTypes(key, parser.brokenTypes());
+        } else if (kind == 'T') {
+            types = parser.parseTypes();
+            table.setObjectTypes(name, fileId, types);
+            if (table.hasBrokenTypes() || !parser.brokenTypes().empty())
+                table.setBrokenTypes(DeclParser::objectKey('T', name), parser.brokenTypes());
         } else {
             std::unique_ptr<SymbolGVL> gvl = parser.parseGlobalVars();
-            key = DeclParser::objectKey('G', source.name);
-            if (!waiting.empty()) {
-                for (const auto& variable : *gvl)
-                    declared.push_back(upperName(variable->name()));
-            }
-            table.setGvl(source.name, std::move(gvl));
+            list = gvl.get();
+            table.setGvl(name, std::move(gvl));
         }
         if (parser.unresolvedNames().empty()) {
-            waiting.erase(key);
+            if (!waiting.empty())
+                waiting.erase(DeclParser::objectKey(kind, keyName));
         } else {
-            Source& kept = waiting[key];
-            kept = source;
-            kept.text = text;
-            kept.waitsFor = parser.unresolvedNames();
+            // Kept, text and all, to be parsed again once a name it waits for is declared.
+            waiting[DeclParser::objectKey(kind, keyName)] = Source{kind, name, text, fileId, pouKind,
+                                                                   parser.unresolvedNames()};
+        }
+        if (waiting.empty())
+            return true; // nobody to tell
+        if (kind == 'P')
+            declared.push_back(upperName(keyName));
+        for (const auto& type : types)
+            declared.push_back(upperName(type->name()));
+        if (list) {
+            for (const auto& variable : *list)
+                declared.push_back(upperName(variable->name()));
         }
         return true;
     }

@@ -202,6 +202,14 @@ TEST(ThirdPartyCode, ArrayAliasAndSubrangeTypesWorkWhereverATypeDoes)
     EXPECT_EQ(errors[3].objectName(), "TB");
     EXPECT_EQ(errors[3].column(), 10);
 
+    // A type may use one declared further down in the same text; the core reads it again.
+    Project forward;
+    forward.types("T", "TYPE\n  Outer : STRUCT\n    inner : Inner;\n    list : Items;\n  END_STRUCT;\n"
+                       "  Items : ARRAY[1..3] OF Inner;\n  Inner : STRUCT v : DINT; END_STRUCT;\nEND_TYPE\n");
+    EXPECT_TRUE(forward.errors().empty()) << forward.all();
+    ASSERT_NE(forward.core.symbolType("Outer")->param("list"), nullptr);
+    EXPECT_EQ(forward.core.symbolType("Outer")->byteSize(), 16u);
+
     Project cycleInOneText;
     cycleInOneText.types("T", "TYPE\n  A : B;\n  B : A;\n  C : INT;\nEND_TYPE\n");
     cycleInOneText.expectOneError("T", 3, 7, "type 'B' refers to itself through 'A'");

@@ -299,7 +299,8 @@ std::shared_ptr<SymbolPOU> DeclParser::parsePou(int pouKind)
     }
 
     const std::string name = m_object.empty() ? declared : m_object;
-    m_key = objectKey('P', name);
+    m_keyKind = 'P';
+    m_keyName = name;
     if (!declared.empty() && !m_object.empty() && !sameName(declared, m_object)) {
         beginDeclaration();
         report(ACMessage::nameMismatch(m_object, headerAt, declared));
@@ -338,7 +339,8 @@ std::shared_ptr<SymbolPOU> DeclParser::parsePou(int pouKind)
 std::unique_ptr<SymbolGVL> DeclParser::parseGlobalVars()
 {
     auto gvl = std::make_unique<SymbolGVL>(m_object);
-    m_key = objectKey('G', m_object);
+    m_keyKind = 'G';
+    m_keyName = m_object;
     gvl->setFileId(m_fileId);
     gvl->setTypeResolver(&m_table);
     m_scope = gvl.get();
@@ -613,7 +615,8 @@ std::vector<std::shared_ptr<SymbolDataType>> DeclParser::parseTypes()
         return types;
     }
     next();
-    m_key = objectKey('T', m_object);
+    m_keyKind = 'T';
+    m_keyName = m_object;
     while (!m_fatal) {
         beginDeclaration();
         takePragmasBefore(m_pos);
@@ -931,7 +934,7 @@ bool DeclParser::parseTypeSpec(std::shared_ptr<SymbolDataType>& type, int depth)
     }
     type = m_table.type(name);
     if (type) {
-        if (m_table.hasBrokenTypes() && m_table.brokenType(upper, m_key))
+        if (m_table.hasBrokenTypes() && m_table.brokenType(upper, objectKey(m_keyKind, m_keyName)))
             noteUnresolved(name); // declared without some part: parse again once it is whole
         if (cur().is("(") && type->isInteger() && type->fileId() == SymbolTable::kBuiltinFileId) {
             // "level : USINT (1..9)": a subrange of its own.
@@ -972,7 +975,7 @@ const std::vector<std::string>* DeclParser::brokenWaits(const std::string& upper
     }
     if (!m_table.hasBrokenTypes() || m_local.count(upper))
         return nullptr;
-    const BrokenType* other = m_table.brokenType(upper, m_key);
+    const BrokenType* other = m_table.brokenType(upper, objectKey(m_keyKind, m_keyName));
     return other && !other->declared ? &other->waitsFor : nullptr;
 }
 
@@ -1146,15 +1149,20 @@ bool DeclParser::constPrimary(long long& value, int depth)
     const Token& t = cur();
     if (t.kind == Token::Integer || t.kind == Token::TypedLiteral) {
         LiteralValue literal;
-        const size_t hash = t.kind == Token::TypedLiteral ? t.text.find('#') : std::string::npos;
-        const std::string digits = hash == std::string::npos ? t.text : t.text.substr(hash + 1);
         bool negative = false;
-        std::string body = digits;
-        if (!body.empty() && (body[0] == '-' || body[0] == '+')) {
-            negative = body[0] == '-';
-            body = body.substr(1);
+        bool parsed = false;
+        if (t.kind == Token::Integer) {
+            parsed = parseIntegerText(t.text, literal);
+        } else {
+            // INT#5, DINT#-3
+            std::string body = t.text.substr(t.text.find('#') + 1);
+            if (!body.empty() && (body[0] == '-' || body[0] == '+')) {
+                negative = body[0] == '-';
+                body.erase(0, 1);
+            }
+            parsed = parseIntegerText(body, literal);
         }
-        if (!parseIntegerText(body, literal)) {
+        if (!parsed) {
             reportUnexpected("an integer bound");
             return false;
         }

@@ -131,7 +131,8 @@ private:
     // Types declared earlier in the same TYPE text, by upper-case name.
     std::unordered_map<std::string, std::shared_ptr<SymbolDataType>> m_local;
     const VarContainer* m_scope = nullptr; // the container being filled (its constants count)
-    std::string m_key;                     // objectKey() of the text being parsed
+    char m_keyKind = 'P';                  // objectKey() of the text being parsed, made when needed
+    std::string m_keyName;
 
     std::vector<PlacedPragma> m_pragmas;
     size_t m_nextPragma = 0;

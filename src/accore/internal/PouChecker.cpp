@@ -27,19 +27,26 @@ void PouChecker::check(const ASTNode* root)
     visit(root, 0);
 }
 
-const SymbolDataType* PouChecker::identifier(const ASTNode* node, bool callee)
+const SymbolDataType* PouChecker::identifier(const ASTNode* node, bool callee, bool* variable)
 {
     const std::string& name = node->text();
+    if (variable)
+        *variable = true;
     if (const SymbolVariable* v = m_pou.param(name))
         return v->dataType();
-    if (sameName(name, m_pou.name()))
+    if (sameName(name, m_pou.name())) {
+        if (variable)
+            *variable = false; // a call of itself
         return m_pou.returnType(); // a function assigns its result to its own name
+    }
     if (const SymbolVariable* v = m_table.globalVariable(name))
         return v->dataType();
     if (m_internal) {
         if (const SymbolVariable* v = m_internal->param(name))
             return v->dataType();
     }
+    if (variable)
+        *variable = false;
     if (auto pou = m_table.pou(name))
         return pou->isFunction() ? pou->returnType() : pou.get();
     if (callee && m_table.isStandardFunction(name))
@@ -56,11 +63,6 @@ bool PouChecker::isErroneous(const std::string& name) const
 {
     return m_pou.isErroneous(name) || m_table.isErroneousGlobal(name)
         || (m_table.hasBrokenTypes() && m_table.brokenType(upperName(name), std::string()));
-}
-
-bool PouChecker::isVariable(const std::string& name) const
-{
-    return m_pou.param(name) || m_table.globalVariable(name) || (m_internal && m_internal->param(name));
 }
 
 void PouChecker::checkInputCount(const ASTNode* node, const std::string& function)
@@ -115,10 +117,10 @@ const SymbolDataType* PouChecker::call(const ASTNode* node, int depth)
 {
     const ASTNode* callee = node->child(0);
     const bool named = callee && callee->kind() == ASTNode::Identifier;
-    const SymbolDataType* calleeType = named ? identifier(callee, true) : visit(callee, depth + 1);
     // A variable of the POU or a global list hides a POU or standard function of the same
     // name: "tp : Smooth; tp(...)" calls the instance.
-    const bool variable = named && isVariable(callee->text());
+    bool variable = false;
+    const SymbolDataType* calleeType = named ? identifier(callee, true, &variable) : visit(callee, depth + 1);
     const SymbolDataType* interface = calleeType && calleeType->isFunctionBlock() ? calleeType : nullptr;
     if (named && !variable) {
         if (auto pou = m_table.pou(callee->text()))
