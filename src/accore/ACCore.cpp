@@ -14,6 +14,8 @@
 #include "accore/internal/PouChecker.h"
 #include "accore/internal/SymbolTable.h"
 
+#include <algorithm>
+#include <deque>
 #include <map>
 
 namespace ac {
@@ -26,6 +28,103 @@ public:
         table.setDeviceMemory(&memory);
         installBuiltins(table);
         projectVars = std::make_unique<ProjectVars>(&table);
+    }
+
+    // The text of an object that used names nothing declared yet, kept so that it can be
+    // parsed again once they are.
+    struct Source
+    {
+        char kind = 'P'; // 'P' POU, 'T' types, 'G' global list
+        std::string name;
+        std::string text;
+        int fileId = 0;
+        int pouKind = -1;
+        std::vector<std::string> waitsFor;
+    };
+
+    // Parses and registers one object; `declared` gets the upper-case names it declared.
+    // False when the object could not be registered at all.
+    bool parseObject(char kind, const std::string& name, const std::string& text, int fileId, int pouKind,
+                     std::vector<ACMessage>& out, std::vector<std::string>& declared)
+    {
+        DeclParser parser(table, text, name, fileId, out);
+        std::string keyName = name;
+        std::vector<std::shared_ptr<SymbolDataType>> types;
+        const VarContainer* list = nullptr;
+        if (kind == 'P') {
+            std::shared_ptr<SymbolPOU> pou = parser.parsePou(pouKind);
+            std::shared_ptr<SymbolPOU> existing = table.pou(pou->name());
+            if (existing && existing->isBuiltin()) {
+                out.push_back(ACMessage::duplicateName(name, pou->location(), pou->name(),
+                                                       "the built-in function blocks"));
+                return false;
+            }
+            keyName = pou->name();
+            table.setPou(pou->name(), pou);
+        } else if (kind == 'T') {
+            types = parser.parseTypes();
+            table.setObjectTypes(name, fileId, types);
+            if (table.hasBrokenTypes() || !parser.brokenTypes().empty())
+                table.setBrokenTypes(DeclParser::objectKey('T', name), parser.brokenTypes());
+        } else {
+            std::unique_ptr<SymbolGVL> gvl = parser.parseGlobalVars();
+            list = gvl.get();
+            table.setGvl(name, std::move(gvl));
+        }
+        if (parser.unresolvedNames().empty()) {
+            if (!waiting.empty())
+                waiting.erase(DeclParser::objectKey(kind, keyName));
+        } else {
+            // Kept, text and all, to be parsed again once a name it waits for is declared.
+            waiting[DeclParser::objectKey(kind, keyName)] = Source{kind, name, text, fileId, pouKind,
+                                                                   parser.unresolvedNames()};
+        }
+        if (waiting.empty())
+            return true; // nobody to tell
+        if (kind == 'P')
+            declared.push_back(upperName(keyName));
+        for (const auto& type : types)
+            declared.push_back(upperName(type->name()));
+        if (list) {
+            for (const auto& variable : *list)
+                declared.push_back(upperName(variable->name()));
+        }
+        return true;
+    }
+
+    // Parses again, quietly, every kept object that waits for one of `declared`, and so on
+    // for what those declare; each object at most twice, so that cycles end.
+    void resolveWaiting(std::vector<std::string> declared)
+    {
+        std::map<std::string, int> rounds;
+        std::deque<std::string> names(declared.begin(), declared.end());
+        while (!names.empty() && !waiting.empty()) {
+            const std::string name = names.front();
+            names.pop_front();
+            std::vector<Source> due;
+            for (const auto& entry : waiting) {
+                const auto& waits = entry.second.waitsFor;
+                if (std::find(waits.begin(), waits.end(), name) != waits.end() && rounds[entry.first]++ < 2)
+                    due.push_back(entry.second);
+            }
+            for (const Source& source : due) {
+                std::vector<ACMessage> quiet;
+                std::vector<std::string> more;
+                parseObject(source.kind, source.name, source.text, source.fileId, source.pouKind, quiet, more);
+                names.insert(names.end(), more.begin(), more.end());
+            }
+        }
+    }
+
+    bool parse(char kind, const std::string& name, const std::string& text, int fileId, int pouKind)
+    {
+        const size_t first = messages.size();
+        std::vector<std::string> declared;
+        if (!parseObject(kind, name, text, fileId, pouKind, messages, declared))
+            return false;
+        if (!waiting.empty())
+            resolveWaiting(std::move(declared));
+        return errorCountSince(first) == 0;
     }
 
     size_t errorCountSince(size_t first) const
@@ -47,6 +146,7 @@ public:
     // Types handed out by parseSpecification, kept until the core goes.
     std::map<std::string, std::shared_ptr<SymbolDataType>> typeTexts;
     PrjMemAllSymbolInfo memInfo;
+    std::map<std::string, Source> waiting; // by DeclParser::objectKey
 };
 
 ACCore::ACCore() : d(std::make_unique<ACCorePrivate>()) {}
@@ -83,6 +183,8 @@ bool ACCore::addFile(const std::string& name, const std::string& path, int type,
 bool ACCore::removeFile(int fileId)
 {
     d->table.removeFile(fileId);
+    for (auto it = d->waiting.begin(); it != d->waiting.end();)
+        it = it->second.fileId == fileId ? d->waiting.erase(it) : std::next(it);
     return d->files.erase(fileId) != 0;
 }
 
@@ -117,6 +219,7 @@ void ACCore::reset(int level)
         return;
     d->table.removeFile(SymbolTable::kAllUserFiles);
     d->files.clear();
+    d->waiting.clear();
 }
 
 const std::vector<ACMessage>& ACCore::errors() const
@@ -154,32 +257,17 @@ bool ACCore::isRefSymbol(const std::string& name) const
 
 bool ACCore::parserPou(const std::string& declText, const std::string& name, int fileId, bool, bool, int pouKind)
 {
-    const size_t first = d->messages.size();
-    DeclParser parser(d->table, declText, name, fileId, d->messages);
-    std::shared_ptr<SymbolPOU> pou = parser.parsePou(pouKind);
-    std::shared_ptr<SymbolPOU> existing = d->table.pou(pou->name());
-    if (existing && existing->isBuiltin()) {
-        d->messages.push_back(ACMessage::duplicateName(name, pou->location(), pou->name(), "the built-in function blocks"));
-        return false;
-    }
-    d->table.setPou(pou->name(), pou);
-    return d->errorCountSince(first) == 0;
+    return d->parse('P', name, declText, fileId, pouKind);
 }
 
 bool ACCore::parserTypes(const std::string& declText, const std::string& name, int fileId, bool, bool, int)
 {
-    const size_t first = d->messages.size();
-    DeclParser parser(d->table, declText, name, fileId, d->messages);
-    d->table.setObjectTypes(name, fileId, parser.parseTypes());
-    return d->errorCountSince(first) == 0;
+    return d->parse('T', name, declText, fileId, -1);
 }
 
 bool ACCore::parseGlobalVars(const std::string& declText, const std::string& name, int fileId, bool, bool)
 {
-    const size_t first = d->messages.size();
-    DeclParser parser(d->table, declText, name, fileId, d->messages);
-    d->table.setGvl(name, parser.parseGlobalVars());
-    return d->errorCountSince(first) == 0;
+    return d->parse('G', name, declText, fileId, -1);
 }
 
 bool ACCore::checkPOU(ASTNode* root, const std::string& pouName, int, void*)

@@ -74,14 +74,21 @@ public:
     // True when another declaration uses the symbol of that name (a type, FB or list).
     bool isRefSymbol(const std::string& name) const;
 
+    // Declarations may use names that other objects declare later (a type's bound naming a
+    // global constant, a type of a later TYPE text): such a name is reported as unknown when
+    // parsed, and the core keeps the text and parses it again, quietly, when an object that
+    // declares the name arrives, so that the symbols do not depend on the order of parsing.
+    // Messages are those of the call that gave them; a caller that keeps messages per object
+    // parses again what it wants checked after the others (as a project check does).
+
     // Parses a POU's declaration (header and variable sections) and makes it the symbol
     // of `name`, replacing the one before. `pouKind` 1 program, 2 function, 3 function
     // block, -1 from the header. True when no error was found; the symbol is registered
     // with what could be read either way.
     bool parserPou(const std::string& declText, const std::string& name, int fileId, bool = false,
                    bool = false, int pouKind = -1);
-    // Parses "TYPE ... END_TYPE" (one or more structures or enumerations). `typeKind`
-    // 1 structure, 2 enumeration, -1 any; the text decides.
+    // Parses "TYPE ... END_TYPE" (one or more structures, enumerations, arrays, subranges or
+    // other named types). `typeKind` 1 structure, 2 enumeration, -1 any; the text decides.
     bool parserTypes(const std::string& declText, const std::string& name, int fileId, bool = false,
                      bool = false, int typeKind = -1);
     // Parses one or more VAR_GLOBAL sections as the global variable list `name`.

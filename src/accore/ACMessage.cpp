@@ -113,6 +113,17 @@ ACMessage ACMessage::nameMismatch(const std::string& object, SourceLocation at, 
     return {Warning, object, at, "declared name " + quoted(declared) + " differs from the object name " + quoted(object)};
 }
 
+ACMessage ACMessage::notConstant(const std::string& object, SourceLocation at, const std::string& name)
+{
+    return {Error, object, at, quoted(name) + " is not a constant"};
+}
+
+ACMessage ACMessage::typeCycle(const std::string& object, SourceLocation at, const std::string& name,
+                               const std::string& through)
+{
+    return {Error, object, at, "type " + quoted(name) + " refers to itself through " + quoted(through)};
+}
+
 ACMessage ACMessage::notAllowed(const std::string& object, SourceLocation at, const std::string& what)
 {
     return {Error, object, at, what};

@@ -51,6 +51,9 @@ public:
     static ACMessage unterminated(const std::string& object, SourceLocation at, const std::string& what);
     static ACMessage tooDeep(const std::string& object, SourceLocation at);
     static ACMessage nameMismatch(const std::string& object, SourceLocation at, const std::string& declared);
+    static ACMessage notConstant(const std::string& object, SourceLocation at, const std::string& name);
+    static ACMessage typeCycle(const std::string& object, SourceLocation at, const std::string& name,
+                               const std::string& through);
     static ACMessage notAllowed(const std::string& object, SourceLocation at, const std::string& what);
 
 private:

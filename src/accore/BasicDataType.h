@@ -43,6 +43,7 @@ enum VisitScope {
     VS_INOUT = 12,
     VS_RETURN = 18,
     VS_TEMP = 32, // VAR_TEMP: local, not kept between calls
+    VS_EXTERNAL = 64, // VAR_EXTERNAL: names a global variable, takes no memory of its own
 };
 
 // Symbol type codes used by ACCore::symbol() and by the synchroniser's diagnostics.

@@ -1,6 +1,7 @@
 #include "accore/StParser.h"
 
 #include "accore/internal/Lexer.h"
+#include "accore/internal/Pragma.h"
 
 #include <unordered_set>
 
@@ -24,6 +25,11 @@ bool isReservedWord(const Token& t)
     return t.kind == Token::Identifier && (words.count(t.upper) != 0 || isStatementKeyword(t));
 }
 
+bool isOperatorWord(const Token& t)
+{
+    return t.isWord("AND") || t.isWord("OR") || t.isWord("XOR") || t.isWord("MOD") || t.isWord("NOT");
+}
+
 class Parser
 {
 public:
@@ -32,6 +38,14 @@ public:
     {
         Lexer lexer(text);
         m_tokens = lexer.tokenize();
+        if (lexer.sawPragma()) {
+            // Pragmas stand where comments may; only {warning ...} and {info ...} say something.
+            for (const PlacedPragma& pragma : extractPragmas(m_tokens)) {
+                ACMessage message;
+                if (pragmaMessage(pragma.token, tree.pouName(), message))
+                    addMessage(message);
+            }
+        }
     }
 
     ASTNode* parseAll()
@@ -702,7 +716,8 @@ private:
                 next();
                 return n;
             }
-            if (!isReservedWord(t)) {
+            // "MOD(a, 128)", "AND(a, b, c)": an operator called as the function it is.
+            if (!isReservedWord(t) || (isOperatorWord(t) && peek(1).is("("))) {
                 ASTNode* n = node(ASTNode::Identifier, t.text, t.at);
                 next();
                 return n;

@@ -1,5 +1,10 @@
 #include "accore/SymbolDataType.h"
 
+#include "accore/InitValueTree.h"
+#include "accore/SymbolEnumType.h"
+#include "accore/SymbolSubrangeType.h"
+#include "accore/SymbolVariable.h"
+
 #include <limits>
 #include <utility>
 
@@ -64,6 +69,47 @@ std::shared_ptr<SymbolDataType> SymbolDataType::makePointer(const std::shared_pt
 std::shared_ptr<SymbolDataType> SymbolDataType::makeStruct(std::string name)
 {
     return std::make_shared<SymbolDataType>(std::move(name), BT_STRUCT);
+}
+
+void SymbolDataType::copyShapeFrom(const SymbolDataType& from)
+{
+    m_stringLength = from.m_stringLength;
+    m_bounds = from.m_bounds;
+    m_element = from.m_element;
+    m_target = from.m_target;
+}
+
+std::shared_ptr<SymbolDataType> SymbolDataType::makeNamed(std::string name, const SymbolDataType& target)
+{
+    if (const auto* e = dynamic_cast<const SymbolEnumType*>(&target)) {
+        auto copy = std::make_shared<SymbolEnumType>(std::move(name), e->baseType());
+        for (const auto& value : e->enumerators())
+            copy->addEnumerator(value.first, value.second);
+        return copy;
+    }
+    if (const auto* r = dynamic_cast<const SymbolSubrangeType*>(&target))
+        return std::make_shared<SymbolSubrangeType>(std::move(name), r->dataType(), r->low(), r->high());
+    if (target.isFunctionBlock())
+        return nullptr;
+    if (target.isStruct()) {
+        auto copy = makeStruct(std::move(name));
+        copy->setTypeResolver(target.typeResolver());
+        for (const auto& member : target) {
+            auto variable = std::make_unique<SymbolVariable>(member->name(), member->sharedType(), member->scope());
+            variable->setRetain(member->isRetain());
+            variable->setConstant(member->isConstant());
+            variable->setLocation(member->location());
+            variable->setPragma(member->pragma());
+            variable->setComment(member->comment());
+            if (member->initValue())
+                variable->setInitValue(member->initValue()->clone());
+            copy->addParam(std::move(variable), -1);
+        }
+        return copy;
+    }
+    auto copy = std::make_shared<SymbolDataType>(std::move(name), target.dataType());
+    copy->copyShapeFrom(target);
+    return copy;
 }
 
 bool SymbolDataType::isInteger() const

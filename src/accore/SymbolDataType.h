@@ -44,6 +44,10 @@ public:
                                                      std::shared_ptr<SymbolDataType> element);
     static std::shared_ptr<SymbolDataType> makePointer(const std::shared_ptr<SymbolDataType>& target);
     static std::shared_ptr<SymbolDataType> makeStruct(std::string name);
+    // A named data type with the value set and layout of `target` ("TYPE Flag : BOOL;",
+    // "TYPE Buf : ARRAY[0..7] OF BYTE;"): a copy under the new name, so that the target
+    // itself is never changed. Null for a function block or program.
+    static std::shared_ptr<SymbolDataType> makeNamed(std::string name, const SymbolDataType& target);
 
     int dataType() const { return m_basicType; } // BasicDataType code
 
@@ -81,7 +85,7 @@ public:
     std::string typeText() const;
 
     // Inclusive value range of an integer type (enumerations: signed 16-bit).
-    bool integerRange(long long& low, unsigned long long& high) const;
+    virtual bool integerRange(long long& low, unsigned long long& high) const;
 
     static unsigned long long maxByteSize() { return 1ull << 32; }
     static unsigned long long elementaryByteSize(int basicType);
@@ -89,6 +93,8 @@ public:
 
 protected:
     SymbolDataType(std::string name, int basicType, int symbolType);
+    // Copies what a derived type needs of `from` (string length, bounds, element, target).
+    void copyShapeFrom(const SymbolDataType& from);
 
 private:
     int m_basicType;

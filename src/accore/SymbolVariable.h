@@ -30,6 +30,11 @@ public:
     bool isConstant() const { return m_constant; }
     void setConstant(bool constant) { m_constant = constant; }
 
+    // Edge-triggered inputs ("in : BOOL R_EDGE;").
+    enum Edge { NoEdge, RisingEdge, FallingEdge };
+    Edge edge() const { return m_edge; }
+    void setEdge(Edge edge) { m_edge = edge; }
+
     bool isFixedAddress() const { return !m_addressText.empty(); }
     const std::string& fixedAddressText() const { return m_addressText; } // "%IX0.0"
     const HeapAddress& fixedAddress() const { return m_address; }
@@ -52,6 +57,7 @@ private:
     int m_scope;
     bool m_retain = false;
     bool m_constant = false;
+    Edge m_edge = NoEdge;
     std::string m_addressText;
     HeapAddress m_address;
     std::unique_ptr<InitValueTree> m_init;

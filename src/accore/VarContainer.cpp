@@ -103,6 +103,24 @@ bool VarContainer::removeParam(const std::string& name)
     return true;
 }
 
+void VarContainer::markErroneous(const std::string& name)
+{
+    if (!isErroneous(name))
+        m_erroneous.push_back(upperName(name));
+}
+
+bool VarContainer::isErroneous(const std::string& name) const
+{
+    if (m_erroneous.empty())
+        return false;
+    const std::string upper = upperName(name);
+    for (const std::string& e : m_erroneous) {
+        if (e == upper)
+            return true;
+    }
+    return false;
+}
+
 SymbolVariable* VarContainer::param(const std::string& name) const
 {
     const int index = paramIndex(name);
@@ -150,6 +168,10 @@ void VarContainer::computeLayout() const
     unsigned maxAlign = 1;
     for (size_t i = 0; i < m_params.size(); ++i) {
         const SymbolVariable& v = *m_params[i];
+        if (v.scope() == VS_EXTERNAL) {
+            m_offsets[i] = 0; // the global's memory, not this block's
+            continue;
+        }
         if (v.isFixedAddress()) {
             // Located variables live in the I/O or marker area, not in this block.
             m_offsets[i] = v.fixedAddress().byteOffset;

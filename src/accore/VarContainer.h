@@ -30,6 +30,11 @@ public:
     bool removeParam(const std::string& name);
 
     SymbolVariable* param(const std::string& name) const; // case-insensitive; null when absent
+
+    // Names whose declaration was rejected (its message given): later uses of them stay
+    // quiet instead of reporting an unknown name.
+    void markErroneous(const std::string& name);
+    bool isErroneous(const std::string& name) const;
     int paramIndex(const std::string& name) const;        // -1 when absent
     int paramsCount() const { return static_cast<int>(m_params.size()); }
     SymbolVariable* paramAt(int index) const;
@@ -63,6 +68,7 @@ private:
     void computeLayout() const;
 
     Params m_params;
+    std::vector<std::string> m_erroneous; // upper-case; few, and only after a mistake
     TypeResolver* m_resolver = nullptr; // the core's symbol table; outlives its containers
 
     mutable std::vector<unsigned long long> m_offsets;

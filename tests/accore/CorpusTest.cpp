@@ -1,7 +1,7 @@
 // A realistic project (a packaging line with conveyor, axes, timers, counters and alarms)
 // parses without a message; thirty deliberate mistakes give exactly thirty messages, each
 // at its line and column.
-#include "CorpusLoader.h"
+#include "CorpusCompile.h"
 
 #include "accore/ACCore.h"
 #include "accore/ASTTree.h"
@@ -18,54 +18,8 @@ using namespace ac;
 
 namespace {
 
-std::vector<ACMessage> compile(ACCore& core, const std::vector<corpus::Object>& objects)
-{
-    std::vector<ACMessage> all;
-    auto take = [&] {
-        all.insert(all.end(), core.errors().begin(), core.errors().end());
-        core.reset(4);
-    };
-    for (const auto& o : objects) {
-        core.reset(4);
-        if (o.kind == "types")
-            core.parserTypes(o.text, o.name, 0, false, false, -1);
-        else if (o.kind == "gvl")
-            core.parseGlobalVars(o.text, o.name, 0, false, false);
-        else if (o.kind == "pou")
-            core.parserPou(o.text, o.name, 0, false, false, -1);
-        take();
-    }
-    StParser parser;
-    for (const auto& o : objects) {
-        if (o.kind != "body")
-            continue;
-        std::vector<ACMessage> syntax;
-        auto tree = parser.parse(o.text, o.name, 0, syntax);
-        core.reset(4);
-        core.checkPOU(tree->root(), o.name, -1, nullptr);
-        take();
-    }
-    return all;
-}
-
-std::string joined(const std::vector<ACMessage>& messages)
-{
-    std::string out;
-    for (const auto& m : messages)
-        out += m.toString() + "\n";
-    return out;
-}
-
-struct Mistake
-{
-    const char* object;  // object name
-    const char* kind;    // its kind, to tell a POU's body from its declaration
-    int line;            // line inside the object that holds `find` (first occurrence)
-    const char* find;    // text on that line that is replaced
-    const char* replace; // by this
-    const char* at;      // the message points at this text in the patched line
-    const char* words;   // part of the message
-};
+using corpus::Mistake;
+using corpus::joined;
 
 // Thirty mistakes a programmer makes; none affects another's message.
 const Mistake kMistakes[] = {
@@ -145,7 +99,7 @@ TEST(Corpus, MachineProjectParsesWithoutAnyMessage)
     EXPECT_EQ(kinds["pou"], kinds["body"]);
 
     ACCore core;
-    const auto messages = compile(core, objects);
+    const auto messages = corpus::compile(core, objects);
     EXPECT_TRUE(messages.empty()) << joined(messages);
 
     // A few facts of the compiled project.
@@ -162,55 +116,18 @@ TEST(Corpus, ThirtyMistakesGiveExactlyThirtyMessagesAtTheirPlaces)
 {
     ASSERT_EQ(sizeof(kMistakes) / sizeof(kMistakes[0]), 30u);
     auto objects = corpus::load(corpusDir());
-    struct Expected
-    {
-        std::string object;
-        int line;
-        int column;
-        std::string words;
-    };
-    std::vector<Expected> expected;
+    std::vector<corpus::Expected> expected;
     for (const Mistake& m : kMistakes) {
-        auto it = std::find_if(objects.begin(), objects.end(), [&](const corpus::Object& o) {
-            return o.name == m.object && o.kind == m.kind;
-        });
-        ASSERT_NE(it, objects.end()) << m.object;
-        // Find the line that holds the text and patch it.
-        const size_t found = it->text.find(m.find);
-        ASSERT_NE(found, std::string::npos) << m.object << " has no '" << m.find << "'";
-        const size_t start = it->text.rfind('\n', found) == std::string::npos ? 0 : it->text.rfind('\n', found) + 1;
-        const int lineNumber = 1 + static_cast<int>(std::count(it->text.begin(), it->text.begin() + static_cast<long>(start), '\n'));
-        EXPECT_EQ(lineNumber, m.line) << m.object << ": '" << m.find << "'";
-        const size_t end = it->text.find('\n', start);
-        std::string line = it->text.substr(start, end - start);
-        const size_t pos = line.find(m.find);
-        line.replace(pos, std::string(m.find).size(), m.replace);
-        it->text.replace(start, end - start, line);
-        // The message points into the patched text (which may span two lines).
-        int atLine = m.line;
-        std::string atText = line;
-        size_t atPos = line.find(m.at);
-        const size_t newline = line.find('\n');
-        if (newline != std::string::npos && (atPos == std::string::npos || atPos > newline)) {
-            atLine += 1;
-            atText = line.substr(newline + 1);
-            atPos = atText.find(m.at);
-        }
-        if (atPos == std::string::npos) {
-            // The error shows at the start of the next line (a forgotten ";").
-            size_t nextStart = it->text.find('\n', start) + 1;
-            const std::string nextLine = it->text.substr(nextStart, it->text.find('\n', nextStart) - nextStart);
-            atLine += 1;
-            atPos = nextLine.find(m.at);
-            ASSERT_NE(atPos, std::string::npos) << m.object << ": '" << m.at << "' not found";
-        }
-        expected.push_back({m.object, atLine, static_cast<int>(atPos) + 1, m.words});
+        corpus::Expected e;
+        std::string problem;
+        ASSERT_TRUE(corpus::plant(objects, m, e, problem)) << problem;
+        expected.push_back(e);
     }
 
     ACCore core;
-    const auto messages = compile(core, objects);
+    const auto messages = corpus::compile(core, objects);
     ASSERT_EQ(messages.size(), 30u) << joined(messages);
-    for (const Expected& e : expected) {
+    for (const corpus::Expected& e : expected) {
         auto match = std::find_if(messages.begin(), messages.end(), [&](const ACMessage& m) {
             return m.objectName() == e.object && m.line() == e.line && m.column() == e.column
                 && m.message().find(e.words) != std::string::npos;

@@ -48,10 +48,20 @@ std::vector<ac::ACMessage> ProjectCheck::run(const std::string& projectName)
         for (auto* pou : pous)
             out.push_back(pou->name());
     });
-    // A declaration may use a type or a function block declared after it; one quiet pass
-    // makes every name known to the core before the pass whose messages count.
+    // A declaration may use a type, a function block or a global constant declared after
+    // it; one quiet pass makes every name known to the core before the pass whose messages
+    // count.
+    const std::vector<std::string> listNames = names(projectName, [](AbstractProjectModel* p, std::vector<std::string>& out) {
+        std::vector<GlobalVarModel::GlobalVarTable*> lists;
+        if (auto* model = p->subModel<GlobalVarModel>())
+            model->allVarTables(lists);
+        for (auto* list : lists)
+            out.push_back(list->name());
+    });
     for (const std::string& name : typeNames)
         sync->syncStep(SyncDataType, name);
+    for (const std::string& name : listNames)
+        sync->syncStep(SyncGlobalVars, name);
     for (const std::string& name : pouNames)
         sync->syncStep(SyncPouDeclaration, name);
 
@@ -61,13 +71,7 @@ std::vector<ac::ACMessage> ProjectCheck::run(const std::string& projectName)
         if (auto* unit = hold.project()->subModel<DataTypeModel>()->dataUnit(QString::fromStdString(name)))
             gather(unit->getVarDeclarationErr());
     }
-    for (const std::string& name : names(projectName, [](AbstractProjectModel* p, std::vector<std::string>& out) {
-             std::vector<GlobalVarModel::GlobalVarTable*> lists;
-             if (auto* model = p->subModel<GlobalVarModel>())
-                 model->allVarTables(lists);
-             for (auto* list : lists)
-                 out.push_back(list->name());
-         })) {
+    for (const std::string& name : listNames) {
         sync->syncStep(SyncGlobalVars, name);
         SafeProjectModel hold(projectName);
         if (auto* list = hold.project()->subModel<GlobalVarModel>()->varTable(QString::fromStdString(name)))

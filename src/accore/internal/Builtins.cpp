@@ -1,6 +1,7 @@
 #include "accore/internal/Builtins.h"
 
 #include "accore/SymbolPOU.h"
+#include "accore/SymbolVariable.h"
 #include "accore/internal/DeclParser.h"
 #include "accore/internal/SymbolTable.h"
 
@@ -64,6 +65,27 @@ const char* const kFunctionBlocks[] = {
     "FUNCTION_BLOCK SR\nVAR_INPUT SET1 : BOOL; RESET : BOOL; END_VAR\nVAR_OUTPUT Q1 : BOOL; END_VAR\n",
 };
 } // namespace
+
+const SymbolVariable* interfaceMember(const SymbolDataType& type, const std::string& name)
+{
+    if (const SymbolVariable* v = type.param(name))
+        return v;
+    const auto* pou = dynamic_cast<const SymbolPOU*>(&type);
+    if (!pou || !pou->isBuiltin())
+        return nullptr;
+    struct Alias
+    {
+        const char* block;
+        const char* name;
+        const char* declared;
+    };
+    static const Alias aliases[] = {{"SR", "S1", "SET1"}, {"SR", "R", "RESET"}, {"RS", "S", "SET"}, {"RS", "R1", "RESET1"}};
+    for (const Alias& a : aliases) {
+        if (sameName(pou->name(), a.block) && sameName(name, a.name))
+            return type.param(a.declared);
+    }
+    return nullptr;
+}
 
 void installBuiltins(SymbolTable& table)
 {

@@ -6,7 +6,9 @@
 #include "accore/SymbolEnumType.h"
 #include "accore/SymbolGVL.h"
 #include "accore/SymbolPOU.h"
+#include "accore/SymbolSubrangeType.h"
 #include "accore/SymbolVariable.h"
+#include "accore/internal/Builtins.h"
 #include "accore/internal/Lexer.h"
 #include "accore/internal/LiteralValue.h"
 #include "accore/internal/SymbolTable.h"
@@ -49,7 +51,7 @@ struct SectionInfo
 };
 const SectionInfo kSections[] = {{"VAR", VS_LOCAL},        {"VAR_INPUT", VS_INPUT},   {"VAR_OUTPUT", VS_OUTPUT},
                                  {"VAR_IN_OUT", VS_INOUT}, {"VAR_GLOBAL", VS_GLOBAL}, {"VAR_TEMP", VS_TEMP},
-                                 {"VAR_STAT", VS_LOCAL}};
+                                 {"VAR_STAT", VS_LOCAL},   {"VAR_EXTERNAL", VS_EXTERNAL}};
 
 int sectionScope(const std::string& upper)
 {
@@ -93,6 +95,7 @@ struct DeclParser::Section
     bool retain = false;
     bool constant = false;
     int line = 1;
+    int pouKind = PK_UNKNOWN;
 };
 
 DeclParser::DeclParser(SymbolTable& table, const std::string& text, std::string objectName, int fileId,
@@ -102,6 +105,48 @@ DeclParser::DeclParser(SymbolTable& table, const std::string& text, std::string 
     Lexer lexer(text);
     m_tokens = lexer.tokenize();
     m_comments = lexer.lineComments();
+    if (lexer.sawPragma())
+        m_pragmas = extractPragmas(m_tokens);
+}
+
+std::string DeclParser::objectKey(char kind, const std::string& name)
+{
+    return std::string(1, kind) + upperAscii(name);
+}
+
+std::string DeclParser::takePragmasBefore(size_t index)
+{
+    std::string attached;
+    while (m_nextPragma < m_pragmas.size() && m_pragmas[m_nextPragma].before <= index) {
+        const Token& pragma = m_pragmas[m_nextPragma++].token;
+        ACMessage message;
+        if (pragmaMessage(pragma, m_object, message)) {
+            if (!m_fatal && m_quiet == 0)
+                m_messages.push_back(message);
+            continue;
+        }
+        if (!attached.empty())
+            attached += " ";
+        attached += pragma.text;
+    }
+    return attached;
+}
+
+void DeclParser::noteUnresolved(const std::string& name)
+{
+    if (m_quiet > 0)
+        return;
+    const std::string upper = upperAscii(name);
+    for (const std::string& known : m_unresolved) {
+        if (known == upper)
+            return;
+    }
+    m_unresolved.push_back(upper);
+}
+
+bool DeclParser::isErroneousName(const std::string& name) const
+{
+    return (m_scope && m_scope->isErroneous(name)) || m_table.isErroneousGlobal(name);
 }
 
 DeclParser::~DeclParser() = default;
@@ -120,7 +165,7 @@ void DeclParser::next()
 
 void DeclParser::report(const ACMessage& message)
 {
-    if (m_reported || m_fatal)
+    if (m_reported || m_fatal || m_quiet > 0)
         return;
     m_reported = true;
     if (message.isError())
@@ -254,6 +299,8 @@ std::shared_ptr<SymbolPOU> DeclParser::parsePou(int pouKind)
     }
 
     const std::string name = m_object.empty() ? declared : m_object;
+    m_keyKind = 'P';
+    m_keyName = name;
     if (!declared.empty() && !m_object.empty() && !sameName(declared, m_object)) {
         beginDeclaration();
         report(ACMessage::nameMismatch(m_object, headerAt, declared));
@@ -285,12 +332,15 @@ std::shared_ptr<SymbolPOU> DeclParser::parsePou(int pouKind)
     }
     if (!atEnd())
         reportUnexpected(std::string("a variable section or ") + ends[kind]);
+    takePragmasBefore(m_tokens.size());
     return pou;
 }
 
 std::unique_ptr<SymbolGVL> DeclParser::parseGlobalVars()
 {
     auto gvl = std::make_unique<SymbolGVL>(m_object);
+    m_keyKind = 'G';
+    m_keyName = m_object;
     gvl->setFileId(m_fileId);
     gvl->setTypeResolver(&m_table);
     m_scope = gvl.get();
@@ -299,6 +349,7 @@ std::unique_ptr<SymbolGVL> DeclParser::parseGlobalVars()
     beginDeclaration();
     if (!atEnd())
         reportUnexpected("VAR_GLOBAL");
+    takePragmasBefore(m_tokens.size());
     return gvl;
 }
 
@@ -306,6 +357,7 @@ void DeclParser::parseVarSections(VarContainer& container, bool globalList, int 
 {
     while (!atEnd() && !m_fatal) {
         beginDeclaration();
+        takePragmasBefore(m_pos); // pragmas of the list or section, not of a variable
         ProgressGuard progress(m_pos, [this] { next(); });
         const Token& t = cur();
         if (t.kind == Token::Error) {
@@ -332,6 +384,7 @@ void DeclParser::parseVarSections(VarContainer& container, bool globalList, int 
             continue;
         }
         Section section;
+        section.pouKind = pouKind;
         section.scope = sectionScope(t.upper);
         section.line = t.at.line;
         const SourceLocation sectionAt = t.at;
@@ -384,13 +437,7 @@ void DeclParser::parseSectionBody(VarContainer& container, const Section& sectio
 
 void DeclParser::parseVarDecl(VarContainer& container, const Section& section)
 {
-    std::string pragma;
-    while (cur().kind == Token::Pragma) {
-        if (!pragma.empty())
-            pragma += " ";
-        pragma += cur().text;
-        next();
-    }
+    const std::string pragma = takePragmasBefore(m_pos);
     struct Name
     {
         std::string text;
@@ -409,6 +456,13 @@ void DeclParser::parseVarDecl(VarContainer& container, const Section& section)
             break;
         next();
     }
+    // A rejected declaration leaves its names marked, so that their uses stay quiet.
+    auto rejectNames = [&] {
+        for (const Name& n : names) {
+            if (!container.param(n.text))
+                container.markErroneous(n.text);
+        }
+    };
 
     std::string addressText;
     HeapAddress address;
@@ -443,6 +497,7 @@ void DeclParser::parseVarDecl(VarContainer& container, const Section& section)
                 || cur().upper == "STRING" || cur().upper == "WSTRING");
         if (!typeFollows) {
             recover();
+            rejectNames();
             return;
         }
     } else {
@@ -452,14 +507,23 @@ void DeclParser::parseVarDecl(VarContainer& container, const Section& section)
     std::shared_ptr<SymbolDataType> type;
     if (!parseTypeSpec(type, 0)) {
         recover();
+        rejectNames();
         return;
+    }
+    SymbolVariable::Edge edge = SymbolVariable::NoEdge;
+    const SourceLocation edgeAt = cur().at;
+    if (cur().isWord("R_EDGE") || cur().isWord("F_EDGE")) {
+        edge = cur().isWord("R_EDGE") ? SymbolVariable::RisingEdge : SymbolVariable::FallingEdge;
+        next();
     }
 
     std::unique_ptr<InitValueTree> init;
+    const SourceLocation initAt = cur().at;
     if (cur().is(":=")) {
         next();
         if (!parseInit(init, 0)) {
             recover();
+            rejectNames();
             return;
         }
     }
@@ -478,10 +542,23 @@ void DeclParser::parseVarDecl(VarContainer& container, const Section& section)
     }
     const int endLine = m_tokens[m_pos > 0 ? m_pos - 1 : 0].at.line;
 
-    if (!type)
-        return; // unknown type: reported, the variable is left out
+    if (!type) {
+        rejectNames(); // unknown type: reported, the variable is left out
+        return;
+    }
     // Past this point a mistake is reported and the variable is still declared without
     // the broken part, so that its uses elsewhere do not give further messages.
+    if (edge != SymbolVariable::NoEdge
+        && (section.scope != VS_INPUT || type->dataType() != BT_BOOL || section.pouKind == PK_FUNCTION)) {
+        report(ACMessage::notAllowed(m_object, edgeAt,
+                                     std::string(edge == SymbolVariable::RisingEdge ? "R_EDGE" : "F_EDGE")
+                                         + " needs a BOOL input (VAR_INPUT) of a function block or program"));
+        edge = SymbolVariable::NoEdge;
+    }
+    if (section.scope == VS_EXTERNAL && init) {
+        report(ACMessage::notAllowed(m_object, initAt, "a VAR_EXTERNAL variable takes the value of its global"));
+        init.reset();
+    }
     if (!addressText.empty() && !rejected && address.isBit() && type->dataType() != BT_BOOL) {
         report(ACMessage::notAllowed(m_object, addressAt,
                                      "bit address " + addressText + " needs type BOOL, found " + type->typeText()));
@@ -494,9 +571,10 @@ void DeclParser::parseVarDecl(VarContainer& container, const Section& section)
         if (!checkInit(*init, *type, &container, why, where, whereType)) {
             const InitValueTree* at = where ? where : init.get();
             const SymbolDataType* shownType = whereType ? whereType : type.get();
-            if (why.rfind("undeclared:", 0) == 0)
+            if (why.rfind("undeclared:", 0) == 0) {
                 report(ACMessage::undeclaredIdentifier(m_object, at->location(), why.substr(11)));
-            else
+                noteUnresolved(why.substr(11));
+            } else
                 report(ACMessage::valueDoesNotFit(m_object, at->location(), at->toStContext(), shownType->typeText(),
                                                   why));
             init.reset();
@@ -509,9 +587,12 @@ void DeclParser::parseVarDecl(VarContainer& container, const Section& section)
             report(ACMessage::duplicateName(m_object, n.at, n.text, containerWhat(container)));
             continue;
         }
+        if (section.scope == VS_EXTERNAL)
+            checkExternal(container, n.text, n.at, *type, section.constant);
         auto variable = std::make_unique<SymbolVariable>(n.text, type, section.scope);
         variable->setRetain(section.retain);
         variable->setConstant(section.constant);
+        variable->setEdge(edge);
         variable->setLocation(n.at);
         variable->setFileId(m_fileId);
         variable->setPragma(pragma);
@@ -534,8 +615,11 @@ std::vector<std::shared_ptr<SymbolDataType>> DeclParser::parseTypes()
         return types;
     }
     next();
+    m_keyKind = 'T';
+    m_keyName = m_object;
     while (!m_fatal) {
         beginDeclaration();
+        takePragmasBefore(m_pos);
         ProgressGuard progress(m_pos, [this] { next(); });
         if (cur().isWord("END_TYPE")) {
             next();
@@ -575,38 +659,96 @@ std::vector<std::shared_ptr<SymbolDataType>> DeclParser::parseTypes()
             report(ACMessage::duplicateName(m_object, at, name, "the built-in types"));
         }
         m_declaring = key;
+        m_declaringText = name;
+        const size_t unresolvedBefore = m_unresolved.size();
+        auto noteBroken = [&](bool declared) {
+            if (declared && m_unresolved.size() == unresolvedBefore)
+                return;
+            BrokenType broken;
+            broken.name = key;
+            broken.declared = declared;
+            broken.waitsFor.assign(m_unresolved.begin() + static_cast<long>(unresolvedBefore), m_unresolved.end());
+            m_broken.push_back(std::move(broken));
+        };
         if (cur().isWord("STRUCT")) {
             next();
             ok = parseStructDecl(name, at, type);
         } else if (cur().is("(")) {
             ok = parseEnumDecl(name, BT_INT, type);
-        } else if (cur().kind == Token::Identifier && peekToken(1).is("(")) {
+        } else if (cur().kind == Token::Identifier && peekToken(1).is("(") && !cur().isWord("STRING")
+                   && !cur().isWord("WSTRING")) {
             std::shared_ptr<SymbolDataType> base = m_table.dataType(cur().text);
-            if (!base || !base->isInteger()) {
+            // "INT (0..100)" is a subrange, "INT (A, B)" an enumeration on INT.
+            bool subrange = false;
+            for (size_t ahead = 2, depth = 1; ahead < 64 && depth > 0; ++ahead) {
+                const Token& t = peekToken(ahead);
+                if (t.kind == Token::End || t.is(";"))
+                    break;
+                depth += t.is("(") ? 1 : t.is(")") ? -1 : 0;
+                if (depth == 1 && t.is("..")) {
+                    subrange = true;
+                    break;
+                }
+            }
+            const bool integerBase = base && base->isInteger() && base->fileId() == SymbolTable::kBuiltinFileId;
+            if (!integerBase) {
                 report(ACMessage::invalidType(m_object, cur().at,
-                                              "an enumeration needs an integer base type, found '" + cur().text + "'"));
+                                              std::string(subrange ? "a subrange" : "an enumeration")
+                                                  + " needs an integer base type, found '" + cur().text + "'"));
             }
             next();
-            ok = parseEnumDecl(name, base && base->isInteger() ? base->dataType() : BT_INT, type);
+            if (subrange) {
+                next(); // '('
+                ok = parseSubrange(integerBase ? base->dataType() : BT_INT, name, type) && integerBase;
+            } else {
+                ok = parseEnumDecl(name, integerBase ? base->dataType() : BT_INT, type);
+            }
         } else {
-            reportUnexpected("STRUCT or '(' of an enumeration");
-            ok = false;
+            // An array, string, pointer or other named type under a name of its own.
+            std::shared_ptr<SymbolDataType> target;
+            const SourceLocation targetAt = cur().at;
+            ok = parseTypeSpec(target, 0);
+            if (ok && target) {
+                type = SymbolDataType::makeNamed(name, *target);
+                if (!type)
+                    report(ACMessage::invalidType(m_object, targetAt,
+                                                  "function block '" + target->name() + "' is not a data type"));
+            }
+        }
+        if (ok && cur().is(":=")) {
+            // A default value: "TYPE Level : USINT (1..9) := 1;", "TYPE Buf : ... := [8(0)];"
+            next();
+            std::unique_ptr<InitValueTree> init;
+            ok = parseInit(init, 0);
+            std::string why;
+            const InitValueTree* where = nullptr;
+            const SymbolDataType* whereType = nullptr;
+            if (ok && init && type && !checkInit(*init, *type, m_scope, why, where, whereType)) {
+                const InitValueTree* shown = where ? where : init.get();
+                report(ACMessage::valueDoesNotFit(m_object, shown->location(), shown->toStContext(),
+                                                  (whereType ? whereType : type.get())->typeText(), why));
+            }
         }
         m_declaring.clear();
+        m_declaringText.clear();
         if (!ok) {
             recover();
             m_selfPointers.clear();
+            noteBroken(false);
             continue;
         }
         if (cur().is(";"))
             next();
-        if (!type)
+        if (!type) {
+            noteBroken(false);
             continue;
+        }
         for (auto& pointer : m_selfPointers)
             pointer->setRefType(type);
         m_selfPointers.clear();
         if (m_local.count(key))
             continue;
+        noteBroken(true);
         type->setLocation(at);
         type->setFileId(m_fileId);
         m_local[key] = type;
@@ -784,22 +926,99 @@ bool DeclParser::parseTypeSpec(std::shared_ptr<SymbolDataType>& type, int depth)
         report(ACMessage::invalidType(m_object, at, "'" + name + "' cannot contain itself"));
         return true;
     }
-    const auto local = m_local.find(upperAscii(name));
+    const std::string upper = upperAscii(name);
+    const auto local = m_local.find(upper);
     if (local != m_local.end()) {
         type = local->second;
         return true;
     }
     type = m_table.type(name);
-    if (!type) {
-        std::shared_ptr<SymbolPOU> pou = m_table.pou(name);
-        if (pou)
-            report(ACMessage::invalidType(m_object, at,
-                                          std::string(pou->isProgram() ? "program" : "function") + " '" + name
-                                              + "' cannot be instantiated"));
-        else
-            report(ACMessage::unknownType(m_object, at, name));
+    if (type) {
+        if (m_table.hasBrokenTypes() && m_table.brokenType(upper, objectKey(m_keyKind, m_keyName)))
+            noteUnresolved(name); // declared without some part: parse again once it is whole
+        if (cur().is("(") && type->isInteger() && type->fileId() == SymbolTable::kBuiltinFileId) {
+            // "level : USINT (1..9)": a subrange of its own.
+            const int base = type->dataType();
+            next();
+            return parseSubrange(base, "", type);
+        }
+        return true;
+    }
+    if (brokenWaits(upper)) {
+        // Its own declaration was refused with a message; only a cycle is this one's fault.
+        if (reachesDeclaring(upper))
+            report(ACMessage::typeCycle(m_object, at, m_declaringText, name));
+        noteUnresolved(name);
+        return true;
+    }
+    if (!m_declaring.empty() && declaredLaterInBlock(upper)) {
+        noteUnresolved(name); // resolved when the core parses the text again
+        return true;
+    }
+    std::shared_ptr<SymbolPOU> pou = m_table.pou(name);
+    if (pou) {
+        report(ACMessage::invalidType(m_object, at,
+                                      std::string(pou->isProgram() ? "program" : "function") + " '" + name
+                                          + "' cannot be instantiated"));
+    } else {
+        report(ACMessage::unknownType(m_object, at, name));
+        noteUnresolved(name);
     }
     return true;
+}
+
+const std::vector<std::string>* DeclParser::brokenWaits(const std::string& upper) const
+{
+    for (const BrokenType& b : m_broken) {
+        if (b.name == upper && !b.declared)
+            return &b.waitsFor;
+    }
+    if (!m_table.hasBrokenTypes() || m_local.count(upper))
+        return nullptr;
+    const BrokenType* other = m_table.brokenType(upper, objectKey(m_keyKind, m_keyName));
+    return other && !other->declared ? &other->waitsFor : nullptr;
+}
+
+bool DeclParser::reachesDeclaring(const std::string& upper) const
+{
+    std::vector<std::string> todo{upper};
+    std::set<std::string> seen;
+    while (!todo.empty() && seen.size() < 64) {
+        const std::string name = todo.back();
+        todo.pop_back();
+        if (!seen.insert(name).second)
+            continue;
+        const std::vector<std::string>* waits = brokenWaits(name);
+        if (!waits)
+            continue;
+        for (const std::string& w : *waits) {
+            if (w == m_declaring)
+                return true;
+            todo.push_back(w);
+        }
+    }
+    return false;
+}
+
+bool DeclParser::declaredLaterInBlock(const std::string& upper)
+{
+    if (!m_scannedBlock) {
+        m_scannedBlock = true;
+        // Type names stand at depth 0 after TYPE or ";", followed by ":".
+        int depth = 0;
+        for (size_t i = 0; i + 1 < m_tokens.size(); ++i) {
+            const Token& t = m_tokens[i];
+            if (t.isWord("STRUCT"))
+                ++depth;
+            else if (t.isWord("END_STRUCT") && depth > 0)
+                --depth;
+            if (depth == 0 && t.kind == Token::Identifier && m_tokens[i + 1].is(":") && i > 0
+                && (m_tokens[i - 1].is(";") || m_tokens[i - 1].isWord("TYPE")))
+                m_blockNames.emplace(t.upper, i);
+        }
+    }
+    const auto it = m_blockNames.find(upper);
+    return it != m_blockNames.end() && it->second > m_pos;
 }
 
 bool DeclParser::parseStringType(std::shared_ptr<SymbolDataType>& type, int basicType)
@@ -830,43 +1049,251 @@ bool DeclParser::parseStringType(std::shared_ptr<SymbolDataType>& type, int basi
     return true;
 }
 
-// An array bound or string length: an integer literal (signed) or an integer constant.
+// An array bound or string length: an integer constant expression ("16", "Size - 1").
 bool DeclParser::parseBound(long long& value)
 {
-    bool negative = false;
-    if (cur().is("-") || cur().is("+")) {
-        negative = cur().is("-");
-        next();
+    const SourceLocation at = cur().at;
+    const std::string text = cur().text;
+    if (!constSum(value, 0))
+        return false;
+    if (value < -(1ll << 40) || value > (1ll << 40)) {
+        report(ACMessage::invalidLiteral(m_object, at, text, "bound out of range"));
+        return false;
     }
-    if (cur().kind == Token::Integer) {
+    return true;
+}
+
+bool DeclParser::isArithmetic(const Token& token) const
+{
+    return token.is("+") || token.is("-") || token.is("*") || token.is("/") || token.isWord("MOD");
+}
+
+namespace {
+constexpr long long kConstLimit = 1ll << 62;
+
+bool withinLimit(long double v)
+{
+    return v >= -static_cast<long double>(kConstLimit) && v <= static_cast<long double>(kConstLimit);
+}
+} // namespace
+
+bool DeclParser::constSum(long long& value, int depth)
+{
+    if (!constProduct(value, depth))
+        return false;
+    while (cur().is("+") || cur().is("-")) {
+        const Token& op = cur();
+        const bool minus = op.is("-");
+        next();
+        long long right = 0;
+        if (!constProduct(right, depth))
+            return false;
+        const long double result = minus ? static_cast<long double>(value) - right : static_cast<long double>(value) + right;
+        if (!withinLimit(result)) {
+            report(ACMessage::invalidLiteral(m_object, op.at, op.text, "bound out of range"));
+            return false;
+        }
+        value = minus ? value - right : value + right;
+    }
+    return true;
+}
+
+bool DeclParser::constProduct(long long& value, int depth)
+{
+    if (!constUnary(value, depth))
+        return false;
+    while (cur().is("*") || cur().is("/") || cur().isWord("MOD")) {
+        const Token& op = cur();
+        const char kind = op.is("*") ? '*' : op.is("/") ? '/' : '%';
+        next();
+        long long right = 0;
+        if (!constUnary(right, depth))
+            return false;
+        if (kind != '*' && right == 0) {
+            report(ACMessage::notAllowed(m_object, op.at, "division by zero in a constant expression"));
+            return false;
+        }
+        if (kind == '*') {
+            const long double result = static_cast<long double>(value) * right;
+            if (!withinLimit(result)) {
+                report(ACMessage::invalidLiteral(m_object, op.at, op.text, "bound out of range"));
+                return false;
+            }
+            value *= right;
+        } else {
+            value = kind == '/' ? value / right : value % right;
+        }
+    }
+    return true;
+}
+
+bool DeclParser::constUnary(long long& value, int depth)
+{
+    if (depth > maxDepth) {
+        report(ACMessage::tooDeep(m_object, cur().at));
+        return false;
+    }
+    if (cur().is("-") || cur().is("+")) {
+        const bool minus = cur().is("-");
+        next();
+        if (!constUnary(value, depth + 1))
+            return false;
+        value = minus ? -value : value;
+        return true;
+    }
+    return constPrimary(value, depth);
+}
+
+bool DeclParser::constPrimary(long long& value, int depth)
+{
+    const Token& t = cur();
+    if (t.kind == Token::Integer || t.kind == Token::TypedLiteral) {
         LiteralValue literal;
-        if (!parseIntegerText(cur().text, literal)
-            || !literal.fitsInteger(negative, -(1ll << 40), 1ull << 40)) {
-            report(ACMessage::invalidLiteral(m_object, cur().at, cur().text, "bound out of range"));
+        bool negative = false;
+        bool parsed = false;
+        if (t.kind == Token::Integer) {
+            parsed = parseIntegerText(t.text, literal);
+        } else {
+            // INT#5, DINT#-3
+            std::string body = t.text.substr(t.text.find('#') + 1);
+            if (!body.empty() && (body[0] == '-' || body[0] == '+')) {
+                negative = body[0] == '-';
+                body.erase(0, 1);
+            }
+            parsed = parseIntegerText(body, literal);
+        }
+        if (!parsed) {
+            reportUnexpected("an integer bound");
+            return false;
+        }
+        if (!literal.fitsInteger(negative, -kConstLimit, static_cast<unsigned long long>(kConstLimit))) {
+            report(ACMessage::invalidLiteral(m_object, t.at, t.text, "bound out of range"));
             next();
-            value = 0;
             return false;
         }
         value = literal.signedValue(negative);
         next();
         return true;
     }
-    if (cur().kind == Token::Identifier && !isReserved(cur().upper)) {
-        long long constant = 0;
-        if (!m_table.constantValue(cur().text, m_scope, constant)) {
-            report(ACMessage::undeclaredIdentifier(m_object, cur().at, cur().text));
+    if (t.kind == Token::Identifier && !isReserved(t.upper)) {
+        if (!resolveConstant(t, value))
+            return false;
+        next();
+        return true;
+    }
+    if (t.is("(")) {
+        next();
+        if (!constSum(value, depth + 1))
+            return false;
+        if (!cur().is(")")) {
+            reportUnexpected("')'");
             return false;
         }
-        if (constant < -(1ll << 40) || constant > (1ll << 40)) {
-            report(ACMessage::invalidLiteral(m_object, cur().at, cur().text, "bound out of range"));
-            return false;
-        }
-        value = negative ? -constant : constant;
         next();
         return true;
     }
     reportUnexpected("an integer bound");
     return false;
+}
+
+bool DeclParser::resolveConstant(const Token& name, long long& value)
+{
+    if (m_table.constantValue(name.text, m_scope, value) || laterConstant(name.upper, value))
+        return true;
+    if (isErroneousName(name.text))
+        return false; // refused where it was declared, with a message there
+    const bool declared = (m_scope && m_scope->param(name.text)) || m_table.globalVariable(name.text)
+        || m_laterConstants.count(name.upper);
+    if (declared) {
+        report(ACMessage::notConstant(m_object, name.at, name.text));
+    } else {
+        report(ACMessage::undeclaredIdentifier(m_object, name.at, name.text));
+        noteUnresolved(name.text);
+    }
+    return false;
+}
+
+bool DeclParser::laterConstant(const std::string& upper, long long& value)
+{
+    if (!m_scannedConstants) {
+        m_scannedConstants = true;
+        // "name : type := value;" inside the CONSTANT sections of this text.
+        bool constant = false;
+        for (size_t i = 0; i + 1 < m_tokens.size(); ++i) {
+            const Token& t = m_tokens[i];
+            if (t.kind != Token::Identifier)
+                continue;
+            if (sectionScope(t.upper) != VS_NONE) {
+                constant = false;
+                for (size_t j = i + 1; j < m_tokens.size() && m_tokens[j].kind == Token::Identifier; ++j) {
+                    const std::string& flag = m_tokens[j].upper;
+                    if (flag == "CONSTANT")
+                        constant = true;
+                    else if (flag != "RETAIN" && flag != "NON_RETAIN" && flag != "PERSISTENT")
+                        break;
+                }
+            } else if (t.upper == "END_VAR") {
+                constant = false;
+            } else if (constant && m_tokens[i + 1].is(":")) {
+                for (size_t j = i + 2; j < m_tokens.size() && !m_tokens[j].is(";"); ++j) {
+                    if (m_tokens[j].is(":=")) {
+                        m_laterConstants.emplace(t.upper, j + 1);
+                        break;
+                    }
+                }
+            }
+        }
+    }
+    const auto it = m_laterConstants.find(upper);
+    if (it == m_laterConstants.end() || m_lookAhead >= 8)
+        return false;
+    // Evaluate its value where it stands, quietly: its own messages come when it is read.
+    const size_t saved = m_pos;
+    m_pos = it->second;
+    ++m_quiet;
+    ++m_lookAhead;
+    const bool ok = constSum(value, 0) && cur().is(";");
+    --m_lookAhead;
+    --m_quiet;
+    m_pos = saved;
+    return ok;
+}
+
+bool DeclParser::parseSubrange(int baseType, const std::string& name, std::shared_ptr<SymbolDataType>& type)
+{
+    const SourceLocation at = cur().at;
+    long long low = 0;
+    long long high = 0;
+    if (!constSum(low, 0))
+        return false;
+    if (!cur().is("..")) {
+        reportUnexpected("'..'");
+        return false;
+    }
+    next();
+    if (!constSum(high, 0))
+        return false;
+    if (!cur().is(")")) {
+        reportUnexpected("')'");
+        return false;
+    }
+    next();
+    long long baseLow = 0;
+    unsigned long long baseHigh = 0;
+    SymbolDataType(std::string(), baseType).integerRange(baseLow, baseHigh);
+    const std::string range = std::to_string(low) + ".." + std::to_string(high);
+    const std::string baseName = SymbolDataType::basicTypeName(baseType);
+    if (low > high) {
+        report(ACMessage::invalidType(m_object, at, "subrange " + range + " is empty"));
+        return true;
+    }
+    if (low < baseLow || (high >= 0 && static_cast<unsigned long long>(high) > baseHigh)) {
+        report(ACMessage::invalidType(m_object, at, "subrange " + range + " exceeds " + baseName));
+        return true;
+    }
+    type = std::make_shared<SymbolSubrangeType>(name.empty() ? baseName + "(" + range + ")" : name, baseType, low,
+                                                high);
+    return true;
 }
 
 bool DeclParser::parseArrayType(std::shared_ptr<SymbolDataType>& type, int depth)
@@ -954,13 +1381,26 @@ bool DeclParser::parseInit(std::unique_ptr<InitValueTree>& init, int depth)
         }
         for (;;) {
             unsigned long long repeat = 1;
-            if (cur().kind == Token::Integer && peekToken(1).is("(")) {
-                LiteralValue count;
-                if (!parseIntegerText(cur().text, count) || !count.fitsInteger(false, 0, 1ull << 40)) {
-                    report(ACMessage::invalidLiteral(m_object, cur().at, cur().text, "repetition count out of range"));
+            const bool namedCount = cur().kind == Token::Identifier && !isReserved(cur().upper);
+            if ((cur().kind == Token::Integer || namedCount) && peekToken(1).is("(")) {
+                // "4(0)", or a constant as the count: "[MAX_STEPS(5)]"
+                const Token& countToken = cur();
+                long long count = 0;
+                if (namedCount) {
+                    if (!resolveConstant(countToken, count))
+                        return false;
+                } else {
+                    LiteralValue literal;
+                    if (parseIntegerText(countToken.text, literal) && literal.fitsInteger(false, 0, 1ull << 40))
+                        count = static_cast<long long>(literal.magnitude);
+                    else
+                        count = -1;
+                }
+                if (count < 0 || count > (1ll << 40)) {
+                    report(ACMessage::invalidLiteral(m_object, countToken.at, countToken.text, "repetition count out of range"));
                     return false;
                 }
-                repeat = count.magnitude;
+                repeat = static_cast<unsigned long long>(count);
                 next();
                 next();
                 std::unique_ptr<InitValueTree> value;
@@ -993,7 +1433,8 @@ bool DeclParser::parseInit(std::unique_ptr<InitValueTree>& init, int depth)
             return false;
         }
     }
-    if (t.is("(")) {
+    // "(member := value, ...)"; any other parenthesis opens a constant expression.
+    if (t.is("(") && (peekToken(1).is(")") || (peekToken(1).kind == Token::Identifier && peekToken(2).is(":=")))) {
         next();
         init = InitValueTree::structure(at);
         if (cur().is(")")) {
@@ -1023,6 +1464,21 @@ bool DeclParser::parseInit(std::unique_ptr<InitValueTree>& init, int depth)
             reportUnexpected("',' or ')'");
             return false;
         }
+    }
+    // "MaxItems - 1", "2 * N", "-N", "(N + 1) * 2": an integer constant expression, kept as
+    // its value.
+    const size_t signed_ = t.is("-") || t.is("+") ? 1 : 0;
+    const Token& first = peekToken(signed_);
+    const bool parenthesised = first.is("(") && !(peekToken(signed_ + 1).kind == Token::Identifier
+                                                  && peekToken(signed_ + 2).is(":="));
+    if (((first.kind == Token::Integer || (first.kind == Token::Identifier && !isReserved(first.upper)))
+         && (isArithmetic(peekToken(signed_ + 1)) || (signed_ && first.kind == Token::Identifier)))
+        || (parenthesised && !peekToken(signed_ + 1).is(")"))) {
+        long long value = 0;
+        if (!constSum(value, depth))
+            return false;
+        init = InitValueTree::literal(std::to_string(value), at);
+        return true;
     }
     std::string sign;
     if (t.is("-") || t.is("+")) {
@@ -1055,6 +1511,30 @@ bool DeclParser::parseInit(std::unique_ptr<InitValueTree>& init, int depth)
     return false;
 }
 
+// A VAR_EXTERNAL variable names a global variable of the same name and type.
+void DeclParser::checkExternal(VarContainer& container, const std::string& name, SourceLocation at,
+                               const SymbolDataType& type, bool constant)
+{
+    const SymbolVariable* global = m_table.globalVariable(name);
+    if (!global) {
+        if (m_table.isErroneousGlobal(name))
+            return;
+        report(ACMessage::notAllowed(m_object, at, "no global variable '" + name + "' for VAR_EXTERNAL in "
+                                                       + containerWhat(container)));
+        noteUnresolved(name);
+        return;
+    }
+    const SymbolDataType* globalType = global->dataType();
+    if (globalType && globalType != &type && upperAscii(globalType->typeText()) != upperAscii(type.typeText())) {
+        report(ACMessage::notAllowed(m_object, at, "VAR_EXTERNAL '" + name + "' is " + type.typeText()
+                                                       + ", the global variable is " + globalType->typeText()));
+        return;
+    }
+    if (global->isConstant() && !constant)
+        report(ACMessage::notAllowed(m_object, at, "global variable '" + name
+                                                       + "' is CONSTANT: declare it in VAR_EXTERNAL CONSTANT"));
+}
+
 bool DeclParser::checkInit(const InitValueTree& init, const SymbolDataType& type, const VarContainer* scope,
                            std::string& why, const InitValueTree*& where, const SymbolDataType*& whereType) const
 {
@@ -1084,7 +1564,7 @@ bool DeclParser::checkInit(const InitValueTree& init, const SymbolDataType& type
         }
         std::set<std::string> seen;
         for (const auto& m : init.members()) {
-            const SymbolVariable* member = type.param(m.name);
+            const SymbolVariable* member = interfaceMember(type, m.name);
             if (!member || !member->dataType() || !seen.insert(upperAscii(m.name)).second) {
                 why = member ? "member '" + m.name + "' given twice" : "no member '" + m.name + "'";
                 where = &init;
@@ -1142,6 +1622,8 @@ bool DeclParser::checkLiteral(const std::string& text, const SymbolDataType& typ
         const SymbolVariable* local = scope ? scope->param(text) : nullptr;
         if ((global && global->isConstant()) || (local && local->isConstant()))
             return true;
+        if ((scope && scope->isErroneous(text)) || m_table.isErroneousGlobal(text))
+            return true; // its own declaration was refused, with a message there
         if (upper == "TRUE" || upper == "FALSE") {
             why = "a BOOL value";
             return false;

@@ -280,11 +280,14 @@ Token Lexer::lexPragma()
     const SourceLocation at{m_line, m_column};
     advance();
     const size_t start = m_pos;
-    while (m_pos < m_text.size() && peek() != '}')
+    // A "{" before the closing "}" means this pragma was left open: report it here rather
+    // than swallow the declarations up to the next pragma's end.
+    while (m_pos < m_text.size() && peek() != '}' && peek() != '{')
         advance();
-    if (m_pos >= m_text.size())
+    if (m_pos >= m_text.size() || peek() == '{')
         return error(at, "{", "pragma", true);
     Token t;
+    ++m_pragmaCount;
     t.kind = Token::Pragma;
     t.text = m_text.substr(start, m_pos - start);
     t.upper = t.text;

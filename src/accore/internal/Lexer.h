@@ -22,6 +22,9 @@ public:
     // The first comment that starts on each line, keyed by line.
     const std::unordered_map<int, std::string>& lineComments() const { return m_comments; }
 
+    // Whether any pragma token was produced: callers skip their pragma pass when not.
+    bool sawPragma() const { return m_pragmaCount > 0; }
+
     // Larger texts are refused with one Error token: a declaration is never this big.
     static constexpr size_t maxTextSize = 64u * 1024u * 1024u;
 
@@ -44,6 +47,7 @@ private:
     int m_line = 1;
     int m_column = 1;
     std::unordered_map<int, std::string> m_comments;
+    size_t m_pragmaCount = 0;
 };
 
 bool isLetter(char c);

@@ -18,6 +18,8 @@ bool LiteralValue::fitsInteger(bool negativeValue, long long low, unsigned long 
         const unsigned long long lowMagnitude = low < 0 ? 0ull - static_cast<unsigned long long>(low) : 0;
         return low < 0 && magnitude <= lowMagnitude;
     }
+    if (low > 0 && magnitude < static_cast<unsigned long long>(low))
+        return false; // a subrange above zero
     return magnitude <= high;
 }
 
@@ -82,40 +84,44 @@ bool isDigits(const std::string& s, size_t from, size_t count)
     return true;
 }
 
-int number(const std::string& s, size_t from, size_t count)
+// Reads one to `most` digits at `i` (moved past them); false when none.
+bool readNumber(const std::string& s, size_t& i, size_t most, int& value)
 {
-    return std::atoi(s.substr(from, count).c_str());
+    const size_t from = i;
+    value = 0;
+    while (i < s.size() && i - from < most && isDigit(s[i]))
+        value = value * 10 + (s[i++] - '0');
+    return i > from;
 }
 
 bool validDate(const std::string& s, size_t& i)
 {
-    // yyyy-mm-dd, years 1970 to 2106 (unsigned 32-bit seconds since 1970)
-    if (!isDigits(s, i, 4) || s.size() < i + 10 || s[i + 4] != '-' || !isDigits(s, i + 5, 2) || s[i + 7] != '-'
-        || !isDigits(s, i + 8, 2))
+    // yyyy-m[m]-d[d], years 1970 to 2105 (unsigned 32-bit seconds since 1970)
+    int year = 0, month = 0, day = 0;
+    const size_t from = i;
+    if (!readNumber(s, i, 4, year) || i - from != 4 || i >= s.size() || s[i++] != '-'
+        || !readNumber(s, i, 2, month) || i >= s.size() || s[i++] != '-' || !readNumber(s, i, 2, day))
         return false;
-    const int year = number(s, i, 4), month = number(s, i + 5, 2), day = number(s, i + 8, 2);
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (year < 1970 || year > 2105 || month < 1 || month > 12 || day < 1)
         return false;
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     const int limit = days[month - 1] + (month == 2 && leap ? 1 : 0);
-    i += 10;
     return day <= limit;
 }
 
 bool validTimeOfDay(const std::string& s, size_t i)
 {
-    // hh:mm[:ss[.fff]]
-    if (!isDigits(s, i, 2) || s.size() < i + 5 || s[i + 2] != ':' || !isDigits(s, i + 3, 2))
+    // h[h]:m[m][:s[s][.fff]]
+    int hour = 0, minute = 0, second = 0;
+    if (!readNumber(s, i, 2, hour) || i >= s.size() || s[i++] != ':' || !readNumber(s, i, 2, minute))
         return false;
-    if (number(s, i, 2) > 23 || number(s, i + 3, 2) > 59)
+    if (hour > 23 || minute > 59)
         return false;
-    i += 5;
     if (i == s.size())
         return true;
-    if (s[i] != ':' || !isDigits(s, i + 1, 2) || number(s, i + 1, 2) > 59)
+    if (s[i++] != ':' || !readNumber(s, i, 2, second) || second > 59)
         return false;
-    i += 3;
     if (i == s.size())
         return true;
     if (s[i] != '.' || i + 1 >= s.size() || s.size() - i - 1 > 9)
@@ -153,8 +159,8 @@ bool stringLength(const std::string& text, bool wide, unsigned long long& length
                 i += hexCount;
             }
             ++length;
-        } else if (!wide || (c & 0xC0) != 0x80) {
-            // STRING counts bytes; WSTRING counts characters (continuation bytes skipped).
+        } else if ((c & 0xC0) != 0x80) {
+            // Both count characters: a UTF-8 continuation byte is part of the one before.
             ++length;
         }
     }

@@ -6,6 +6,7 @@
 #include "accore/SymbolGVL.h"
 #include "accore/SymbolPOU.h"
 #include "accore/SymbolVariable.h"
+#include "accore/internal/Builtins.h"
 #include "accore/internal/SymbolTable.h"
 
 namespace ac {
@@ -26,29 +27,63 @@ void PouChecker::check(const ASTNode* root)
     visit(root, 0);
 }
 
-const SymbolDataType* PouChecker::identifier(const ASTNode* node, bool callee)
+const SymbolDataType* PouChecker::identifier(const ASTNode* node, bool callee, bool* variable)
 {
     const std::string& name = node->text();
+    if (variable)
+        *variable = true;
     if (const SymbolVariable* v = m_pou.param(name))
         return v->dataType();
-    if (sameName(name, m_pou.name()))
+    if (sameName(name, m_pou.name())) {
+        if (variable)
+            *variable = false; // a call of itself
         return m_pou.returnType(); // a function assigns its result to its own name
+    }
     if (const SymbolVariable* v = m_table.globalVariable(name))
         return v->dataType();
     if (m_internal) {
         if (const SymbolVariable* v = m_internal->param(name))
             return v->dataType();
     }
+    if (variable)
+        *variable = false;
     if (auto pou = m_table.pou(name))
         return pou->isFunction() ? pou->returnType() : pou.get();
     if (callee && m_table.isStandardFunction(name))
         return nullptr;
     if (auto type = m_table.dataType(name))
         return type.get(); // E_State.Idle, or a type name given to SIZEOF
-    if (m_table.isEnumerator(name))
+    if (m_table.isEnumerator(name) || isErroneous(name))
         return nullptr;
     report(ACMessage::undeclaredIdentifier(m_pou.name(), node->location(), name));
     return nullptr;
+}
+
+bool PouChecker::isErroneous(const std::string& name) const
+{
+    return m_pou.isErroneous(name) || m_table.isErroneousGlobal(name)
+        || (m_table.hasBrokenTypes() && m_table.brokenType(upperName(name), std::string()));
+}
+
+void PouChecker::checkInputCount(const ASTNode* node, const std::string& function)
+{
+    int min = 0;
+    int max = 0;
+    if (!m_table.standardFunctionInputs(function, min, max))
+        return;
+    int inputs = 0;
+    for (size_t i = 1; i < node->childCount(); ++i) {
+        const ASTNode* argument = node->child(i);
+        if (argument->op() != "=>" && !sameName(argument->text(), "EN"))
+            ++inputs;
+    }
+    if (inputs >= min && (max < 0 || inputs <= max))
+        return;
+    const std::string wanted = max < 0 ? "at least " + std::to_string(min) : min == max ? std::to_string(min)
+                                                                                         : std::to_string(min) + " to " + std::to_string(max);
+    report(ACMessage::notAllowed(m_pou.name(), node->child(0)->location(),
+                                 "function '" + upperName(function) + "' takes " + wanted + " input"
+                                     + (min == 1 && max == 1 ? "" : "s") + ", found " + std::to_string(inputs)));
 }
 
 const SymbolDataType* PouChecker::member(const ASTNode* node, int depth)
@@ -69,11 +104,41 @@ const SymbolDataType* PouChecker::member(const ASTNode* node, int depth)
         return nullptr;
     }
     if (type->isStruct() || type->isFunctionBlock()) {
-        if (const SymbolVariable* v = type->param(name->text()))
+        if (const SymbolVariable* v = interfaceMember(*type, name->text()))
             return v->dataType();
+        if (type->isErroneous(name->text()))
+            return nullptr;
         report(ACMessage::unknownMember(m_pou.name(), name->location(), name->text(), type->typeText()));
     }
     return nullptr;
+}
+
+const SymbolDataType* PouChecker::call(const ASTNode* node, int depth)
+{
+    const ASTNode* callee = node->child(0);
+    const bool named = callee && callee->kind() == ASTNode::Identifier;
+    // A variable of the POU or a global list hides a POU or standard function of the same
+    // name: "tp : Smooth; tp(...)" calls the instance.
+    bool variable = false;
+    const SymbolDataType* calleeType = named ? identifier(callee, true, &variable) : visit(callee, depth + 1);
+    const SymbolDataType* interface = calleeType && calleeType->isFunctionBlock() ? calleeType : nullptr;
+    if (named && !variable) {
+        if (auto pou = m_table.pou(callee->text()))
+            interface = pou.get();
+        else
+            checkInputCount(node, callee->text());
+    }
+    // Formal parameter names must be inputs or outputs of the called block or function.
+    for (size_t i = 1; i < node->childCount(); ++i) {
+        const ASTNode* argument = node->child(i);
+        if (interface && !argument->text().empty() && !interfaceMember(*interface, argument->text()))
+            report(ACMessage::unknownMember(m_pou.name(), argument->location(), argument->text(),
+                                            "the interface of " + interface->name()));
+        visit(argument->child(0), depth + 1);
+    }
+    if (calleeType && calleeType->isFunctionBlock())
+        return nullptr; // an FB call has no value
+    return calleeType;
 }
 
 const SymbolDataType* PouChecker::visit(const ASTNode* node, int depth)
@@ -99,33 +164,8 @@ const SymbolDataType* PouChecker::visit(const ASTNode* node, int depth)
         const SymbolDataType* type = visit(node->child(0), depth + 1);
         return type && type->isPointer() ? type->refType() : nullptr;
     }
-    case ASTNode::Call: {
-        const ASTNode* callee = node->child(0);
-        const SymbolDataType* result = nullptr;
-        const SymbolDataType* calleeType = nullptr;
-        if (callee && callee->kind() == ASTNode::Identifier)
-            calleeType = result = identifier(callee, true);
-        else
-            calleeType = result = visit(callee, depth + 1);
-        // Formal parameter names must be inputs or outputs of the called block or function.
-        const SymbolDataType* interface = nullptr;
-        if (calleeType && calleeType->isFunctionBlock())
-            interface = calleeType;
-        if (callee && callee->kind() == ASTNode::Identifier) {
-            if (auto pou = m_table.pou(callee->text()))
-                interface = pou.get();
-        }
-        for (size_t i = 1; i < node->childCount(); ++i) {
-            const ASTNode* argument = node->child(i);
-            if (interface && !argument->text().empty() && !interface->param(argument->text()))
-                report(ACMessage::unknownMember(m_pou.name(), argument->location(), argument->text(),
-                                                "the interface of " + interface->name()));
-            visit(argument->child(0), depth + 1);
-        }
-        if (calleeType && calleeType->isFunctionBlock())
-            return nullptr; // an FB call has no value
-        return result;
-    }
+    case ASTNode::Call:
+        return call(node, depth);
     default:
         for (const ASTNode* child : node->children())
             visit(child, depth + 1);

@@ -26,8 +26,13 @@ public:
 private:
     // The type of an expression when it can be told; null otherwise.
     const SymbolDataType* visit(const ASTNode* node, int depth);
-    const SymbolDataType* identifier(const ASTNode* node, bool callee);
+    // `variable` (when given) tells whether the name is a variable of the POU, a list or the system.
+    const SymbolDataType* identifier(const ASTNode* node, bool callee, bool* variable = nullptr);
     const SymbolDataType* member(const ASTNode* node, int depth);
+    const SymbolDataType* call(const ASTNode* node, int depth);
+    // A name that a refused declaration left behind: its message was given there.
+    bool isErroneous(const std::string& name) const;
+    void checkInputCount(const ASTNode* node, const std::string& function);
     void report(const ACMessage& message);
 
     const SymbolTable& m_table;

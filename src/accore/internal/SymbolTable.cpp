@@ -28,11 +28,50 @@ const Elementary kElementary[] = {
     {"LTIME", BT_LTIME}, {"DATE", BT_DATE},     {"DT", BT_DATE_AND_TIME},  {"DATE_AND_TIME", BT_DATE_AND_TIME},
     {"TOD", BT_TIME_OF_DAY}, {"TIME_OF_DAY", BT_TIME_OF_DAY}, {"STRING", BT_STRING}, {"WSTRING", BT_WSTRING}};
 
-const char* const kStandardFunctions[] = {
-    "ADD", "SUB", "MUL", "DIV", "MOD", "EXPT", "MOVE", "ABS", "SQRT", "LN", "LOG", "EXP", "SIN", "COS", "TAN",
-    "ASIN", "ACOS", "ATAN", "ATAN2", "SEL", "MAX", "MIN", "LIMIT", "MUX", "GT", "GE", "EQ", "LE", "LT", "NE",
-    "LEN", "LEFT", "RIGHT", "MID", "CONCAT", "INSERT", "DELETE", "REPLACE", "FIND", "SHL", "SHR", "ROL", "ROR",
-    "AND", "OR", "XOR", "NOT", "TRUNC", "ROUND", "ADR", "SIZEOF"};
+// The standard functions by name, with how many inputs they take (-1: extensible). Type
+// conversions (INT_TO_REAL, TO_INT, WORD_BCD_TO_INT, TRUNC_DINT, ...) are families, told
+// apart by isStandardFunction() below.
+struct StandardFunction
+{
+    const char* name;
+    int min;
+    int max;
+};
+const StandardFunction kStandardFunctions[] = {
+    // numeric and arithmetic
+    {"ABS", 1, 1}, {"SQRT", 1, 1}, {"LN", 1, 1}, {"LOG", 1, 1}, {"EXP", 1, 1}, {"SIN", 1, 1}, {"COS", 1, 1},
+    {"TAN", 1, 1}, {"ASIN", 1, 1}, {"ACOS", 1, 1}, {"ATAN", 1, 1}, {"ATAN2", 2, 2}, {"ADD", 2, -1},
+    {"MUL", 2, -1}, {"SUB", 2, 2}, {"DIV", 2, 2}, {"MOD", 2, 2}, {"EXPT", 2, 2}, {"MOVE", 1, 1},
+    {"TRUNC", 1, 1}, {"ROUND", 1, 2},
+    // bit strings
+    {"SHL", 2, 2}, {"SHR", 2, 2}, {"ROL", 2, 2}, {"ROR", 2, 2}, {"AND", 2, -1}, {"OR", 2, -1}, {"XOR", 2, -1},
+    {"NOT", 1, 1},
+    // selection and comparison
+    {"SEL", 3, 3}, {"MAX", 2, -1}, {"MIN", 2, -1}, {"LIMIT", 3, 3}, {"MUX", 3, -1}, {"GT", 2, -1},
+    {"GE", 2, -1}, {"EQ", 2, -1}, {"LE", 2, -1}, {"LT", 2, -1}, {"NE", 2, 2},
+    // character strings
+    {"LEN", 1, 1}, {"LEFT", 2, 2}, {"RIGHT", 2, 2}, {"MID", 3, 3}, {"CONCAT", 2, -1}, {"INSERT", 3, 3},
+    {"DELETE", 3, 3}, {"REPLACE", 4, 4}, {"FIND", 2, 2},
+    // time and date
+    {"ADD_TIME", 2, 2}, {"ADD_LTIME", 2, 2}, {"ADD_TOD_TIME", 2, 2}, {"ADD_LTOD_LTIME", 2, 2},
+    {"ADD_DT_TIME", 2, 2}, {"ADD_LDT_LTIME", 2, 2}, {"SUB_TIME", 2, 2}, {"SUB_LTIME", 2, 2},
+    {"SUB_DATE_DATE", 2, 2}, {"SUB_LDATE_LDATE", 2, 2}, {"SUB_TOD_TIME", 2, 2}, {"SUB_LTOD_LTIME", 2, 2},
+    {"SUB_TOD_TOD", 2, 2}, {"SUB_LTOD_LTOD", 2, 2}, {"SUB_DT_TIME", 2, 2}, {"SUB_LDT_LTIME", 2, 2},
+    {"SUB_DT_DT", 2, 2}, {"SUB_LDT_LDT", 2, 2}, {"MUL_TIME", 2, 2}, {"MUL_LTIME", 2, 2}, {"DIV_TIME", 2, 2},
+    {"DIV_LTIME", 2, 2}, {"CONCAT_DATE_TOD", 2, 2}, {"CONCAT_DATE_LTOD", 2, 2}, {"CONCAT_DATE", 3, 3},
+    {"CONCAT_TOD", 4, 4}, {"CONCAT_LTOD", 4, 4}, {"CONCAT_DT", 7, 7}, {"CONCAT_LDT", 7, 7},
+    {"SPLIT_DATE", 1, 1}, {"SPLIT_TOD", 1, 1}, {"SPLIT_LTOD", 1, 1}, {"SPLIT_DT", 1, 1}, {"SPLIT_LDT", 1, 1},
+    {"DAY_OF_WEEK", 1, 1},
+    // byte order and validity
+    {"TO_BIG_ENDIAN", 1, 1}, {"TO_LITTLE_ENDIAN", 1, 1}, {"FROM_BIG_ENDIAN", 1, 1}, {"FROM_LITTLE_ENDIAN", 1, 1},
+    {"IS_VALID", 1, 1}, {"IS_VALID_BCD", 1, 1},
+    // of this system
+    {"ADR", 1, 1}, {"SIZEOF", 1, 1}};
+
+bool isBitString(const std::string& t)
+{
+    return t == "BYTE" || t == "WORD" || t == "DWORD" || t == "LWORD";
+}
 } // namespace
 
 SymbolTable::SymbolTable()
@@ -42,8 +81,8 @@ SymbolTable::SymbolTable()
         type->setFileId(kBuiltinFileId);
         m_types[e.name] = type;
     }
-    for (const char* f : kStandardFunctions)
-        m_standardFunctions.insert(f);
+    for (const StandardFunction& f : kStandardFunctions)
+        m_standardFunctions[f.name] = {f.min, f.max};
 }
 
 SymbolTable::~SymbolTable() = default;
@@ -118,6 +157,8 @@ void SymbolTable::removeFile(int fileId)
         it = drop(it->second->fileId()) ? m_pous.erase(it) : std::next(it);
     for (auto it = m_gvls.begin(); it != m_gvls.end();)
         it = drop(it->second->fileId()) ? m_gvls.erase(it) : std::next(it);
+    if (fileId == kAllUserFiles)
+        m_broken.clear();
     for (auto& entry : m_typesOfObject) {
         auto& keys = entry.second;
         for (auto k = keys.begin(); k != keys.end();)
@@ -137,8 +178,8 @@ SymbolVariable* SymbolTable::globalVariable(const std::string& name) const
 bool SymbolTable::constantValue(const std::string& name, const VarContainer* local, long long& value) const
 {
     const SymbolVariable* v = local ? local->param(name) : nullptr;
-    if (!v)
-        v = globalVariable(name);
+    if (!v || v->scope() == VS_EXTERNAL)
+        v = globalVariable(name); // an external names the global
     if (!v || !v->isConstant() || !v->initValue() || v->initValue()->kind() != InitValueTree::Literal)
         return false;
     LiteralValue literal;
@@ -168,19 +209,85 @@ bool SymbolTable::isEnumerator(const std::string& name) const
 
 bool SymbolTable::isStandardFunction(const std::string& name) const
 {
+    int min = 0;
+    int max = 0;
+    return standardFunctionInputs(name, min, max);
+}
+
+bool SymbolTable::standardFunctionInputs(const std::string& name, int& min, int& max) const
+{
     const std::string upper = upperAscii(name);
-    if (m_standardFunctions.count(upper))
+    const auto known = m_standardFunctions.find(upper);
+    if (known != m_standardFunctions.end()) {
+        min = known->second.first;
+        max = known->second.second;
         return true;
-    // Type conversions: <elementary>_TO_<elementary>, and TO_<elementary>.
-    const size_t to = upper.find("_TO_");
+    }
+    min = max = 1; // every conversion takes one input
     auto elementary = [this](const std::string& t) {
         const auto it = m_types.find(t);
         return it != m_types.end() && it->second->fileId() == kBuiltinFileId;
     };
-    if (to != std::string::npos)
-        return elementary(upper.substr(0, to)) && elementary(upper.substr(to + 4));
+    auto integer = [this, &elementary](const std::string& t) {
+        return elementary(t) && m_types.find(t)->second->isInteger();
+    };
+    auto real = [](const std::string& t) { return t == "REAL" || t == "LREAL"; };
+    auto splitAt = [&upper](const std::string& word, std::string& left, std::string& right) {
+        const size_t at = upper.find(word);
+        if (at == std::string::npos)
+            return false;
+        left = upper.substr(0, at);
+        right = upper.substr(at + word.size());
+        return true;
+    };
+    std::string left, right;
+    // BCD: BCD_TO_INT, INT_TO_BCD, WORD_BCD_TO_UINT, UINT_TO_BCD_WORD.
+    if (splitAt("BCD_TO_", left, right) && integer(right)
+        && (left.empty() || (left.size() > 1 && left.back() == '_' && isBitString(left.substr(0, left.size() - 1)))))
+        return true;
+    if (splitAt("_TO_BCD", left, right) && integer(left)
+        && (right.empty() || (right.size() > 1 && right[0] == '_' && isBitString(right.substr(1)))))
+        return true;
+    // Truncation: TRUNC_DINT, REAL_TRUNC_DINT.
+    if (upper.rfind("TRUNC_", 0) == 0 && integer(upper.substr(6)))
+        return true;
+    if (splitAt("_TRUNC_", left, right) && real(left) && integer(right))
+        return true;
+    // Conversions: <elementary>_TO_<elementary>, and TO_<elementary>.
+    if (splitAt("_TO_", left, right))
+        return elementary(left) && elementary(right);
     if (upper.rfind("TO_", 0) == 0)
         return elementary(upper.substr(3));
+    return false;
+}
+
+void SymbolTable::setBrokenTypes(const std::string& objectKey, const std::vector<BrokenType>& broken)
+{
+    if (broken.empty())
+        m_broken.erase(objectKey);
+    else
+        m_broken[objectKey] = broken;
+}
+
+const BrokenType* SymbolTable::brokenType(const std::string& upper, const std::string& exceptKey) const
+{
+    for (const auto& entry : m_broken) {
+        if (entry.first == exceptKey)
+            continue;
+        for (const BrokenType& b : entry.second) {
+            if (b.name == upper)
+                return &b;
+        }
+    }
+    return nullptr;
+}
+
+bool SymbolTable::isErroneousGlobal(const std::string& name) const
+{
+    for (const auto& entry : m_gvls) {
+        if (entry.second->isErroneous(name))
+            return true;
+    }
     return false;
 }
 

@@ -17,6 +17,15 @@ class SymbolPOU;
 class SymbolVariable;
 class VarContainer;
 
+// A type of a TYPE text that could not be declared (`declared` false), or was declared
+// without some part, with the upper-case names it waits for.
+struct BrokenType
+{
+    std::string name; // upper case
+    bool declared = false;
+    std::vector<std::string> waitsFor;
+};
+
 // Every symbol a core knows, by upper-case name: data types, POUs and global variable
 // lists, built-in ones included (file id kBuiltinFileId). The core owns it.
 class SymbolTable : public TypeResolver
@@ -53,6 +62,17 @@ public:
     // An enumerator of any enumeration type.
     bool isEnumerator(const std::string& name) const;
     bool isStandardFunction(const std::string& name) const;
+    // Inputs a standard function takes (max -1: extensible); false when unknown here.
+    bool standardFunctionInputs(const std::string& name, int& min, int& max) const;
+
+    // Broken types, kept per object (objectKey) so that a later use of one stays quiet and
+    // a cycle of names can be told.
+    void setBrokenTypes(const std::string& objectKey, const std::vector<BrokenType>& broken);
+    // The broken type of that upper-case name declared by another object than `exceptKey`.
+    const BrokenType* brokenType(const std::string& upper, const std::string& exceptKey) const;
+    bool hasBrokenTypes() const { return !m_broken.empty(); }
+    // A global variable whose declaration was refused.
+    bool isErroneousGlobal(const std::string& name) const;
 
     std::vector<std::string> typeNames() const;
     std::vector<std::string> pouNames() const;
@@ -67,7 +87,8 @@ private:
     std::map<std::string, std::shared_ptr<SymbolPOU>> m_pous;
     std::map<std::string, std::unique_ptr<SymbolGVL>> m_gvls;
     std::map<std::string, std::vector<std::string>> m_typesOfObject; // object -> type keys it declared
-    std::set<std::string> m_standardFunctions;
+    std::map<std::string, std::pair<int, int>> m_standardFunctions; // name -> inputs min, max
+    std::map<std::string, std::vector<BrokenType>> m_broken;         // object key -> its broken types
 };
 
 } // namespace ac
