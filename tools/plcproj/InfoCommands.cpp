@@ -65,7 +65,7 @@ int runCreate(const Arguments& args, const Output& out)
         {"author", args.value("author").toStdString()}, {"comments", args.value("comments").toStdString()},
         {"createVersion", "0.1.0"}};
     if (args.has("device"))
-        params["device"] = args.value("device").toStdString();
+        params["deviceType"] = args.value("device").toStdString();
     QString error;
     auto session = ProjectSession::create(dir, params, &error);
     if (!session) {

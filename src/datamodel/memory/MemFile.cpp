@@ -6,6 +6,8 @@
 
 #include <QFile>
 
+#include <zlib.h>
+
 const char* const MemFile::FileName = "project.mem";
 
 namespace {
@@ -31,14 +33,24 @@ Result<std::string> MemFile::decode(const QByteArray& bytes)
                            .arg(stated)
                            .arg(streamBytes),
                        {}};
-    if (stated == 0)
-        return std::string();
-    const QByteArray text = qUncompress(bytes);
-    if (static_cast<unsigned long long>(text.size()) != stated)
+    // Inflated straight into a buffer of the stated size: a stream that gives more or fewer
+    // bytes, or that ends before the file does, is refused.
+    std::string text(static_cast<size_t>(stated), '\0');
+    char none = 0;
+    uLongf produced = static_cast<uLongf>(stated);
+    uLong consumed = static_cast<uLong>(streamBytes);
+    const int rc = uncompress2(reinterpret_cast<Bytef*>(stated ? &text[0] : &none), &produced,
+                               reinterpret_cast<const Bytef*>(bytes.constData() + 4), &consumed);
+    if (rc != Z_OK || produced != stated || consumed != streamBytes)
         return Failure{Malformed,
-                       QStringLiteral("the layout file's stream gives %1 bytes, its length says %2").arg(text.size()).arg(stated),
+                       QStringLiteral("the layout file's stream does not match its length (%1 bytes stated; zlib: %2, "
+                                      "%3 of %4 compressed bytes used)")
+                           .arg(stated)
+                           .arg(rc == Z_OK ? QStringLiteral("complete") : QString::fromLatin1(zError(rc)))
+                           .arg(consumed)
+                           .arg(streamBytes),
                        {}};
-    return std::string(text.constData(), static_cast<size_t>(text.size()));
+    return text;
 }
 
 Result<void> MemFile::write(const QString& path, const std::string& text)
