@@ -26,8 +26,8 @@ class DATAMODEL_EXPORT LayoutText
 {
 public:
     // Layouts larger than this are refused by the reader (and by the project.mem reader
-    // before it inflates anything).
-    static constexpr std::size_t MaxTextSize = 64u << 20;
+    // before it inflates anything). A project of 10 000 POUs has a layout of about 24 MiB.
+    static constexpr std::size_t MaxTextSize = 256u << 20;
 
     static std::string write(const SerializeData& data);
     // Appends the symbols of `text` to `data`. A mistake is reported with its line and the

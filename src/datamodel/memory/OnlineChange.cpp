@@ -39,6 +39,17 @@ std::string withoutBlanks(const std::string& text)
     return out;
 }
 
+// Names and bounds mostly match as written; the alias table and blank removal are for the rest.
+bool sameTypeName(const std::string& a, const std::string& b)
+{
+    return ac::sameName(a, b) || OnlineChange::aliasName(a) == OnlineChange::aliasName(b);
+}
+
+bool sameRange(const std::string& a, const std::string& b)
+{
+    return a == b || withoutBlanks(a) == withoutBlanks(b);
+}
+
 struct Slot
 {
     unsigned long long offset = 0;
@@ -395,8 +406,7 @@ bool OnlineChange::same(const ac::MemberDataType& a, const ac::MemberDataType& b
     if (depth > kMaxDepth)
         return false;
     if (a.basicDataType != b.basicDataType || a.byteSize != b.byteSize || a.arraryRangeSize != b.arraryRangeSize
-        || withoutBlanks(a.arraryRange) != withoutBlanks(b.arraryRange) || !a.child != !b.child
-        || aliasName(a.typeName) != aliasName(b.typeName))
+        || !a.child != !b.child || !sameRange(a.arraryRange, b.arraryRange) || !sameTypeName(a.typeName, b.typeName))
         return false;
     if (a.child && !same(*a.child, *b.child, depth + 1))
         return false;
@@ -426,7 +436,7 @@ bool OnlineChange::copyableType(const ac::MemberDataType& a, const ac::MemberDat
     }
     switch (from) {
     case ac::BT_ENUM:
-        return to == ac::BT_ENUM && a.byteSize == b.byteSize && aliasName(a.typeName) == aliasName(b.typeName)
+        return to == ac::BT_ENUM && a.byteSize == b.byteSize && sameTypeName(a.typeName, b.typeName)
             && enumKeepsValues(a.typeName);
     case ac::BT_REAL:
         return (to == ac::BT_REAL && a.byteSize == b.byteSize) || (to == ac::BT_LREAL && a.byteSize == 4 && b.byteSize == 8);
@@ -442,13 +452,13 @@ bool OnlineChange::copyableType(const ac::MemberDataType& a, const ac::MemberDat
         return to == from && b.byteSize >= a.byteSize;
     case ac::BT_POINTER:
         return to == ac::BT_POINTER && a.byteSize == b.byteSize && !a.child == !b.child
-            && (!a.child || aliasName(a.child->typeName) == aliasName(b.child->typeName));
+            && (!a.child || sameTypeName(a.child->typeName, b.child->typeName));
     case ac::BT_ARRAY:
         return to == ac::BT_ARRAY && a.child && b.child && a.arraryRangeSize == b.arraryRangeSize
-            && withoutBlanks(a.arraryRange) == withoutBlanks(b.arraryRange) && copyableType(*a.child, *b.child, depth + 1);
+            && sameRange(a.arraryRange, b.arraryRange) && copyableType(*a.child, *b.child, depth + 1);
     case ac::BT_STRUCT:
     case ac::BT_FB_INSTANCE:
-        return to == from && aliasName(a.typeName) == aliasName(b.typeName);
+        return to == from && sameTypeName(a.typeName, b.typeName);
     default:
         return false;
     }
