@@ -168,10 +168,12 @@ protected:
     // Runs every copy of `symbol` from `from` into `to`, as the controller does in an online change.
     static void applyCopies(const OnlineChange& c, const std::string& symbol, const Image& from, Image& to)
     {
-        for (const ac::PrjMemCopyMember& copy : c.info().copies)
-            if (copy.symbolName == symbol)
+        for (const ac::PrjMemCopyMember& copy : c.info().copies) {
+            if (copy.symbolName == symbol) {
                 EXPECT_TRUE(copy.apply(from.bytes.data(), from.bytes.size(), to.bytes.data(), to.bytes.size()))
                     << copy.memberName;
+            }
+        }
     }
     static unsigned long long blockSize(const SerializeData& data, const std::string& symbol, int section = SerializeData::GlobalSection)
     {
