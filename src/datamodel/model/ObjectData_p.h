@@ -17,6 +17,14 @@
 class ObjectData
 {
 public:
+    // Column names, and the member names of object data, that most tables share.
+    static inline const QString Id = QStringLiteral("ID");
+    static inline const QString Name = QStringLiteral("NAME");
+    static inline const QString Type = QStringLiteral("TYPE");
+    static inline const QString FolderId = QStringLiteral("FOLDERID");
+    static inline const QString ModifyTime = QStringLiteral("MODIFYTIME");
+    static inline const QString Properties = QStringLiteral("PROPERTIES");
+
     // False unless `data` is a JSON object.
     static bool parse(const QString& data, QJsonObject& object);
     static QString toText(const QJsonObject& object);
