@@ -5,6 +5,7 @@
 #include "datamodel/model/TableSubModel_p.h"
 
 #include "accore/ACCore.h"
+#include "accore/BasicDataType.h"
 
 #include <QDateTime>
 #include <QSqlError>
@@ -151,10 +152,10 @@ DataTypeModel::DataUnit::DataUnit(unsigned int id, const std::string& name, PrjD
 int DataTypeModel::DataUnit::coreParseKind() const
 {
     switch (m_type) {
-    case Struct: return ac::ACCore::StructKind;
-    case Enum: return ac::ACCore::EnumKind;
+    case Struct: return ac::TK_STRUCT;
+    case Enum: return ac::TK_ENUM;
     }
-    return ac::ACCore::AnyKind;
+    return ac::TK_ANY;
 }
 
 void DataTypeModel::DataUnit::rename(const std::string& name)

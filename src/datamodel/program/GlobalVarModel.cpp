@@ -5,6 +5,7 @@
 #include "datamodel/model/TableSubModel_p.h"
 
 #include "accore/ACCore.h"
+#include "accore/BasicDataType.h"
 
 #include <QDateTime>
 #include <QSqlError>
@@ -175,7 +176,7 @@ GlobalVarModel::GlobalVarTable::GlobalVarTable(unsigned int id, const std::strin
 
 int GlobalVarModel::GlobalVarTable::coreParseKind() const
 {
-    return ac::ACCore::AnyKind;
+    return ac::PK_UNKNOWN;
 }
 
 void GlobalVarModel::GlobalVarTable::rename(const std::string& name)

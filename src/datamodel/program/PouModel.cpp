@@ -5,6 +5,7 @@
 #include "datamodel/model/TableSubModel_p.h"
 
 #include "accore/ACCore.h"
+#include "accore/BasicDataType.h"
 
 #include <QDateTime>
 #include <QSqlError>
@@ -217,11 +218,11 @@ PouModel::PouUnit::PouUnit(unsigned int id, const std::string& name, PouType typ
 int PouModel::PouUnit::coreParseKind() const
 {
     switch (m_type) {
-    case PRGPOU: return ac::ACCore::ProgramKind;
-    case FCPOU: return ac::ACCore::FunctionKind;
-    case FBPOU: return ac::ACCore::FunctionBlockKind;
+    case PRGPOU: return ac::PK_PROGRAM;
+    case FCPOU: return ac::PK_FUNCTION;
+    case FBPOU: return ac::PK_FUNCTION_BLOCK;
     }
-    return ac::ACCore::AnyKind;
+    return ac::PK_UNKNOWN;
 }
 
 void PouModel::PouUnit::setContent(Content content, bool mergeProperties)
