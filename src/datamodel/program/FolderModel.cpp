@@ -143,13 +143,7 @@ std::unique_ptr<FolderModel::Folder> FolderModel::fromData(unsigned int id, cons
 
 bool FolderModel::moveTo(Folder& folder, const QString& index)
 {
-    QString parent, row;
-    unsigned int parentId = 0;
-    if (!ObjectPath::splitIndex(index, parent, row) || !ObjectPath::toId(parent, parentId))
-        return false;
-    folder.setParentId(parentId);
-    folder.setProperty("Row", row.toStdString());
-    return true;
+    return ObjectData::move(folder, index, &Folder::setParentId);
 }
 
 QString FolderModel::indexOf(const Folder& folder) const
