@@ -33,16 +33,22 @@ class TableSubModelData;
 //         using Object = Axis;
 //         ...
 //     private:
-//         friend class TableSubModel<AxisModel>;
-//         // the hooks below
+//         DATAMODEL_TABLE_HOOKS(AxisModel, Axis)
+//         bool removeFromModel(Axis* axis) { return removeAxis(axis); }
 //     };
 //
-// and, in AxisModel.cpp, after including "datamodel/model/TableSubModel_p.h":
+//     extern template class TableSubModel<AxisModel>;
+//
+// and, in AxisModel.cpp, after including "datamodel/model/TableSubModel_p.h", the hooks and
 //
 //     template class TableSubModel<AxisModel>;
 //
+// The base also offers the steps a model's own operations share: newObjectId(), insertNew(),
+// eraseObject(), appendAll(), findByName() and objects(), the ObjectTable itself.
+//
 // Hooks: members of Model that this base calls. DATAMODEL_TABLE_HOOKS(Model, Object) in the
-// model's private section declares the required ones but the remove operation:
+// model's private section declares the required ones (and the friendship) but the remove
+// operation:
 //   QString selectStatement() const;
 //       SELECT of every row, run by open() after the table is emptied.
 //   bool readRows(QSqlQuery& query);
