@@ -15,6 +15,7 @@
 #include "datamodel/program/PouModel.h"
 
 #include "accore/ACCore.h"
+#include "accore/BasicDataType.h"
 #include "accore/AccoreManager.h"
 #include "accore/SafeAccore.h"
 
@@ -125,7 +126,7 @@ void PlcLibraryModel::createCore(const QString& programStyle, const std::string&
 {
     auto core = std::make_unique<ac::ACCore>();
     core->setProgramStyle(programStyle == QLatin1String("IECStyle") ? 0 : 1);
-    core->addFile(name(), filePath, ac::ACCore::ProjectDatabaseFile, 0);
+    core->addFile(name(), filePath, ac::FT_PROJECT, 0);
     core->setIecCFilePath(HostServices::setting(QStringLiteral("iec.path"), QString()).toString().toStdString());
     m_core = core.get();
     m_registeredCore = ac::AccoreManager::instance()->addAccore(name(), core.release());
