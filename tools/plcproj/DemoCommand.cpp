@@ -240,7 +240,7 @@ int runDemo(const Arguments& args, const Output& out)
         auto session = ProjectSession::create(
             dir,
             {{"fileName", demoName}, {"filePath", file.toStdString()}, {"projectType", "Project"},
-             {"programStyle", "IECStyle"}, {"author", "Norvale demo"}, {"comments", u8"包装线 demo project"},
+             {"programStyle", "IECStyle"}, {"deviceType", DefaultDevice}, {"author", "Norvale demo"}, {"comments", u8"包装线 demo project"},
              {"createVersion", "0.1.0"}},
             &error);
         if (!session) {

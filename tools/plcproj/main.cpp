@@ -1,6 +1,7 @@
 // plcproj: the command-line host of the project data model.
 #include "Command.h"
 
+#include "datamodel/device/DefaultDeviceNodes.h"
 #include "host/DefaultApplication.h"
 #include "host/LogService.h"
 #include "sqlitex/QSqlitexDriver.h"
@@ -136,6 +137,7 @@ int main(int argc, char** argv)
     QSqlitexDriver::registerDriver();
     host::DefaultApplication host;
     host.install();
+    DefaultDeviceNodes::registerDefaultDeviceNodes();
     host.logs()->setEcho(verbose);
     const QString logDir = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
     host.logs()->setLogFile(QDir(logDir).filePath("plcproj.log"));
