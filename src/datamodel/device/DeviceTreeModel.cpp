@@ -426,14 +426,20 @@ QString DeviceTreeModelPrivate::propertiesText(const DeviceTreeNode* node)
     return QString::fromUtf8(QJsonDocument(properties).toJson(QJsonDocument::Compact));
 }
 
-void DeviceTreeModelPrivate::setProperties(DeviceTreeNode* node, const QString& json)
+QMap<QString, QString> DeviceTreeModelPrivate::parseProperties(const QString& json)
 {
+    QMap<QString, QString> out;
     const QJsonDocument document = QJsonDocument::fromJson(json.toUtf8());
-    if (!document.isObject())
-        return;
     const QJsonObject object = document.object();
     for (auto it = object.begin(); it != object.end(); ++it)
-        node->setNodeProperty(it.key(), it.value().isString() ? it.value().toString() : QStringLiteral(""));
+        out.insert(it.key(), it.value().isString() ? it.value().toString() : QStringLiteral(""));
+    return out;
+}
+
+void DeviceTreeModelPrivate::setProperties(DeviceTreeNode* node, const QMap<QString, QString>& properties)
+{
+    for (auto it = properties.begin(); it != properties.end(); ++it)
+        node->setNodeProperty(it.key(), it.value());
 }
 
 // ---- the model ------------------------------------------------------------------------------
@@ -441,6 +447,7 @@ void DeviceTreeModelPrivate::setProperties(DeviceTreeNode* node, const QString& 
 DeviceTreeModel::DeviceTreeModel(const std::string& name, AbstractProjectModel* project)
     : SubModel(name, project), d(std::make_unique<DeviceTreeModelPrivate>(this))
 {
+    qRegisterMetaType<DeviceTreeNode*>("DeviceTreeNode*"); // the argument of dataChanged
 }
 
 DeviceTreeModel::~DeviceTreeModel()
@@ -645,7 +652,8 @@ bool DeviceTreeModel::restoreObj(ModelObject* obj, const QString& data)
     if (array.isEmpty() || !array.first().isObject())
         return false;
     node->clearProperty();
-    DeviceTreeModelPrivate::setProperties(node, array.first().toObject().value(QStringLiteral("PROPERTIES")).toString());
+    DeviceTreeModelPrivate::setProperties(
+        node, DeviceTreeModelPrivate::parseProperties(array.first().toObject().value(QStringLiteral("PROPERTIES")).toString()));
     return true;
 }
 
@@ -665,7 +673,7 @@ bool DeviceTreeModel::insertObject(const QString& path, const QString& data)
         DeviceTreeNode* node = d->createNode(item.typeId, item.id, item.name);
         if (!node)
             return false; // `top` deletes what was made
-        DeviceTreeModelPrivate::setProperties(node, item.properties);
+        DeviceTreeModelPrivate::setProperties(node, DeviceTreeModelPrivate::parseProperties(item.properties));
         made[item.id] = node;
         if (!top) {
             top.reset(node);

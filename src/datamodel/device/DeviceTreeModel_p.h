@@ -103,8 +103,10 @@ public:
     };
     static QJsonObject toJson(const DeviceTreeNode* node);
     static QString propertiesText(const DeviceTreeNode* node);
-    // Applies a compact JSON object of texts; a member that is not a text sets empty text.
-    static void setProperties(DeviceTreeNode* node, const QString& json);
+    // A compact JSON object of texts; a member that is not a text reads as empty text, and
+    // anything but an object as no property.
+    static QMap<QString, QString> parseProperties(const QString& json);
+    static void setProperties(DeviceTreeNode* node, const QMap<QString, QString>& properties);
     // Reads and checks object data for insertion under `path`: the first node is the one the
     // path names, every other one's parent comes before it, every id is free and every type
     // has a factory. False, with `why`, otherwise.

@@ -160,8 +160,10 @@ bool DeviceTreeModelPrivate::load()
         DeviceTreeNode* node = createNode(row.typeId, static_cast<unsigned int>(id), row.name);
         if (!node)
             return nullptr;
-        setProperties(node, row.properties);
-        stored.insert(node, node->getNodePropertys());
+        // The row's own values: a display name made unique while they are applied is a change.
+        const QMap<QString, QString> properties = parseProperties(row.properties);
+        stored.insert(node, properties);
+        setProperties(node, properties);
         registerDisplayName(node);
         return node;
     };
@@ -392,7 +394,7 @@ bool DeviceTreeModel::loadObject(ModelObject* obj)
         return false;
     }
     node->clearProperty();
-    DeviceTreeModelPrivate::setProperties(node, query.value(0).toString());
+    DeviceTreeModelPrivate::setProperties(node, DeviceTreeModelPrivate::parseProperties(query.value(0).toString()));
     node->setModified(false);
     return true;
 }
