@@ -98,14 +98,16 @@ bool ExecSession::device(const QStringList& words, QString* error)
         }
         // One command per node that changes, so that undo gives each its own state back.
         const std::vector<DeviceTreeNode*> nodes = withDescendants(target);
+        // The state as "1" or "0": a node without the key is enabled, and undo must say so.
+        auto state = [](const DeviceTreeNode* n) { return n->getEnable() ? QStringLiteral("1") : QStringLiteral("0"); };
         std::vector<QString> before;
         for (DeviceTreeNode* n : nodes)
-            before.push_back(n->getNodeProperty("Enable"));
+            before.push_back(state(n));
         target->setEnable(words[3] == "1");
         m_stack->beginGroup();
         for (std::size_t i = 0; i < nodes.size(); ++i)
-            if (before[i] != nodes[i]->getNodeProperty("Enable"))
-                m_stack->pushCommand(new ModelModifyCommand(nodes[i], tree, "Enable", before[i], nodes[i]->getNodeProperty("Enable")));
+            if (before[i] != state(nodes[i]))
+                m_stack->pushCommand(new ModelModifyCommand(nodes[i], tree, "Enable", before[i], state(nodes[i])));
         m_stack->endGroup();
         text = QStringLiteral("device %1 and its %2 descendant(s): Enable = %3").arg(words[2]).arg(nodes.size() - 1).arg(words[3]);
     } else { // swap
