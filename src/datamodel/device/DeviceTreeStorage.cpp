@@ -333,16 +333,22 @@ bool DeviceTreeModel::save()
     if (!swept)
         d->log(QStringLiteral("save: deleting removed devices failed: %1").arg(error));
     std::vector<DeviceTreeNode*> written;
+    // Only the nodes that are written get their lines: a line per unchanged node made the log
+    // the main cost of saving a large tree.
+    int unchanged = 0;
     for (DeviceTreeNode* node : nodes) {
-        d->log(QStringLiteral("saveNode %1 isModified %2").arg(node->getName()).arg(node->isModified()));
-        if (!node->isModified())
+        if (!node->isModified()) {
+            ++unchanged;
             continue;
+        }
+        d->log(QStringLiteral("saveNode %1 isModified %2").arg(node->getName()).arg(node->isModified()));
         const bool result = d->writeNode(node, &error);
         d->log(QStringLiteral("saveNode result %1").arg(result) + (result ? QString() : QStringLiteral(": ") + error));
         if (result)
             written.push_back(node);
         ok = ok && result;
     }
+    d->log(QStringLiteral("save: %1 node(s) written, %2 unchanged").arg(written.size()).arg(unchanged));
     if (!transaction.commit()) {
         d->log(QStringLiteral("save %1").arg(transaction.errorText()));
         transaction.rollback();

@@ -141,7 +141,7 @@ TEST_F(DeviceTreeModelTest, everyPropertySurvivesSaveAndReopen)
     defaultHost().logs()->clear();
     ASSERT_TRUE(project->save());
     EXPECT_EQ(defaultHost().logs()->find("saveNode result").size(), 0u);
-    EXPECT_EQ(defaultHost().logs()->find("saveNode ").size(), static_cast<std::size_t>(before.size()));
+    EXPECT_TRUE(logged(QStringLiteral("save: 0 node(s) written, %1 unchanged").arg(before.size()).toStdString()));
 }
 
 TEST_F(DeviceTreeModelTest, anEmptyTableOpensNoTree)
