@@ -1,12 +1,15 @@
 // plcproj: the command-line host of the project data model.
 #include "Command.h"
 
+#include "datamodel/device/DefaultDeviceNodes.h"
 #include "host/DefaultApplication.h"
 #include "host/LogService.h"
+#include "host/SettingsStore.h"
 #include "sqlitex/QSqlitexDriver.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLocale>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -34,6 +37,7 @@ int runLib(const Arguments& args, const Output& out);
 int runValue(const Arguments& args, const Output& out);
 int runHw(const Arguments& args, const Output& out);
 int runDiag(const Arguments& args, const Output& out);
+int runDevice(const Arguments& args, const Output& out);
 
 const std::vector<Command>& commands()
 {
@@ -70,6 +74,9 @@ const std::vector<Command>& commands()
         {"diag", "diag CLASS CODE [--lang zh_CN|en_US]",
          "severity, message, detail and tips of a device error code (CLASS: id or name; default en_US)",
          {"lang"}, {}, 2, runDiag},
+        {"device", "device PROJECT (tree | convert NEWTYPE [--yes]) [--password P]",
+         "print the device tree, or list what converting it to another controller changes (and convert with --yes)",
+         {"password"}, {"yes"}, 2, runDevice},
     };
     return table;
 }
@@ -136,6 +143,10 @@ int main(int argc, char** argv)
     QSqlitexDriver::registerDriver();
     host::DefaultApplication host;
     host.install();
+    DefaultDeviceNodes::registerDefaultDeviceNodes();
+    // Description texts come in the user's language; a machine without one reads English.
+    if (QLocale::system().name() == QLatin1String("C"))
+        host.settings()->setValue(QStringLiteral("General/Language"), QStringLiteral("en_US"));
     host.logs()->setEcho(verbose);
     const QString logDir = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
     host.logs()->setLogFile(QDir(logDir).filePath("plcproj.log"));

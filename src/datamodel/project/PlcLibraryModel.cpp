@@ -117,7 +117,7 @@ bool PlcLibraryModel::create(const std::map<std::string, std::string>& params)
         }
     }
     if (projectType == Project)
-        setDeviceMemery(name());
+        handDeviceMemory(*this); // not registered yet: setDeviceMemery(name) would find nothing
     initHiddenData(this);
     return ok;
 }
@@ -202,7 +202,7 @@ bool PlcLibraryModel::open(const std::string& name, const std::string& filePath,
     initHiddenData(this);
     createCore(QString::fromStdString(info->property("ProgramStyle", "IECStyle")), filePath);
     if (type() == Project)
-        setDeviceMemery(this->name());
+        handDeviceMemory(*this);
     releaseDBBroken();
     // The referenced libraries join the core that was just created.
     if (type() == Project)
