@@ -6,6 +6,7 @@
 //   one edit  the save after one edit of a POU in a project of 100 and of 10 000 objects.
 // Key derivation (tens of milliseconds per connection) happens outside the timed regions on
 // both sides. The ratios are printed at the end; targets: open 1.5, save all 2, one edit 2.
+#include "datamodel/device/DefaultDeviceNodes.h"
 #include "datamodel/project/AbstractPlcProjectModel.h"
 #include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/model/PrjInfoModel.h"
@@ -56,7 +57,7 @@ std::unique_ptr<PlcProjectModel> createProject(const QDir& dir, const std::strin
     QFile::remove(QString::fromStdString(file));
     auto project = std::make_unique<PlcProjectModel>(name, dir.path().toStdString(), file);
     if (!project->create({{"fileName", name}, {"filePath", file}, {"projectType", "Project"},
-                          {"programStyle", "IECStyle"}})) {
+                          {"programStyle", "IECStyle"}, {"deviceType", "VX7_1616MT"}})) {
         std::fprintf(stderr, "creating %s failed\n", file.c_str());
         std::exit(1);
     }
@@ -558,6 +559,7 @@ int main(int argc, char** argv)
     QSqlitexDriver::registerDriver();
     host::DefaultApplication host;
     host.install();
+    DefaultDeviceNodes::registerDefaultDeviceNodes();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -29,17 +29,6 @@ class SymbolPOU;
 class ACCore
 {
 public:
-    // The file types of addFile.
-    enum FileType : int { ProjectDatabaseFile = 1, LibraryFile = 2, FirmwareLibraryFile = 3 };
-    // The kinds parserPou and parserTypes take; AnyKind lets the text decide.
-    enum DeclarationKind : int {
-        AnyKind = -1,
-        ProgramKind = 1,
-        FunctionKind = 2,
-        FunctionBlockKind = 3,
-        StructKind = 1,
-        EnumKind = 2,
-    };
     // The reset() level that clears the messages of the last operation and keeps every symbol.
     static constexpr int ClearMessages = 4;
 

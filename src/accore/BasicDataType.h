@@ -62,6 +62,13 @@ enum PouKind {
     PK_FUNCTION_BLOCK = 3,
 };
 
+// Kinds of type declarations as ACCore::parserTypes() takes them.
+enum TypeKind {
+    TK_ANY = -1,
+    TK_STRUCT = 1,
+    TK_ENUM = 2,
+};
+
 // Project file types of ACCore::addFile().
 enum FileType {
     FT_PROJECT = 1,

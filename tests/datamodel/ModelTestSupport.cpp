@@ -1,5 +1,6 @@
 #include "ModelTestSupport.h"
 
+#include "datamodel/device/DefaultDeviceNodes.h"
 #include "datamodel/model/DatabaseConnection_p.h"
 #include "datamodel/project/PlcLibraryModel.h"
 #include "datamodel/project/PlcProjectModel.h"
@@ -19,6 +20,7 @@ host::DefaultApplication& defaultHost()
         QSqlitexDriver::registerDriver();
         auto* created = new host::DefaultApplication(); // lives as long as the test program
         created->install();
+        DefaultDeviceNodes::registerDefaultDeviceNodes();
         return created;
     }();
     return *app;
@@ -40,7 +42,7 @@ std::map<std::string, std::string> ModelTest::params(const std::string& name, co
     return {{"fileName", name},           {"filePath", databaseFile(name, type)},
             {"projectType", type},        {"programStyle", style},
             {"author", "Li Wei"},         {"comments", "packaging line"},
-            {"createVersion", "1.2.0"}};
+            {"createVersion", "1.2.0"}, {"deviceType", "VX7_1616MT"}};
 }
 
 std::unique_ptr<PlcProjectModel> ModelTest::createProject(const std::string& name, const std::string& style)

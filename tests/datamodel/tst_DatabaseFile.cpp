@@ -46,7 +46,8 @@ TEST_F(DatabaseFile, newProjectHoldsTheScriptsTablesTriggersAndRows)
               QStringList({R"(1|sys_include.nvl|/Libraries/norvale/sys_include|{"IsLatestVersion":"true","SpecifyVersion":"0.0.0.0"})",
                            R"(2|motion_control.nvl|/Libraries/norvale/motion_control|{"IsLatestVersion":"true","SpecifyVersion":"0.2.0.0"})"}));
     EXPECT_EQ(rows(file, "SELECT Id, Type, Name FROM DeviceType ORDER BY Id"), QStringList({"1|1|CPU", "2|2|BUS"}));
-    EXPECT_EQ(rows(file, "SELECT Id, TypeId FROM DeviceTree"), QStringList({"-1|1"}));
+    EXPECT_EQ(rows(file, "SELECT Id, TypeId FROM DeviceTree WHERE Id < 1"), QStringList({"-1|1"}))
+        << "the script's row stays beside the device tree";
     EXPECT_EQ(rows(file, "SELECT Passwrod FROM ProjectInfo"), QStringList({"NULL"}))
         << "the password column stays as the script left it";
 }

@@ -5,6 +5,8 @@
 #include "ProjectSession.h"
 #include "StandardLibraries.h"
 
+#include "datamodel/device/DeviceTreeModel.h"
+#include "datamodel/device/DeviceTreeNode.h"
 #include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/program/DataTypeModel.h"
@@ -41,6 +43,30 @@ QString q(const std::string& text)
 }
 
 // Fills a new project as an engineer would through the IDE.
+// The controller's local bus gets an input and an output module, the controller a serial port
+// with a Modbus RTU master on it.
+bool fillDevices(DeviceTreeModel* tree)
+{
+    DeviceTreeNode* root = tree ? tree->getRootNode() : nullptr;
+    DeviceTreeNode* bus = nullptr;
+    for (DeviceTreeNode* child : root ? root->getChildNodes() : std::vector<DeviceTreeNode*>())
+        if (child->getTypeID() == "LocalBusProtocolNode")
+            bus = child;
+    DeviceTreeNode* port = bus ? tree->addNode(root, "SerialInterfaceNode", "COM1") : nullptr;
+    return port && tree->addNode(bus, "VX7IOModuleNode", "VX7_16EX") && tree->addNode(bus, "VX7IOModuleNode", "VX7_16EYT")
+        && tree->addNode(port, "ModbusRtuProtocolNode", "ModbusRtu");
+}
+
+QJsonArray devices(const DeviceTreeNode* node, int depth)
+{
+    QJsonArray out{QJsonObject{{"id", int(node->getID())}, {"type", node->getTypeID()}, {"name", node->getName()},
+                               {"depth", depth}, {"displayName", node->getNodeProperty("DisplayName")}}};
+    for (const DeviceTreeNode* child : node->getChildNodes())
+        for (const QJsonValue& value : devices(child, depth + 1))
+            out.append(value);
+    return out;
+}
+
 bool fill(AbstractPlcProjectModel* project)
 {
     auto* folders = project->subModel<FolderModel>();
@@ -96,7 +122,7 @@ bool fill(AbstractPlcProjectModel* project)
     slow->setProperty("Interval", "T#500ms");
     slow->addPou(pous->pou(QStringLiteral("Housekeeping"))->id(), -1);
     slow->addPou(lights->id(), -1);
-    return true;
+    return fillDevices(project->subModel<DeviceTreeModel>());
 }
 
 bool hidden(const StringProperties& properties)
@@ -161,7 +187,9 @@ QJsonObject describe(AbstractPlcProjectModel* project)
                                          {"types", int(libraryModel->getLibDataTypes(name).size())}});
         }
     }
-    return QJsonObject{{"folders", folders}, {"tasks", tasks}, {"libraries", libraries}};
+    const DeviceTreeNode* root = project->subModel<DeviceTreeModel>()->getRootNode();
+    return QJsonObject{{"folders", folders}, {"tasks", tasks}, {"libraries", libraries},
+                       {"devices", root ? devices(root, 0) : QJsonArray()}};
 }
 
 QJsonObject tableCounts(QSqlDatabase db)
@@ -205,6 +233,14 @@ void printText(const Output& out, const QJsonObject& project, const QJsonObject&
                      .arg(task["name"].toString(), task["interval"].toString().isEmpty() ? "-" : task["interval"].toString())
                      .arg(task["watchdog"].toInt()).arg(calls.join(", ")));
     }
+    out.line("devices:");
+    for (const QJsonValue& value : tree["devices"].toArray()) {
+        const QJsonObject device = value.toObject();
+        out.line(QStringLiteral("  %1[%2] %3 %4 \"%5\"")
+                     .arg(QString(device["depth"].toInt() * 2, ' '))
+                     .arg(device["id"].toInt())
+                     .arg(device["type"].toString(), device["name"].toString(), device["displayName"].toString()));
+    }
     out.line("libraries:");
     for (const QJsonValue& value : tree["libraries"].toArray()) {
         const QJsonObject library = value.toObject();
@@ -240,7 +276,7 @@ int runDemo(const Arguments& args, const Output& out)
         auto session = ProjectSession::create(
             dir,
             {{"fileName", demoName}, {"filePath", file.toStdString()}, {"projectType", "Project"},
-             {"programStyle", "IECStyle"}, {"author", "Norvale demo"}, {"comments", u8"包装线 demo project"},
+             {"programStyle", "IECStyle"}, {"deviceType", DefaultDevice}, {"author", "Norvale demo"}, {"comments", u8"包装线 demo project"},
              {"createVersion", "0.1.0"}},
             &error);
         if (!session) {

@@ -132,6 +132,8 @@ bool ExecSession::run(const QStringList& words, QString* error)
         return watchdog(words, error);
     if (verb == "graph")
         return graph(words, error);
+    if (verb == "dev")
+        return device(words, error);
     if (verb == "save" && words.size() == 1)
         return save(error);
     if (verb == "check" && words.size() == 1)

@@ -60,6 +60,8 @@ private:
     bool graph(const QStringList& words, QString* error);
     bool save(QString* error);
     bool check(QString* error);
+    // dev add|rm|set|enable|swap (ExecDevice.cpp).
+    bool device(const QStringList& words, QString* error);
 
     // The object of a kind ("folder", "pou", "gvl", "type", "task") by name.
     Target find(const QString& kind, const QString& name, QString* error) const;

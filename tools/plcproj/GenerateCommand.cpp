@@ -39,6 +39,7 @@ int runGenerate(const Arguments& args, const Output& out)
     auto session = ProjectSession::create(dir,
                                           {{"fileName", name.toStdString()}, {"filePath", file.toStdString()},
                                            {"projectType", "Project"}, {"programStyle", "IECStyle"},
+                                           {"deviceType", DefaultDevice},
                                            {"author", "plcproj generate"}, {"comments", "synthetic project"},
                                            {"createVersion", "0.1.0"}},
                                           &error);

@@ -3,6 +3,7 @@
 #include "ProjectSession.h"
 #include "StandardLibraries.h"
 
+#include "datamodel/device/DevDescription.h"
 #include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/program/LibraryModel.h"
@@ -49,6 +50,13 @@ int runCreate(const Arguments& args, const Output& out)
                           .arg(type, style, projectTypes.join(", "), programStyles.join(", ")));
         return Usage;
     }
+    // The controller decides the device tree and the memory areas of a new user project.
+    const QString device = type == "Project" ? args.value("device", DefaultDevice) : QString();
+    const QStringList controllers = DevDescription::instance()->describeList(QStringLiteral("PLCDeviceNode"));
+    if (!device.isEmpty() && !controllers.contains(device)) {
+        Output::error(QStringLiteral("unknown controller '%1' (controllers: %2)").arg(device, controllers.join(", ")));
+        return Failure;
+    }
     if (!QDir().mkpath(dir)) {
         Output::error(QStringLiteral("cannot create the folder %1").arg(dir));
         return Failure;
@@ -64,8 +72,8 @@ int runCreate(const Arguments& args, const Output& out)
         {"projectType", type.toStdString()},       {"programStyle", style.toStdString()},
         {"author", args.value("author").toStdString()}, {"comments", args.value("comments").toStdString()},
         {"createVersion", "0.1.0"}};
-    if (args.has("device"))
-        params["deviceType"] = args.value("device").toStdString();
+    if (!device.isEmpty())
+        params["deviceType"] = device.toStdString();
     QString error;
     auto session = ProjectSession::create(dir, params, &error);
     if (!session) {

@@ -10,6 +10,9 @@ class AbstractPlcProjectModel;
 
 namespace plcproj {
 
+// The controller of a user project created without --device.
+inline constexpr const char* DefaultDevice = "VX7_1616MT";
+
 // Where a project lives: the project folder and the database file in it. A user project's
 // database file is "<folder>/<name>.nvp", a library project's "<folder>/<name>.nvl".
 struct ProjectLocation

@@ -1,12 +1,15 @@
 // plcproj: the command-line host of the project data model.
 #include "Command.h"
 
+#include "datamodel/device/DefaultDeviceNodes.h"
 #include "host/DefaultApplication.h"
 #include "host/LogService.h"
+#include "host/SettingsStore.h"
 #include "sqlitex/QSqlitexDriver.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLocale>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -35,6 +38,7 @@ int runValue(const Arguments& args, const Output& out);
 int runHw(const Arguments& args, const Output& out);
 int runDiag(const Arguments& args, const Output& out);
 int runMem(const Arguments& args, const Output& out);
+int runDevice(const Arguments& args, const Output& out);
 
 const std::vector<Command>& commands()
 {
@@ -74,6 +78,9 @@ const std::vector<Command>& commands()
         {"mem", "mem PROJECT [--write | --show] [--password P]",
          "compile and compare the variables' memory layout with the stored one (--write stores it, --show prints it)",
          {"password"}, {"write", "show"}, 1, runMem},
+        {"device", "device PROJECT (tree | convert NEWTYPE [--yes]) [--password P]",
+         "print the device tree, or list what converting it to another controller changes (and convert with --yes)",
+         {"password"}, {"yes"}, 2, runDevice},
     };
     return table;
 }
@@ -140,6 +147,10 @@ int main(int argc, char** argv)
     QSqlitexDriver::registerDriver();
     host::DefaultApplication host;
     host.install();
+    DefaultDeviceNodes::registerDefaultDeviceNodes();
+    // Description texts come in the user's language; a machine without one reads English.
+    if (QLocale::system().name() == QLatin1String("C"))
+        host.settings()->setValue(QStringLiteral("General/Language"), QStringLiteral("en_US"));
     host.logs()->setEcho(verbose);
     const QString logDir = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
     host.logs()->setLogFile(QDir(logDir).filePath("plcproj.log"));

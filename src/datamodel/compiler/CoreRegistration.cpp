@@ -1,6 +1,7 @@
 #include "datamodel/compiler/CoreRegistration_p.h"
 
 #include "accore/ACCore.h"
+#include "accore/BasicDataType.h"
 #include "accore/SafeAccore.h"
 
 namespace {
@@ -45,7 +46,7 @@ Result<void> CoreRegistration::registerLibrary(const std::string& coreName, cons
     if (!core)
         return Failure{NoCore, QStringLiteral("the project has no compiler core named '%1'").arg(q(coreName)), {}};
     core->reset(ac::ACCore::ClearMessages);
-    const int fileType = library.firmware ? ac::ACCore::FirmwareLibraryFile : ac::ACCore::LibraryFile;
+    const int fileType = library.firmware ? ac::FT_FIRMWARE_LIBRARY : ac::FT_LIBRARY;
     if (!core->addFile(library.name, library.file, fileType, library.fileId)) {
         const QString cause = core->errors().empty() ? QString() : q(core->errors().back().message());
         return Failure{FileRefused, QStringLiteral("the compiler core refused the library file %1").arg(q(library.file)),

@@ -11,6 +11,7 @@
 #include "datamodel/program/PouModel.h"
 
 #include "accore/ACCore.h"
+#include "accore/BasicDataType.h"
 #include "accore/ASTTree.h"
 #include "accore/ProjectVars.h"
 #include "accore/SafeAccore.h"
@@ -367,7 +368,7 @@ bool SymbolSynchrinizer::syncDeclaration(SyncType type, const std::string& name,
     }
     const int kind = kindsOf(type);
     std::string objectName, text;
-    int fileId = 0, parseKind = ac::ACCore::AnyKind;
+    int fileId = 0, parseKind = ac::PK_UNKNOWN;
     {
         SafeProjectModel project(projectName, flag);
         AbstractProjectModel* plc = project.project();
@@ -539,9 +540,9 @@ bool SymbolSynchrinizer::removeParam(SyncType type, const std::string& objectNam
 void SymbolSynchrinizer::addSymbolErr(const std::string& objectName, const std::string& part,
                                       std::vector<ac::ACMessage>& messages, int symbolType, bool clear)
 {
-    const int kinds = symbolType == DataTypeSymbol ? Units
-                    : symbolType == PouSymbol       ? Pous
-                    : symbolType == GlobalVarSymbol ? Lists
+    const int kinds = symbolType == ac::ST_DATATYPE ? Units
+                    : symbolType == ac::ST_POU      ? Pous
+                    : symbolType == ac::ST_GVL      ? Lists
                                                     : 0;
     if (kinds == 0)
         return;

@@ -37,8 +37,6 @@ class DATAMODEL_EXPORT SymbolSynchrinizer : public QThread
     Q_OBJECT
 public:
     enum ProgramRealType { NotFound = 0, StPou = 1, LadderPou = 2, DataTypeUnit = 3, GlobalVarList = 4 };
-    // The compiler core's symbol types that addSymbolErr takes.
-    enum SymbolType : int { DataTypeSymbol = 1, PouSymbol = 4, GlobalVarSymbol = 16 };
 
     static SymbolSynchrinizer* instance();
     ~SymbolSynchrinizer() override;
@@ -73,8 +71,8 @@ public:
     bool addParam(SyncType type, const std::string& objectName, const std::string& varName,
                   const std::string& typeText, int scope);
     bool removeParam(SyncType type, const std::string& objectName, const std::string& varName);
-    // Stores core messages into the object of a core symbol type (SymbolType): a data type, a
-    // POU ("decl" or "impl") or a global variable list.
+    // Stores core messages into the object of a core symbol type (ac::SymbolType): a data
+    // type, a POU ("decl" or "impl") or a global variable list.
     void addSymbolErr(const std::string& objectName, const std::string& part, std::vector<ac::ACMessage>& messages,
                       int symbolType, bool clear);
 

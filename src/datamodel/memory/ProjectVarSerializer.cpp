@@ -1,6 +1,7 @@
 #include "datamodel/memory/ProjectVarSerializer.h"
 
 #include "datamodel/device/DevDescription.h"
+#include "datamodel/device/DeviceTreeModel.h"
 #include "datamodel/memory/LayoutText.h"
 #include "datamodel/memory/MemFile.h"
 #include "datamodel/memory/Md5.h"
@@ -141,11 +142,9 @@ void ProjectVarSerializer::fail(const QString& message)
 
 std::string ProjectVarSerializer::controllerName(const AbstractProjectModel& project)
 {
-    // The device tree's root will name the controller; until the project has one, create
-    // keeps its "deviceType" parameter in the project information.
-    auto* model = project.subModel<PrjInfoModel>();
-    PrjInfoModel::PrjInfo* info = model ? model->projectInfo() : nullptr;
-    return info ? info->property("DeviceType") : std::string();
+    // The root of the device tree is the controller, named as its description.
+    auto* tree = project.subModel<DeviceTreeModel>();
+    return tree ? tree->getRootName().trimmed().toStdString() : std::string();
 }
 
 bool ProjectVarSerializer::setProjectMemContextToPrjInfoModel(std::string& text)

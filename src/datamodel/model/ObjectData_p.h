@@ -17,6 +17,14 @@
 class ObjectData
 {
 public:
+    // Column names, and the member names of object data, that most tables share.
+    static inline const QString Id = QStringLiteral("ID");
+    static inline const QString Name = QStringLiteral("NAME");
+    static inline const QString Type = QStringLiteral("TYPE");
+    static inline const QString FolderId = QStringLiteral("FOLDERID");
+    static inline const QString ModifyTime = QStringLiteral("MODIFYTIME");
+    static inline const QString Properties = QStringLiteral("PROPERTIES");
+
     // False unless `data` is a JSON object.
     static bool parse(const QString& data, QJsonObject& object);
     static QString toText(const QJsonObject& object);
@@ -47,16 +55,18 @@ public:
         return ObjectPath::index(object.folderId(), QString::fromStdString(object.property("Row", std::string())));
     }
 
-    // Files an object under the folder and row that `index` names. False, and nothing
-    // changes, unless the index has exactly two pieces and the first is a folder id.
+    // Files an object under the folder and row that `index` names; `fileUnder` stores the
+    // folder id (a folder's parent is its setParentId). False, and nothing changes, unless the
+    // index has exactly two pieces and the first is a folder id.
     template <typename Filed>
-    static bool move(Filed& object, const QString& index)
+    static bool move(Filed& object, const QString& index,
+                     void (Filed::*fileUnder)(unsigned int) = &Filed::setFolderId)
     {
         QString folder, row;
         unsigned int folderId = 0;
         if (!ObjectPath::splitIndex(index, folder, row) || !ObjectPath::toId(folder, folderId))
             return false;
-        object.setFolderId(folderId);
+        (object.*fileUnder)(folderId);
         object.setProperty("Row", row.toStdString());
         return true;
     }

@@ -66,9 +66,6 @@ bool PrjInfoModel::create(const std::map<std::string, std::string>& params)
     info->setCreateVersion(param(params, "createVersion"));
     info->setProperty("ProjectUUID", uuid().toStdString());
     info->setProperty("ProgramStyle", param(params, "programStyle"));
-    // The controller a user project is made for; the memory image reads its limits.
-    if (!param(params, "deviceType").empty())
-        info->setProperty("DeviceType", param(params, "deviceType"));
     return saveObject(info);
 }
 

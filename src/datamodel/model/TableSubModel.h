@@ -3,8 +3,12 @@
 #include "datamodel/model/DatamodelExport.h"
 #include "datamodel/model/SubModel.h"
 
+#include <QJsonObject>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
+#include <QVector>
 
 #include <memory>
 #include <string>
@@ -29,15 +33,22 @@ class TableSubModelData;
 //         using Object = Axis;
 //         ...
 //     private:
-//         friend class TableSubModel<AxisModel>;
-//         // the hooks below
+//         DATAMODEL_TABLE_HOOKS(AxisModel, Axis)
+//         bool removeFromModel(Axis* axis) { return removeAxis(axis); }
 //     };
 //
-// and, in AxisModel.cpp, after including "datamodel/model/TableSubModel_p.h":
+//     extern template class TableSubModel<AxisModel>;
+//
+// and, in AxisModel.cpp, after including "datamodel/model/TableSubModel_p.h", the hooks and
 //
 //     template class TableSubModel<AxisModel>;
 //
-// Hooks: members of Model that this base calls. Required:
+// The base also offers the steps a model's own operations share: newObjectId(), insertNew(),
+// eraseObject(), appendAll(), findByName() and objects(), the ObjectTable itself.
+//
+// Hooks: members of Model that this base calls. DATAMODEL_TABLE_HOOKS(Model, Object) in the
+// model's private section declares the required ones (and the friendship) but the remove
+// operation:
 //   QString selectStatement() const;
 //       SELECT of every row, run by open() after the table is emptied.
 //   bool readRows(QSqlQuery& query);
@@ -63,8 +74,18 @@ class TableSubModelData;
 //   QString indexOf(const Object& object);  [folder id and "Row": an object filed in a folder]
 //   bool moveTo(Object& object, const QString& index);  [file it under that folder and row]
 //   bool restoreFrom(Object& object, const QString& data);  [nothing to restore: true]
-//   void markModified() const;             [nothing: the project is not marked]
+//   void markModified() const;  [the project needs compilation, its program change time stamped]
 //   void saved(const std::vector<unsigned int>& deletedIds);  [nothing]
+#define DATAMODEL_TABLE_HOOKS(Model, Object)                                                                           \
+    friend class TableSubModel<Model>;                                                                                 \
+    QString selectStatement() const;                                                                                   \
+    bool readRows(QSqlQuery& query);                                                                                   \
+    QVector<QVariant> rowValues(const Object& object) const;                                                           \
+    QJsonObject toData(const Object& object) const;                                                                    \
+    std::unique_ptr<Object> fromData(unsigned int id, const QJsonObject& data);                                        \
+    QString reloadStatement() const;                                                                                   \
+    void reloadRow(Object& object, const QSqlQuery& query);
+
 template <typename Model>
 class DATAMODEL_EXPORT TableSubModel : public SubModel
 {
@@ -97,6 +118,21 @@ protected:
     // One object just read from the table (a Model::Object).
     template <typename Object>
     void insertLoaded(std::unique_ptr<Object> object);
+    // The id for a new object named `name`; INVALID_ID, logged, when none is left.
+    unsigned int newObjectId(const std::string& name);
+    // Takes a new object: marked modified (it has no row yet), the project marked (the
+    // markModified hook).
+    template <typename Object>
+    Object* insertNew(std::unique_ptr<Object> object);
+    // Removes and deletes one of the model's objects and marks the project; false for an
+    // object the model does not hold.
+    template <typename Object>
+    bool eraseObject(Object* object);
+    // Appends every object in id order.
+    template <typename Object>
+    void appendAll(std::vector<Object*>& out) const;
+    // The first object in id order whose name equals `name` ignoring case.
+    auto* findByName(const QString& name) const;
     // The object `obj` as the model's own, or null with a soft assert logged.
     auto* owned(ModelObject* obj) const;
     // Learns which rows the file holds, after the model switched to another file.
@@ -117,7 +153,7 @@ protected:
     bool moveTo(Object& object, const QString& index);
     template <typename Object>
     bool restoreFrom(Object& object, const QString& data);
-    void markModified() const {}
+    void markModified() const { markProjectModified(false); }
     void saved(const std::vector<unsigned int>&) {}
 
 private:

@@ -65,6 +65,52 @@ void TableSubModel<Model>::insertLoaded(std::unique_ptr<Object> object)
 }
 
 template <typename Model>
+unsigned int TableSubModel<Model>::newObjectId(const std::string& name)
+{
+    const unsigned int id = m_table->objects.nextId();
+    if (id == IDDistributor::INVALID_ID)
+        writeLog(HostServices::LogInfo,
+                 std::string("add ") + kind() + " '" + name + "' failed: no " + kind() + " id is left");
+    return id;
+}
+
+template <typename Model>
+template <typename Object>
+Object* TableSubModel<Model>::insertNew(std::unique_ptr<Object> object)
+{
+    Object* raw = m_table->objects.insert(std::move(object));
+    raw->setModified(true);
+    model().markModified();
+    return raw;
+}
+
+template <typename Model>
+template <typename Object>
+bool TableSubModel<Model>::eraseObject(Object* object)
+{
+    if (!m_table->objects.contains(object))
+        return false;
+    model().markModified();
+    return m_table->objects.erase(object);
+}
+
+template <typename Model>
+template <typename Object>
+void TableSubModel<Model>::appendAll(std::vector<Object*>& out) const
+{
+    m_table->objects.forEach([&out](Object* object) { out.push_back(object); });
+}
+
+template <typename Model>
+auto* TableSubModel<Model>::findByName(const QString& name) const
+{
+    using Object = typename Model::Object;
+    return m_table->objects.findFirst([&name](const Object& object) {
+        return QString::fromStdString(object.name()).compare(name, Qt::CaseInsensitive) == 0;
+    });
+}
+
+template <typename Model>
 auto* TableSubModel<Model>::owned(ModelObject* obj) const
 {
     using Object = typename Model::Object;

@@ -5,6 +5,7 @@
 #include "datamodel/model/TableSubModel_p.h"
 
 #include "accore/ACCore.h"
+#include "accore/BasicDataType.h"
 
 #include <QDateTime>
 #include <QSqlError>
@@ -13,13 +14,8 @@
 
 namespace {
 
-const QString ID = QStringLiteral("ID");
-const QString TYPE = QStringLiteral("TYPE");
-const QString NAME = QStringLiteral("NAME");
+using Column = ObjectData;
 const QString VARDECLARATION = QStringLiteral("VARDECLARATION");
-const QString FOLDERID = QStringLiteral("FOLDERID");
-const QString MODIFYTIME = QStringLiteral("MODIFYTIME");
-const QString PROPERTIES = QStringLiteral("PROPERTIES");
 
 unsigned int nowSeconds()
 {
@@ -30,7 +26,7 @@ unsigned int nowSeconds()
 
 DataTypeModel::DataTypeModel(const std::string& name, AbstractProjectModel* project)
     : TableSubModel(name, project, QStringLiteral("DATATYPE"),
-                    {TYPE, NAME, VARDECLARATION, FOLDERID, PROPERTIES, MODIFYTIME}, "data type")
+                    {Column::Type, Column::Name, VARDECLARATION, Column::FolderId, Column::Properties, Column::ModifyTime}, "data type")
 {
 }
 
@@ -38,14 +34,10 @@ DataTypeModel::~DataTypeModel() = default;
 
 DataTypeModel::DataUnit* DataTypeModel::addDataUnit(const std::string& name, PrjDataType type, unsigned int folderId)
 {
-    const unsigned int id = objects().nextId();
-    if (id == IDDistributor::INVALID_ID) {
-        writeLog(HostServices::LogInfo, "add data type '" + name + "' failed: no data type id is left");
+    const unsigned int id = newObjectId(name);
+    if (id == IDDistributor::INVALID_ID)
         return nullptr;
-    }
-    DataUnit* unit = objects().insert(std::make_unique<DataUnit>(id, name, type, folderId, this));
-    unit->setModified(true);
-    markModified();
+    DataUnit* unit = insertNew(std::make_unique<DataUnit>(id, name, type, folderId, this));
     writeLog(HostServices::LogInfo, "添加数据类型:" + name);
     return unit;
 }
@@ -57,45 +49,36 @@ DataTypeModel::DataUnit* DataTypeModel::dataUnit(unsigned int id) const
 
 DataTypeModel::DataUnit* DataTypeModel::dataUnit(const QString& name) const
 {
-    return objects().findFirst([&name](const DataUnit& unit) {
-        return QString::fromStdString(unit.name()).compare(name, Qt::CaseInsensitive) == 0;
-    });
+    return findByName(name);
 }
 
 void DataTypeModel::allDataUnits(std::vector<DataUnit*>& out) const
 {
-    objects().forEach([&out](DataUnit* unit) { out.push_back(unit); });
+    appendAll(out);
 }
 
 bool DataTypeModel::removeDataUnit(DataUnit* unit)
 {
-    if (!objects().contains(unit))
+    const std::string name = objects().contains(unit) ? unit->name() : std::string();
+    if (!eraseObject(unit))
         return false;
-    const std::string name = unit->name();
-    markModified();
-    objects().erase(unit);
     writeLog(HostServices::LogInfo, "删除数据类型:" + name);
     return true;
 }
 
-void DataTypeModel::markModified() const
-{
-    markProjectModified(false);
-}
-
 QString DataTypeModel::selectStatement() const
 {
-    return QStringLiteral("SELECT ID, TYPE, ") + ObjectData::textColumn(NAME) + ", "
-           + ObjectData::textColumn(VARDECLARATION) + ", FOLDERID, MODIFYTIME, " + ObjectData::textColumn(PROPERTIES)
+    return QStringLiteral("SELECT ID, TYPE, ") + ObjectData::textColumn(Column::Name) + ", "
+           + ObjectData::textColumn(VARDECLARATION) + ", FOLDERID, MODIFYTIME, " + ObjectData::textColumn(Column::Properties)
            + " FROM DATATYPE";
 }
 
 bool DataTypeModel::readRows(QSqlQuery& query)
 {
     const QSqlRecord columns = query.record();
-    const int id = columns.indexOf(ID), type = columns.indexOf(TYPE), name = columns.indexOf(NAME),
-              text = columns.indexOf(VARDECLARATION), folder = columns.indexOf(FOLDERID),
-              modifyTime = columns.indexOf(MODIFYTIME), properties = columns.indexOf(PROPERTIES);
+    const int id = columns.indexOf(Column::Id), type = columns.indexOf(Column::Type), name = columns.indexOf(Column::Name),
+              text = columns.indexOf(VARDECLARATION), folder = columns.indexOf(Column::FolderId),
+              modifyTime = columns.indexOf(Column::ModifyTime), properties = columns.indexOf(Column::Properties);
     while (query.next()) {
         auto unit = std::make_unique<DataUnit>(query.value(id).toUInt(), ObjectData::utf8(query.value(name)),
                                                static_cast<PrjDataType>(query.value(type).toInt()),
@@ -135,27 +118,25 @@ std::unique_ptr<DataTypeModel::DataUnit> DataTypeModel::fromData(unsigned int id
 {
     unsigned int folderId = 0;
     int type = 0;
-    if (!ObjectData::toInt(data, TYPE, type) || !ObjectData::toUnsigned(data, FOLDERID, folderId))
+    if (!ObjectData::toInt(data, Column::Type, type) || !ObjectData::toUnsigned(data, Column::FolderId, folderId))
         return nullptr;
-    auto unit = std::make_unique<DataUnit>(id, ObjectData::utf8(data, NAME), static_cast<PrjDataType>(type),
+    auto unit = std::make_unique<DataUnit>(id, ObjectData::utf8(data, Column::Name), static_cast<PrjDataType>(type),
                                            folderId, this);
     unit->m_varDeclaration = ObjectData::utf8(data, VARDECLARATION);
-    unit->m_properties.merge(ObjectData::text(data, PROPERTIES));
+    unit->m_properties.merge(ObjectData::text(data, Column::Properties));
     unit->m_modifiedTime = nowSeconds();
     return unit;
 }
 
 QJsonObject DataTypeModel::toData(const DataUnit& unit) const
 {
-    QJsonObject object;
-    object.insert(ID, QString::number(unit.id()));
-    object.insert(TYPE, QString::number(unit.type()));
-    object.insert(NAME, QString::fromStdString(unit.name()));
-    object.insert(VARDECLARATION, QString::fromStdString(unit.varDeclaration()));
-    object.insert(FOLDERID, QString::number(unit.folderId()));
-    object.insert(MODIFYTIME, QString::number(unit.modifiedTime()));
-    object.insert(PROPERTIES, unit.propertiesJson());
-    return object;
+    return {{Column::Id, QString::number(unit.id())},
+            {Column::Type, QString::number(unit.type())},
+            {Column::Name, QString::fromStdString(unit.name())},
+            {VARDECLARATION, QString::fromStdString(unit.varDeclaration())},
+            {Column::FolderId, QString::number(unit.folderId())},
+            {Column::ModifyTime, QString::number(unit.modifiedTime())},
+            {Column::Properties, unit.propertiesJson()}};
 }
 
 template class TableSubModel<DataTypeModel>;
@@ -171,10 +152,10 @@ DataTypeModel::DataUnit::DataUnit(unsigned int id, const std::string& name, PrjD
 int DataTypeModel::DataUnit::coreParseKind() const
 {
     switch (m_type) {
-    case Struct: return ac::ACCore::StructKind;
-    case Enum: return ac::ACCore::EnumKind;
+    case Struct: return ac::TK_STRUCT;
+    case Enum: return ac::TK_ENUM;
     }
-    return ac::ACCore::AnyKind;
+    return ac::TK_ANY;
 }
 
 void DataTypeModel::DataUnit::rename(const std::string& name)

@@ -5,15 +5,11 @@
 #include "datamodel/program/DeclaredObject.h"
 
 #include <QString>
-#include <QVariant>
-#include <QVector>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-class QJsonObject;
-class QSqlQuery;
 
 // The user data types of a project (table DataType): structures and enumerations, each one
 // TYPE declaration text. Every content change marks the project as needing compilation.
@@ -39,18 +35,9 @@ public:
     bool removeDataUnit(DataUnit* unit);
 
 private:
-    friend class TableSubModel<DataTypeModel>;
-    // The hooks of TableSubModel.
-    QString selectStatement() const;
-    bool readRows(QSqlQuery& query);
-    QVector<QVariant> rowValues(const DataUnit& unit) const;
-    QJsonObject toData(const DataUnit& unit) const;
-    std::unique_ptr<DataUnit> fromData(unsigned int id, const QJsonObject& data);
+    DATAMODEL_TABLE_HOOKS(DataTypeModel, DataUnit)
     bool removeFromModel(DataUnit* unit) { return removeDataUnit(unit); }
-    QString reloadStatement() const;
-    void reloadRow(DataUnit& unit, const QSqlQuery& query);
     void saved(const std::vector<unsigned int>& deletedIds);
-    void markModified() const;
 };
 
 extern template class TableSubModel<DataTypeModel>;

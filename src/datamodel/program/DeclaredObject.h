@@ -37,7 +37,7 @@ public:
     // Whether the declaration was parsed after its last change ("VarDeclModifiedTime").
     bool declarationInSync() const;
     // The kind that the compiler core's parser takes for this object's declaration
-    // (ac::ACCore::DeclarationKind; AnyKind lets the text decide).
+    // (ac::PouKind or ac::TypeKind; -1 lets the text decide).
     virtual int coreParseKind() const = 0;
 
     std::string property(const std::string& key, const std::string& defaultValue = std::string()) const;

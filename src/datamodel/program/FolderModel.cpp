@@ -16,16 +16,13 @@
 
 namespace {
 
-const QString ID = QStringLiteral("ID");
+using Column = ObjectData;
 const QString PARENTID = QStringLiteral("PARENTID");
-const QString TYPE = QStringLiteral("TYPE");
-const QString NAME = QStringLiteral("NAME");
-const QString PROPERTIES = QStringLiteral("PROPERTIES");
 
 } // namespace
 
 FolderModel::FolderModel(const std::string& name, AbstractProjectModel* project)
-    : TableSubModel(name, project, QStringLiteral("FOLDER"), {PARENTID, TYPE, NAME, PROPERTIES}, "folder")
+    : TableSubModel(name, project, QStringLiteral("FOLDER"), {PARENTID, Column::Type, Column::Name, Column::Properties}, "folder")
 {
 }
 
@@ -33,15 +30,10 @@ FolderModel::~FolderModel() = default;
 
 FolderModel::Folder* FolderModel::addFolder(const std::string& name, unsigned int parentId, FolderType type)
 {
-    const unsigned int id = objects().nextId();
-    if (id == IDDistributor::INVALID_ID) {
-        writeLog(HostServices::LogInfo, "add folder '" + name + "' failed: no folder id is left");
+    const unsigned int id = newObjectId(name);
+    if (id == IDDistributor::INVALID_ID)
         return nullptr;
-    }
-    Folder* folder = objects().insert(std::make_unique<Folder>(id, parentId, type, name, this));
-    // A new folder has no row yet: without the flag the next save would not write it.
-    folder->setModified(true);
-    return folder;
+    return insertNew(std::make_unique<Folder>(id, parentId, type, name, this));
 }
 
 FolderModel::Folder* FolderModel::folder(unsigned int id) const
@@ -70,8 +62,8 @@ QString FolderModel::selectStatement() const
 bool FolderModel::readRows(QSqlQuery& query)
 {
     const QSqlRecord columns = query.record();
-    const int id = columns.indexOf(ID), parent = columns.indexOf(PARENTID), type = columns.indexOf(TYPE),
-              name = columns.indexOf(NAME), properties = columns.indexOf(PROPERTIES);
+    const int id = columns.indexOf(Column::Id), parent = columns.indexOf(PARENTID), type = columns.indexOf(Column::Type),
+              name = columns.indexOf(Column::Name), properties = columns.indexOf(Column::Properties);
     while (query.next()) {
         auto folder = std::make_unique<Folder>(query.value(id).toUInt(), query.value(parent).toUInt(),
                                                static_cast<FolderType>(query.value(type).toInt()),
@@ -138,26 +130,20 @@ std::unique_ptr<FolderModel::Folder> FolderModel::fromData(unsigned int id, cons
 {
     unsigned int parentId = 0;
     int type = 0;
-    if (!ObjectData::toUnsigned(data, PARENTID, parentId) || !ObjectData::toInt(data, TYPE, type))
+    if (!ObjectData::toUnsigned(data, PARENTID, parentId) || !ObjectData::toInt(data, Column::Type, type))
         return nullptr;
     // Id 0 is always taken: it stands for the top of the tree.
     if (!objects().isUsed(parentId))
         return nullptr;
     auto folder = std::make_unique<Folder>(id, parentId, static_cast<FolderType>(type),
-                                           ObjectData::utf8(data, NAME), this);
-    folder->loadProperties(ObjectData::text(data, PROPERTIES));
+                                           ObjectData::utf8(data, Column::Name), this);
+    folder->loadProperties(ObjectData::text(data, Column::Properties));
     return folder;
 }
 
 bool FolderModel::moveTo(Folder& folder, const QString& index)
 {
-    QString parent, row;
-    unsigned int parentId = 0;
-    if (!ObjectPath::splitIndex(index, parent, row) || !ObjectPath::toId(parent, parentId))
-        return false;
-    folder.setParentId(parentId);
-    folder.setProperty("Row", row.toStdString());
-    return true;
+    return ObjectData::move(folder, index, &Folder::setParentId);
 }
 
 QString FolderModel::indexOf(const Folder& folder) const
@@ -167,13 +153,11 @@ QString FolderModel::indexOf(const Folder& folder) const
 
 QJsonObject FolderModel::toData(const Folder& folder) const
 {
-    QJsonObject object;
-    object.insert(ID, QString::number(folder.id()));
-    object.insert(TYPE, QString::number(folder.type()));
-    object.insert(NAME, QString::fromStdString(folder.name()));
-    object.insert(PARENTID, QString::number(folder.parentId()));
-    object.insert(PROPERTIES, folder.propertiesJson());
-    return object;
+    return {{Column::Id, QString::number(folder.id())},
+            {Column::Type, QString::number(folder.type())},
+            {Column::Name, QString::fromStdString(folder.name())},
+            {PARENTID, QString::number(folder.parentId())},
+            {Column::Properties, folder.propertiesJson()}};
 }
 
 template class TableSubModel<FolderModel>;

@@ -5,15 +5,11 @@
 #include "datamodel/model/TableSubModel.h"
 #include "datamodel/program/CachedProperties.h"
 
-#include <QVariant>
-#include <QVector>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-class QJsonObject;
-class QSqlQuery;
 
 // The folder tree under which POUs, global variable lists and data types are filed (table
 // Folder). The POU, list and type rows carry the id of their folder; deleting a folder's row
@@ -44,16 +40,10 @@ public:
     bool removeFolder(Folder* folder);
 
 private:
-    friend class TableSubModel<FolderModel>;
-    // The hooks of TableSubModel.
-    QString selectStatement() const;
-    bool readRows(QSqlQuery& query);
-    QVector<QVariant> rowValues(const Folder& folder) const;
-    QJsonObject toData(const Folder& folder) const;
-    std::unique_ptr<Folder> fromData(unsigned int id, const QJsonObject& data);
+    DATAMODEL_TABLE_HOOKS(FolderModel, Folder)
+    // Folders are no program content: their changes do not mark the project.
+    void markModified() const {}
     bool removeFromModel(Folder* folder) { return removeFolder(folder); }
-    QString reloadStatement() const;
-    void reloadRow(Folder& folder, const QSqlQuery& query);
     // A folder is filed under its parent.
     QString indexOf(const Folder& folder) const;
     bool moveTo(Folder& folder, const QString& index);

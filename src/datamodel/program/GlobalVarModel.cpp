@@ -5,6 +5,7 @@
 #include "datamodel/model/TableSubModel_p.h"
 
 #include "accore/ACCore.h"
+#include "accore/BasicDataType.h"
 
 #include <QDateTime>
 #include <QSqlError>
@@ -13,12 +14,8 @@
 
 namespace {
 
-const QString ID = QStringLiteral("ID");
-const QString NAME = QStringLiteral("NAME");
+using Column = ObjectData;
 const QString TEXT = QStringLiteral("LogicContext");
-const QString FOLDERID = QStringLiteral("FOLDERID");
-const QString MODIFYTIME = QStringLiteral("MODIFYTIME");
-const QString PROPERTIES = QStringLiteral("PROPERTIES");
 
 unsigned int nowSeconds()
 {
@@ -45,7 +42,7 @@ bool equalsIgnoringAsciiCase(const std::string& a, const QByteArray& b)
 
 GlobalVarModel::GlobalVarModel(const std::string& name, AbstractProjectModel* project)
     : TableSubModel(name, project, QStringLiteral("GLOBALVAR"),
-                    {NAME, QStringLiteral("LOGICCONTEXT"), MODIFYTIME, PROPERTIES, FOLDERID}, "global variable list")
+                    {Column::Name, QStringLiteral("LOGICCONTEXT"), Column::ModifyTime, Column::Properties, Column::FolderId}, "global variable list")
 {
 }
 
@@ -55,14 +52,10 @@ GlobalVarModel::GlobalVarTable* GlobalVarModel::addVarTable(const std::string& n
 {
     if (objects().findFirst([&name](const GlobalVarTable& list) { return list.name() == name; }))
         return nullptr;
-    const unsigned int id = objects().nextId();
-    if (id == IDDistributor::INVALID_ID) {
-        writeLog(HostServices::LogInfo, "add global variable list '" + name + "' failed: no list id is left");
+    const unsigned int id = newObjectId(name);
+    if (id == IDDistributor::INVALID_ID)
         return nullptr;
-    }
-    GlobalVarTable* list = objects().insert(std::make_unique<GlobalVarTable>(id, name, folderId, this));
-    list->setModified(true);
-    markModified();
+    GlobalVarTable* list = insertNew(std::make_unique<GlobalVarTable>(id, name, folderId, this));
     writeLog(HostServices::LogInfo, "添加全局变量表:" + name);
     return list;
 }
@@ -81,37 +74,30 @@ GlobalVarModel::GlobalVarTable* GlobalVarModel::varTable(const QString& name) co
 
 void GlobalVarModel::allVarTables(std::vector<GlobalVarTable*>& out) const
 {
-    objects().forEach([&out](GlobalVarTable* list) { out.push_back(list); });
+    appendAll(out);
 }
 
 bool GlobalVarModel::removeVarTable(GlobalVarTable* table)
 {
-    if (!objects().contains(table))
+    const std::string name = objects().contains(table) ? table->name() : std::string();
+    if (!eraseObject(table))
         return false;
-    const std::string name = table->name();
-    markModified();
-    objects().erase(table);
     writeLog(HostServices::LogInfo, "删除全局变量表:" + name);
     return true;
 }
 
-void GlobalVarModel::markModified() const
-{
-    markProjectModified(false);
-}
-
 QString GlobalVarModel::selectStatement() const
 {
-    return QStringLiteral("SELECT ID, ") + ObjectData::textColumn(NAME) + ", " + ObjectData::textColumn(TEXT) + ", "
-           + ObjectData::textColumn(PROPERTIES) + ", FOLDERID, MODIFYTIME FROM GLOBALVAR";
+    return QStringLiteral("SELECT ID, ") + ObjectData::textColumn(Column::Name) + ", " + ObjectData::textColumn(TEXT) + ", "
+           + ObjectData::textColumn(Column::Properties) + ", FOLDERID, MODIFYTIME FROM GLOBALVAR";
 }
 
 bool GlobalVarModel::readRows(QSqlQuery& query)
 {
     const QSqlRecord columns = query.record();
-    const int id = columns.indexOf(ID), name = columns.indexOf(NAME), text = columns.indexOf(TEXT),
-              properties = columns.indexOf(PROPERTIES), folder = columns.indexOf(FOLDERID),
-              modifyTime = columns.indexOf(MODIFYTIME);
+    const int id = columns.indexOf(Column::Id), name = columns.indexOf(Column::Name), text = columns.indexOf(TEXT),
+              properties = columns.indexOf(Column::Properties), folder = columns.indexOf(Column::FolderId),
+              modifyTime = columns.indexOf(Column::ModifyTime);
     while (query.next()) {
         auto list = std::make_unique<GlobalVarTable>(query.value(id).toUInt(), ObjectData::utf8(query.value(name)),
                                                      query.value(folder).toUInt(), this);
@@ -143,36 +129,34 @@ void GlobalVarModel::reloadRow(GlobalVarTable& list, const QSqlQuery& query)
 std::unique_ptr<GlobalVarModel::GlobalVarTable> GlobalVarModel::fromData(unsigned int id, const QJsonObject& data)
 {
     unsigned int folderId = 0;
-    if (!ObjectData::toUnsigned(data, FOLDERID, folderId))
+    if (!ObjectData::toUnsigned(data, Column::FolderId, folderId))
         return nullptr;
-    auto list = std::make_unique<GlobalVarTable>(id, ObjectData::utf8(data, NAME), folderId, this);
+    auto list = std::make_unique<GlobalVarTable>(id, ObjectData::utf8(data, Column::Name), folderId, this);
     list->m_varDeclaration = ObjectData::utf8(data, TEXT);
-    list->m_properties.merge(ObjectData::text(data, PROPERTIES));
+    list->m_properties.merge(ObjectData::text(data, Column::Properties));
     list->m_modifiedTime = nowSeconds();
     return list;
 }
 
 QJsonObject GlobalVarModel::toData(const GlobalVarTable& list) const
 {
-    QJsonObject object;
-    object.insert(ID, QString::number(list.id()));
-    object.insert(NAME, QString::fromStdString(list.name()));
-    object.insert(TEXT, QString::fromStdString(list.varDeclaration()));
-    object.insert(FOLDERID, QString::number(list.folderId()));
-    object.insert(MODIFYTIME, QString::number(list.modifiedTime()));
-    object.insert(PROPERTIES, list.propertiesJson());
-    return object;
+    return {{Column::Id, QString::number(list.id())},
+            {Column::Name, QString::fromStdString(list.name())},
+            {TEXT, QString::fromStdString(list.varDeclaration())},
+            {Column::FolderId, QString::number(list.folderId())},
+            {Column::ModifyTime, QString::number(list.modifiedTime())},
+            {Column::Properties, list.propertiesJson()}};
 }
 
 bool GlobalVarModel::restoreFrom(GlobalVarTable& list, const QString& data)
 {
     QJsonObject object;
     unsigned int modifiedTime = 0;
-    if (!ObjectData::parse(data, object) || !ObjectData::toUnsigned(object, MODIFYTIME, modifiedTime))
+    if (!ObjectData::parse(data, object) || !ObjectData::toUnsigned(object, Column::ModifyTime, modifiedTime))
         return false;
     list.m_varDeclaration = ObjectData::utf8(object, TEXT);
     list.m_modifiedTime = modifiedTime;
-    list.m_properties.merge(ObjectData::text(object, PROPERTIES));
+    list.m_properties.merge(ObjectData::text(object, Column::Properties));
     // The restored text differs from what the file may hold by now: without the flag the next
     // save would keep the undone text in the file.
     list.setModified(true);
@@ -192,7 +176,7 @@ GlobalVarModel::GlobalVarTable::GlobalVarTable(unsigned int id, const std::strin
 
 int GlobalVarModel::GlobalVarTable::coreParseKind() const
 {
-    return ac::ACCore::AnyKind;
+    return ac::PK_UNKNOWN;
 }
 
 void GlobalVarModel::GlobalVarTable::rename(const std::string& name)

@@ -5,15 +5,11 @@
 #include "datamodel/program/DeclaredObject.h"
 
 #include <QString>
-#include <QVariant>
-#include <QVector>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-class QJsonObject;
-class QSqlQuery;
 
 // The global variable lists of a project (table GlobalVar): each list is one block of global
 // declarations, stored in the column LogicContext. Every content change marks the project as
@@ -38,18 +34,9 @@ public:
     bool removeVarTable(GlobalVarTable* table);
 
 private:
-    friend class TableSubModel<GlobalVarModel>;
-    // The hooks of TableSubModel.
-    QString selectStatement() const;
-    bool readRows(QSqlQuery& query);
-    QVector<QVariant> rowValues(const GlobalVarTable& list) const;
-    QJsonObject toData(const GlobalVarTable& list) const;
-    std::unique_ptr<GlobalVarTable> fromData(unsigned int id, const QJsonObject& data);
+    DATAMODEL_TABLE_HOOKS(GlobalVarModel, GlobalVarTable)
     bool removeFromModel(GlobalVarTable* list) { return removeVarTable(list); }
-    QString reloadStatement() const;
-    void reloadRow(GlobalVarTable& list, const QSqlQuery& query);
     bool restoreFrom(GlobalVarTable& list, const QString& data);
-    void markModified() const;
 };
 
 extern template class TableSubModel<GlobalVarModel>;

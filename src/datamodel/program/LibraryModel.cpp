@@ -3,34 +3,27 @@
 #include "datamodel/model/DatabaseConnection_p.h"
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/ObjectTable_p.h"
-#include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/model/SoftAssert_p.h"
 #include "datamodel/model/SqlText_p.h"
 #include "datamodel/program/DeclarationRegistry_p.h"
-
-#include "host/api/IDialogs.h"
+#include "datamodel/program/LibraryFiles_p.h"
+#include "datamodel/program/LibraryChange_p.h"
+#include "datamodel/program/LibraryModel_p.h"
+#include "datamodel/program/LibraryReader_p.h"
 
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
-#include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 
 #include <algorithm>
-#include <functional>
 
 const char* const LibraryModel::BaseLibrary = "sys_include.nvl";
 const char* const LibraryModel::ExpansionLibrary = "motion_control.nvl";
 
 namespace {
 
-constexpr unsigned int MaxId = 100000;
-// A user who keeps typing wrong passwords is asked this often, then the library is refused.
-constexpr int MaxPasswordPrompts = 5;
 const char* const MotionControlPath = "/Libraries/norvale/motion_control";
 
 QString q(const std::string& text)
@@ -38,136 +31,7 @@ QString q(const std::string& text)
     return QString::fromStdString(text);
 }
 
-// A library name is used as a file and a folder name below the project folder: it must not
-// carry a path of its own.
-bool isPlainFileName(const QString& name)
-{
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-           && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QChar(0));
-}
-
-QString baseName(const QString& name)
-{
-    const int dot = name.lastIndexOf(QLatin1Char('.'));
-    return dot < 0 ? name : name.left(dot);
-}
-
-// The folder of a library path ("/Libraries/norvale/sys_include") below the project folder;
-// empty when the path would lead outside the project's Libraries folder.
-QString libraryFolder(const QString& projectDir, const std::string& path)
-{
-    const QString text = q(path);
-    if (projectDir.isEmpty() || text.isEmpty() || text.contains(QLatin1Char('\\')) || text.contains(QChar(0)))
-        return QString();
-    const QString root = QDir::cleanPath(projectDir + QStringLiteral("/Libraries"));
-    const QString folder = QDir::cleanPath(projectDir + QLatin1Char('/') + text);
-    return folder.startsWith(root + QLatin1Char('/')) ? folder : QString();
-}
-
-// A library's translation table; it registers under the name of the class that implements it.
-TranslationTable* translationsOf(AbstractProjectModel* library)
-{
-    return library ? dynamic_cast<TranslationTable*>(library->subModel("InternationalModel")) : nullptr;
-}
-
-bool sameFile(const QString& a, const QString& b)
-{
-    const QString ca = QFileInfo(a).canonicalFilePath();
-    return !ca.isEmpty() && ca == QFileInfo(b).canonicalFilePath();
-}
-
-// Copies through a temporary file that replaces the target only when it is complete: a copy
-// that fails half-way leaves neither a partial file nor a damaged old target.
-bool copyFileToPath(const QString& source, const QString& target, QString& error)
-{
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) {
-        error = in.errorString();
-        return false;
-    }
-    if (QFileInfo::exists(target))
-        QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    // Unbuffered, so that a short write (a full disk, a file size limit) shows in the result of
-    // write() itself: a buffered QSaveFile may report it nowhere and commit a truncated file.
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        error = out.errorString();
-        return false;
-    }
-    QByteArray buffer(64 * 1024, Qt::Uninitialized);
-    while (!in.atEnd()) {
-        const qint64 got = in.read(buffer.data(), buffer.size());
-        if (got < 0 || out.write(buffer.constData(), got) != got) {
-            error = got < 0 ? in.errorString() : out.errorString();
-            out.cancelWriting();
-            return false;
-        }
-    }
-    if (out.size() != in.size()) {
-        error = QStringLiteral("%1 of %2 bytes were written").arg(out.size()).arg(in.size());
-        out.cancelWriting();
-        return false;
-    }
-    if (!out.commit()) {
-        error = out.errorString();
-        return false;
-    }
-    return true;
-}
-
-// The folders that one operation created, so that a failure can take them away again.
-class CreatedFolders
-{
-public:
-    bool make(const QString& dir)
-    {
-        QStringList missing;
-        for (QString path = dir; !path.isEmpty() && !QFileInfo::exists(path); path = QFileInfo(path).path()) {
-            missing.prepend(path);
-            if (QFileInfo(path).path() == path)
-                break;
-        }
-        if (!QDir().mkpath(dir) || !QFileInfo(dir).isDir())
-            return false;
-        m_made += missing;
-        return true;
-    }
-    // Removes what was made, innermost first; a folder that is not empty stays.
-    void undo()
-    {
-        for (auto it = m_made.crbegin(); it != m_made.crend(); ++it)
-            QDir().rmdir(*it);
-        m_made.clear();
-    }
-
-private:
-    QStringList m_made;
-};
-
-// The numbers of a version text without leading zeros, so that they compare as numbers of
-// any length: first by length, then by text.
-int compareNumber(QString a, QString b)
-{
-    auto strip = [](QString& n) {
-        int zeros = 0;
-        while (zeros < n.size() - 1 && n[zeros] == QLatin1Char('0'))
-            ++zeros;
-        n.remove(0, zeros);
-    };
-    strip(a);
-    strip(b);
-    if (a.size() != b.size())
-        return a.size() < b.size() ? -1 : 1;
-    return a.compare(b);
-}
-
 } // namespace
-
-struct LibraryModel::Candidate
-{
-    std::unique_ptr<AbstractProjectModel> project;
-    LibraryData data;
-};
 
 struct LibraryModel::WalkEntry
 {
@@ -175,32 +39,6 @@ struct LibraryModel::WalkEntry
     std::string path;
     std::map<std::string, std::string> properties;
     LibraryCfg* cfg = nullptr; // the project's own configuration; null for one a library referenced
-};
-
-class LibraryModelPrivate
-{
-public:
-    struct Loaded
-    {
-        std::unique_ptr<AbstractProjectModel> project; // opened read-only
-        LibraryModel::LibraryData data;
-    };
-
-    ObjectTable<LibraryModel::LibraryCfg> libraries{QStringLiteral("LibraryManager"), QStringLiteral("Id")};
-    IDDistributor fileIds{MaxId}; // id 0 is the project's own file
-    std::map<int, std::string> fileIdPaths; // file id -> library path, as in LibIdMap
-    std::map<std::string, Loaded> loaded;   // by library name
-    std::vector<std::string> loadOrder;
-    std::string coreName; // empty: the project's name
-    QString projectDir;   // empty: the project's folder
-    QStringList childLibs;
-    QMap<QString, QVariant> commentData;
-    bool saveAsFlag = true;
-    // Library files have no LibIdMap: the file ids of the libraries a library project uses
-    // live as long as the session.
-    bool hasFileIdTable = false;
-    QString lastError; // the database's text of the last failed statement
-    DeclarationRegistry* registry = nullptr; // not owned; null: no compiler core is reached
 };
 
 LibraryModel::LibraryModel(const std::string& name, AbstractProjectModel* project)
@@ -212,34 +50,19 @@ LibraryModel::LibraryModel(const std::string& name, AbstractProjectModel* projec
 
 LibraryModel::~LibraryModel() = default;
 
-// ---- versions ----
-
 bool LibraryModel::isVersionText(const QString& text)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\d+(\\.\\d+)*$"));
-    return pattern.match(text).hasMatch();
+    return LibraryFiles::isVersionText(text);
 }
 
 int LibraryModel::compareVersions(const QString& a, const QString& b)
 {
-    const QStringList x = a.split(QLatin1Char('.')), y = b.split(QLatin1Char('.'));
-    for (int i = 0; i < std::max(x.size(), y.size()); ++i) {
-        const int order = compareNumber(x.value(i, QStringLiteral("0")), y.value(i, QStringLiteral("0")));
-        if (order != 0)
-            return order;
-    }
-    return 0;
+    return LibraryFiles::compareVersions(a, b);
 }
 
 QString LibraryModel::latestVersion(const QString& dir)
 {
-    QString latest;
-    const QStringList folders =
-        QDir(dir).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QString& folder : folders)
-        if (isVersionText(folder) && (latest.isEmpty() || compareVersions(folder, latest) > 0))
-            latest = folder;
-    return latest;
+    return LibraryFiles::latestVersion(dir);
 }
 
 // ---- loading the table ----
@@ -247,7 +70,7 @@ QString LibraryModel::latestVersion(const QString& dir)
 bool LibraryModel::open()
 {
     d->libraries.reset();
-    d->fileIds.reset(MaxId);
+    d->fileIds.reset(LibraryModelPrivate::MaxId);
     d->fileIds.setUsed(0, true);
     d->fileIdPaths.clear();
 
@@ -257,7 +80,7 @@ bool LibraryModel::open()
     if (d->hasFileIdTable) {
         while (ids.next()) {
             const int id = ids.record().value(QStringLiteral("Id")).toInt();
-            if (id <= 0 || static_cast<unsigned int>(id) > MaxId)
+            if (id <= 0 || static_cast<unsigned int>(id) > LibraryModelPrivate::MaxId)
                 continue;
             d->fileIds.setUsed(static_cast<unsigned int>(id), true);
             d->fileIdPaths[id] = ids.record().value(QStringLiteral("LibFilePath")).toString().toStdString();
@@ -276,7 +99,7 @@ bool LibraryModel::open()
               properties = columns.indexOf(QStringLiteral("Properties"));
     while (query.next()) {
         const unsigned int libraryId = query.value(id).toUInt();
-        if (libraryId > MaxId || d->libraries.find(libraryId))
+        if (libraryId > LibraryModelPrivate::MaxId || d->libraries.find(libraryId))
             continue;
         auto cfg = std::make_unique<LibraryCfg>(libraryId, query.value(name).toString().toStdString(), this);
         cfg->m_path = query.value(path).toString().toStdString();
@@ -345,9 +168,11 @@ int LibraryModel::path2LibFileId(const std::string& path, bool record)
         return -1;
     }
     d->fileIdPaths[id] = path;
-    // A project opened only to be read cannot record the id; it stays valid for this session.
-    if (record)
-        insertFileIdRow(id, path);
+    // An id the file refuses is given back: the next session would not know it.
+    if (record && !insertFileIdRow(id, path)) {
+        forgetFileId(id);
+        return -1;
+    }
     return id;
 }
 
@@ -374,6 +199,11 @@ void LibraryModel::forgetFileId(int fileId)
         return;
     d->fileIdPaths.erase(fileId);
     d->fileIds.setUsed(static_cast<unsigned int>(fileId), false);
+}
+
+bool LibraryModel::isReadOnly() const
+{
+    return database().connectOptions().contains(QLatin1String(DatabaseConnection::ReadOnlyOption));
 }
 
 // ---- the compiler core ----
@@ -431,147 +261,6 @@ void LibraryModel::withdrawFromCore(int fileId)
         d->registry->withdrawLibrary(coreName(), fileId);
 }
 
-// ---- reading a library file ----
-
-bool LibraryModel::acceptedPassword(const QString& file, QString& password, AddLibErrorCode& code, QString& message)
-{
-    const QFileInfo info(file);
-    if (!info.isFile()) {
-        code = CannotOpen;
-        message = QStringLiteral("the library file %1 does not exist").arg(file);
-        return false;
-    }
-    if (info.size() == 0) {
-        code = CannotOpen;
-        message = QStringLiteral("%1 is empty, not a library file").arg(file);
-        return false;
-    }
-    password = AbstractProjectModel::DefaultPassword;
-    for (int prompts = 0;; ++prompts) {
-        {
-            ScopedConnection probe("LibraryModel", file.toStdString(), password, false);
-            if (probe.isOpen())
-                return true;
-            // Only a file that may be an encrypted database is worth a password: the driver
-            // tells a wrong password apart from a file of another kind.
-            if (probe.errorNumber() != AbstractProjectModel::WrongPasswordError) {
-                code = CannotOpen;
-                message = QStringLiteral("%1 is not a library file: %2").arg(file, probe.errorText());
-                return false;
-            }
-        }
-        if (prompts == MaxPasswordPrompts) {
-            code = CannotOpen;
-            message = QStringLiteral("%1: wrong password").arg(file);
-            return false;
-        }
-        auto* dialogs = HostServices::get<host::IDialogs>();
-        bool ok = false;
-        const QString typed = dialogs ? dialogs->text(QStringLiteral("Library Password"), QStringLiteral("Password"),
-                                                      true, &ok)
-                                      : QString();
-        if (!ok) {
-            code = PasswordCancelled;
-            message = QStringLiteral("the password prompt for %1 was cancelled").arg(file);
-            return false;
-        }
-        password = typed;
-    }
-}
-
-bool LibraryModel::readLibrary(const QString& file, const std::string& name, bool checkCompiled, Candidate& out,
-                               AddLibErrorCode& code, QString& message)
-{
-    QString password;
-    if (!acceptedPassword(file, password, code, message))
-        return false;
-    std::unique_ptr<AbstractProjectModel> project =
-        projectModel() ? projectModel()->openLibraryFile(name, file.toStdString(), password) : nullptr;
-    auto* infoModel = project ? project->subModel<PrjInfoModel>() : nullptr;
-    PrjInfoModel::PrjInfo* info = infoModel ? infoModel->projectInfo() : nullptr;
-    if (!info) {
-        code = CannotOpen;
-        message = QStringLiteral("%1 is not a library file: it holds no project information").arg(file);
-        return false;
-    }
-    const AbstractProjectModel::ProjectType type = info->type();
-    if (type != AbstractProjectModel::UserLib && type != AbstractProjectModel::FirmwareLib
-        && type != AbstractProjectModel::CompiledLib) {
-        code = CannotOpen;
-        message = QStringLiteral("%1 is a user project, not a library").arg(file);
-        return false;
-    }
-    // The version names a folder below the project: nothing but numbers and dots.
-    const QString version = q(info->version());
-    if (!isVersionText(version)) {
-        code = CannotOpen;
-        message = QStringLiteral("%1 has the version '%2', which is no version number").arg(file, version);
-        return false;
-    }
-    if (checkCompiled && info->property("Compile", "false") != "true") {
-        code = NotCompiled;
-        message = QStringLiteral("%1 is not compiled").arg(file);
-        return false;
-    }
-
-    LibraryData& data = out.data;
-    data.project = project.get();
-    data.file = file.toStdString();
-    data.version = version.toStdString();
-    data.type = type;
-    data.info = info;
-    if (auto* folders = project->subModel<FolderModel>())
-        folders->allFolders(data.folders, FolderModel::AllFolderTypes);
-    if (auto* types = project->subModel<DataTypeModel>())
-        types->allDataUnits(data.dataTypes);
-    if (auto* pous = project->subModel<PouModel>())
-        pous->allPous(data.pous, PouModel::AllPouTypes);
-    if (auto* lists = project->subModel<GlobalVarModel>())
-        lists->allVarTables(data.globalVars);
-    if (TranslationTable* texts = translationsOf(project.get())) {
-        data.translations = texts->getAllInternationalNode();
-        data.languages = texts->languages();
-    }
-    out.project = std::move(project);
-    return true;
-}
-
-// ---- names in use ----
-
-bool LibraryModel::nameTaken(const std::string& name) const
-{
-    AbstractProjectModel* project = projectModel();
-    if (!project)
-        return false;
-    const QString text = q(name);
-    auto inModel = [&text](AbstractProjectModel* model) {
-        auto* types = model->subModel<DataTypeModel>();
-        auto* pous = model->subModel<PouModel>();
-        auto* lists = model->subModel<GlobalVarModel>();
-        return (types && types->dataUnit(text)) || (pous && pous->pou(text)) || (lists && lists->varTable(text));
-    };
-    if (inModel(project))
-        return true;
-    for (const auto& entry : d->loaded)
-        if (inModel(entry.second.project.get()))
-            return true;
-    return false;
-}
-
-std::string LibraryModel::usedName(const LibraryData& library) const
-{
-    for (DataTypeModel::DataUnit* unit : library.dataTypes)
-        if (nameTaken(unit->name()))
-            return unit->name();
-    for (PouModel::PouUnit* pou : library.pous)
-        if (nameTaken(pou->name()))
-            return pou->name();
-    for (GlobalVarModel::GlobalVarTable* list : library.globalVars)
-        if (nameTaken(list->name()))
-            return list->name();
-    return std::string();
-}
-
 // ---- loaded libraries ----
 
 void LibraryModel::keepLoaded(const std::string& name, std::unique_ptr<AbstractProjectModel> project, const LibraryData& data)
@@ -597,49 +286,22 @@ std::unique_ptr<AbstractProjectModel> LibraryModel::dropLoaded(std::string name,
     return project;
 }
 
-void LibraryModel::removeLibraryData(const std::string& libraryName)
+void LibraryModel::removeLibraryData(const std::string& name)
 {
-    const std::string name = libraryName; // the caller's text may be the key erased here
-    auto it = d->loaded.find(name);
-    if (it == d->loaded.end())
-        return;
-    const int fileId = it->second.data.fileId;
-    withdrawFromCore(fileId);
-    dropLoaded(name);
-    deleteFileIdRow(fileId);
-    forgetFileId(fileId);
-    libPouCommentData();
+    LibraryChange(*this).unload(name);
 }
 
 void LibraryModel::removeLibraryData(int fileId)
 {
-    withdrawFromCore(fileId);
-    deleteFileIdRow(fileId);
-    forgetFileId(fileId);
+    LibraryChange(*this).forgetFile(fileId);
 }
 
 void LibraryModel::libPouCommentData()
 {
     const QString language = HostServices::cookie(QStringLiteral("IDE/Language"), QStringLiteral("zh_cn")).toString();
     d->commentData.clear();
-    for (const auto& [name, entry] : d->loaded) {
-        TranslationTable* texts = translationsOf(entry.project.get());
-        int type = texts ? texts->languageType(language) : 0;
-        // A library without the IDE's language shows its first one rather than nothing.
-        if (type == 0 && texts && !texts->languages().isEmpty())
-            type = texts->languageType(texts->languages().first());
-        QVariantMap comments;
-        for (const TranslationTable::InternationalNodeStruct& node : entry.data.translations)
-            if (node.type == type)
-                comments.insert(node.key, node.context);
-        d->commentData.insert(q(name), comments);
-    }
-}
-
-void LibraryModel::markForRecompilation() const
-{
-    if (AbstractProjectModel* project = projectModel(); project && project->type() == AbstractProjectModel::Project)
-        markProjectModified(false);
+    for (const auto& [name, entry] : d->loaded)
+        d->commentData.insert(q(name), LibraryReader::comments(entry.data, language));
 }
 
 // ---- loading at project open ----
@@ -687,182 +349,51 @@ void LibraryModel::loadOne(const WalkEntry& entry, std::vector<WalkEntry>& walk)
         if (entry.cfg)
             entry.cfg->setPath(path);
     }
-    const QString folder = libraryFolder(projectDir(), path);
-    if (!isPlainFileName(name) || folder.isEmpty()) {
-        loadFailed("its name or its path '" + path + "' leads outside the project's Libraries folder");
-        return;
-    }
+    const QString folder = LibraryFiles::libraryFolder(projectDir(), path);
+    if (!LibraryFiles::isPlainFileName(name) || folder.isEmpty())
+        return loadFailed("its name or its path '" + path + "' leads outside the project's Libraries folder");
     const bool latest = property("IsLatestVersion", "false") == "true";
-    const QString version = latest ? latestVersion(folder) : q(property("SpecifyVersion", "0.0.0.0"));
-    if (!version.isEmpty() && !isVersionText(version)) {
-        loadFailed("its version '" + version.toStdString() + "' is no version number");
-        return;
-    }
+    const QString version = latest ? LibraryFiles::latestVersion(folder) : q(property("SpecifyVersion", "0.0.0.0"));
+    if (!version.isEmpty() && !LibraryFiles::isVersionText(version))
+        return loadFailed("its version '" + version.toStdString() + "' is no version number");
     const QString file = folder + QLatin1Char('/') + version + QLatin1Char('/') + name;
-    if (version.isEmpty() || !QFileInfo(file).isFile()) {
-        HostServices::showMessage(QStringLiteral("Fennick"), name + QStringLiteral(" Load Failed"), 300);
-        writeLog(HostServices::LogInfo, "初始化库，库文件不存在:" + entry.name);
-        return;
-    }
+    if (version.isEmpty() || !QFileInfo(file).isFile())
+        return loadFailed("初始化库，库文件不存在:" + entry.name);
 
     writeLog(HostServices::LogInfo, "获取库数据:" + file.toStdString());
-    Candidate candidate;
-    AddLibErrorCode code = CannotOpen;
-    QString message;
-    if (!readLibrary(file, entry.name, false, candidate, code, message)) {
-        loadFailed(message.toStdString());
+    Result<LibraryReader::Library> candidate = LibraryReader(projectModel()).read(file, entry.name, false);
+    if (!candidate) {
+        loadFailed(LibraryChange::userText(candidate.failure()).toStdString());
         return;
     }
-    const int fileId = path2LibFileId(path, true);
+    // A project opened only to be read cannot record the id; it stays valid for this session.
+    const int fileId = path2LibFileId(path, !isReadOnly());
     if (fileId < 0) {
-        loadFailed("no file id is left");
+        loadFailed("no file id could be taken and recorded for its path " + path);
         return;
     }
-    candidate.data.fileId = fileId;
+    candidate->data.fileId = fileId;
+    QString message;
     // Without a core (a project opened only to be read) the library still serves lookups.
-    if (!registerWithCore(candidate.data, entry.name, message))
+    if (!registerWithCore(candidate->data, entry.name, message))
         writeLog(HostServices::LogInfo, "library " + entry.name + " is not known to the compiler core: "
                                             + message.toStdString());
-    if (auto* references = candidate.project->subModel<LibraryModel>()) {
+    if (auto* references = candidate->project->subModel<LibraryModel>()) {
         for (LibraryCfg* cfg : references->d->libraries.all()) {
             if (isBaseLib(entry.name))
                 d->childLibs << q(cfg->name());
             walk.push_back({cfg->name(), cfg->path(), cfg->propertys(), nullptr});
         }
     }
-    keepLoaded(entry.name, std::move(candidate.project), candidate.data);
+    keepLoaded(entry.name, std::move(candidate->project), candidate->data);
 }
 
-// ---- adding, replacing, removing ----
+// ---- adding, replacing, removing: LibraryChange ----
 
 LibraryModel::LibraryCfg* LibraryModel::addLib(const QString& projectDir, const QString& libFile,
                                                AddLibErrorCode& code, QString& message)
 {
-    const QString name = QFileInfo(libFile).fileName();
-    const std::string utf8 = name.toStdString();
-    auto fail = [&](AddLibErrorCode failure, const QString& text) -> LibraryCfg* {
-        code = failure;
-        message = text;
-        writeLog(HostServices::LogInfo, "添加库失败:" + libFile.toStdString() + ": " + text.toStdString());
-        return nullptr;
-    };
-    if (!isPlainFileName(name))
-        return fail(CannotOpen, QStringLiteral("'%1' names no library file").arg(libFile));
-    if (isLibExit(utf8))
-        return fail(LibraryLoaded, QStringLiteral("a library named %1 is loaded already").arg(name));
-    if (!hasCore())
-        return fail(CannotOpen, QStringLiteral("the project has no compiler core named '%1'").arg(q(coreName())));
-
-    Candidate candidate;
-    if (!readLibrary(libFile, utf8, true, candidate, code, message))
-        return fail(code, message);
-    const std::string used = usedName(candidate.data);
-    if (!used.empty()) {
-        fail(NameInUse, QStringLiteral("the name %1 of library %2 is used already").arg(q(used), name));
-        message = q(used);
-        return nullptr;
-    }
-
-    const std::string path = "/Libraries/userlib/" + utf8;
-    const QString folder = libraryFolder(projectDir, path);
-    const QString versionDir = folder + QLatin1Char('/') + q(candidate.data.version);
-    CreatedFolders created;
-    if (folder.isEmpty() || !created.make(folder)) {
-        writeLog(HostServices::LogInfo, "创建库文件夹失败:" + folder.toStdString());
-        return fail(FileError, QStringLiteral("cannot create the folder %1").arg(folder));
-    }
-    if (!created.make(versionDir)) {
-        writeLog(HostServices::LogInfo, "创建库版本文件夹失败:" + versionDir.toStdString());
-        created.undo();
-        return fail(FileError, QStringLiteral("cannot create the folder %1").arg(versionDir));
-    }
-    const QString target = versionDir + QLatin1Char('/') + name;
-    const bool copy = !sameFile(libFile, target);
-    const bool targetExisted = QFileInfo::exists(target);
-    auto undoFiles = [&] {
-        if (copy && !targetExisted)
-            QFile::remove(target);
-        created.undo();
-    };
-    if (copy) {
-        QString error;
-        if (!copyFileToPath(libFile, target, error)) {
-            writeLog(HostServices::LogInfo, "转移库失败:" + target.toStdString());
-            undoFiles();
-            return fail(FileError, QStringLiteral("copying %1 to %2 failed: %3").arg(libFile, target, error));
-        }
-    }
-    candidate.data.file = target.toStdString();
-
-    const bool newFileId = std::none_of(d->fileIdPaths.begin(), d->fileIdPaths.end(),
-                                        [&path](const auto& entry) { return entry.second == path; });
-    const int fileId = path2LibFileId(path, false);
-    if (fileId < 0) {
-        undoFiles();
-        return fail(FileError, QStringLiteral("no file id is left for %1").arg(name));
-    }
-    candidate.data.fileId = fileId;
-    auto undoFileId = [&] {
-        if (newFileId)
-            forgetFileId(fileId);
-    };
-    QString coreError;
-    if (!registerWithCore(candidate.data, utf8, coreError)) {
-        withdrawFromCore(fileId);
-        undoFileId();
-        undoFiles();
-        return fail(CannotOpen, coreError);
-    }
-
-    // The rows: a configuration of that name (a library whose file was missing) is reused.
-    LibraryCfg* cfg = library(utf8);
-    std::unique_ptr<LibraryCfg> fresh;
-    if (!cfg) {
-        const unsigned int id = d->libraries.nextId();
-        if (id == IDDistributor::INVALID_ID) {
-            withdrawFromCore(fileId);
-            undoFileId();
-            undoFiles();
-            return fail(FileError, QStringLiteral("no library id is left for %1").arg(name));
-        }
-        fresh = std::make_unique<LibraryCfg>(id, utf8, this);
-        cfg = fresh.get();
-    }
-    const std::string oldPath = cfg->m_path;
-    const StringProperties oldProperties = cfg->m_properties;
-    const unsigned int oldTime = cfg->m_mdfTime;
-    cfg->m_path = path;
-    cfg->setProperty("IsLatestVersion", "false");
-    cfg->setProperty("SpecifyVersion", candidate.data.version);
-    cfg->setmdfTime(static_cast<unsigned int>(QFileInfo(target).lastModified().toSecsSinceEpoch()));
-    bool written = false;
-    {
-        ScopedTransaction transaction(database());
-        written = transaction.isActive() && (!newFileId || insertFileIdRow(fileId, path))
-                  && (!fresh
-                      || exec(QStringLiteral("INSERT INTO librarymanager (Id, Name) VALUES(") + QString::number(cfg->id())
-                                  + QStringLiteral(", ") + SqlText::literal(name) + QLatin1Char(')'),
-                              "adding the row of library " + utf8))
-                  && writeRow(cfg) && transaction.commit();
-        if (!written && d->lastError.isEmpty())
-            d->lastError = transaction.errorText();
-    }
-    if (!written) {
-        cfg->m_path = oldPath;
-        cfg->m_properties = oldProperties;
-        cfg->m_mdfTime = oldTime;
-        withdrawFromCore(fileId);
-        undoFileId();
-        undoFiles();
-        return fail(FileError, QStringLiteral("the rows of library %1 could not be written: %2").arg(name, d->lastError));
-    }
-    if (fresh)
-        d->libraries.insertLoaded(std::move(fresh));
-    keepLoaded(utf8, std::move(candidate.project), candidate.data);
-    markForRecompilation();
-    libPouCommentData();
-    writeLog(HostServices::LogInfo, "添加库:" + utf8);
-    return cfg;
+    return LibraryChange(*this).add(projectDir, libFile, code, message);
 }
 
 bool LibraryModel::replaceLibrary(const std::string& name, const std::string&, const std::string& file)
@@ -875,125 +406,12 @@ bool LibraryModel::replaceLibrary(const std::string& name, const std::string&, c
 bool LibraryModel::replaceLibrary(const std::string& name, const std::string& file, AddLibErrorCode& code,
                                   QString& message)
 {
-    auto fail = [&](AddLibErrorCode failure, const QString& text) {
-        code = failure;
-        message = text;
-        writeLog(HostServices::LogInfo, "替换库失败:" + name + ": " + text.toStdString());
-        return false;
-    };
-    LibraryCfg* cfg = library(name);
-    if (!cfg)
-        return fail(CannotOpen, QStringLiteral("no library named %1 is configured").arg(q(name)));
-    const QString folder = libraryFolder(projectDir(), cfg->path());
-    if (folder.isEmpty())
-        return fail(CannotOpen, QStringLiteral("the path '%1' of library %2 leads outside the project's Libraries folder")
-                                    .arg(q(cfg->path()), q(name)));
-    if (!hasCore())
-        return fail(CannotOpen, QStringLiteral("the project has no compiler core named '%1'").arg(q(coreName())));
-    Candidate candidate;
-    if (!readLibrary(q(file), name, false, candidate, code, message))
-        return fail(code, message);
-
-    // The old library stays in place until the new one is proven usable; for the name check it
-    // steps aside, so that its own names do not count as taken.
-    LibraryData oldData;
-    std::unique_ptr<AbstractProjectModel> oldProject = dropLoaded(name, &oldData);
-    auto restore = [&] {
-        if (oldProject)
-            keepLoaded(name, std::move(oldProject), oldData);
-    };
-    const std::string used = usedName(candidate.data);
-    if (!used.empty()) {
-        restore();
-        fail(NameInUse, QStringLiteral("the name %1 of the new %2 is used already").arg(q(used), q(name)));
-        message = q(used);
-        return false;
-    }
-    const QString versionDir = folder + QLatin1Char('/') + q(candidate.data.version);
-    const QString target = versionDir + QLatin1Char('/') + q(name);
-    CreatedFolders created;
-    const bool copy = !sameFile(q(file), target);
-    const bool targetExisted = QFileInfo::exists(target);
-    QString error;
-    if (!created.make(versionDir) || (copy && !copyFileToPath(q(file), target, error))) {
-        created.undo();
-        restore();
-        return fail(FileError, QStringLiteral("installing %1 as %2 failed: %3").arg(q(file), target, error));
-    }
-    candidate.data.file = target.toStdString();
-
-    // After the next open the project must read what it reads now: pin the version unless the
-    // new file is the latest one anyway.
-    const std::map<std::string, std::string> oldProperties = cfg->propertys();
-    const unsigned int oldTime = cfg->mdfTime();
-    if (cfg->property("IsLatestVersion", "false") != "true"
-        || compareVersions(latestVersion(folder), q(candidate.data.version)) != 0) {
-        cfg->setProperty("IsLatestVersion", "false");
-        cfg->setProperty("SpecifyVersion", candidate.data.version);
-    }
-    cfg->setmdfTime(static_cast<unsigned int>(QFileInfo(target).lastModified().toSecsSinceEpoch()));
-    if (!writeRow(cfg)) {
-        cfg->m_properties.map() = oldProperties;
-        cfg->m_mdfTime = oldTime;
-        if (copy && !targetExisted)
-            QFile::remove(target);
-        created.undo();
-        restore();
-        return fail(FileError, QStringLiteral("the row of library %1 could not be written: %2").arg(q(name), d->lastError));
-    }
-
-    const int fileId = oldProject ? oldData.fileId : path2LibFileId(cfg->path(), true);
-    candidate.data.fileId = fileId;
-    if (oldProject)
-        withdrawFromCore(fileId);
-    QString coreError;
-    if (!registerWithCore(candidate.data, name, coreError))
-        writeLog(HostServices::LogInfo, "library " + name + " is not known to the compiler core: "
-                                            + coreError.toStdString());
-    keepLoaded(name, std::move(candidate.project), candidate.data);
-    oldProject.reset(); // the old library's model closes now
-    markForRecompilation();
-    libPouCommentData();
-    writeLog(HostServices::LogInfo, "替换库");
-    return true;
+    return LibraryChange(*this).replace(name, file, code, message);
 }
 
 bool LibraryModel::removeLib(const std::string& libraryName)
 {
-    // A copy: the caller may hand in the name of the configuration that is deleted here.
-    const std::string name = libraryName;
-    LibraryCfg* cfg = library(name);
-    if (!cfg) {
-        writeLog(HostServices::LogInfo, "删除库失败: no library named " + name);
-        return false;
-    }
-    int fileId = getLibraryId(name);
-    if (fileId < 0)
-        for (const auto& [id, path] : d->fileIdPaths)
-            if (path == cfg->path())
-                fileId = id;
-    bool removed = false;
-    {
-        ScopedTransaction transaction(database());
-        removed = transaction.isActive()
-                  && exec(QStringLiteral("delete from librarymanager where id = ") + SqlText::literal(QString::number(cfg->id())),
-                          "deleting the row of library " + name)
-                  && (fileId <= 0 || deleteFileIdRow(fileId)) && transaction.commit();
-    }
-    if (!removed) {
-        writeLog(HostServices::LogInfo, "删除库失败:" + name);
-        return false;
-    }
-    if (fileId > 0) {
-        withdrawFromCore(fileId);
-        forgetFileId(fileId);
-    }
-    dropLoaded(name);
-    d->libraries.erase(cfg);
-    markForRecompilation();
-    libPouCommentData();
-    writeLog(HostServices::LogInfo, "删除库:" + name);
-    return true;
+    return LibraryChange(*this).remove(libraryName);
 }
 
 // ---- lookups ----
@@ -1065,46 +483,47 @@ const LibraryModel::LibraryData* LibraryModel::getLibData(const std::string& nam
     return it == d->loaded.end() ? nullptr : &it->second.data;
 }
 
-AbstractProjectModel* LibraryModel::libProjectModel(const std::string& name) const
+// One field of a loaded library's data; the field's empty value when no such library is loaded.
+template <typename Field>
+Field LibraryModel::libField(const std::string& name, Field LibraryData::*field, Field none) const
 {
     const LibraryData* data = getLibData(name);
-    return data ? data->project : nullptr;
+    return data ? data->*field : none;
+}
+
+AbstractProjectModel* LibraryModel::libProjectModel(const std::string& name) const
+{
+    return libField<AbstractProjectModel*>(name, &LibraryData::project, nullptr);
 }
 
 AbstractProjectModel::ProjectType LibraryModel::getLibType(const std::string& name) const
 {
-    const LibraryData* data = getLibData(name);
-    return data ? data->type : AbstractProjectModel::Unknown;
+    return libField(name, &LibraryData::type, AbstractProjectModel::Unknown);
 }
 
 PrjInfoModel::PrjInfo* LibraryModel::getLibPrjInfoData(const std::string& name) const
 {
-    const LibraryData* data = getLibData(name);
-    return data ? data->info : nullptr;
+    return libField<PrjInfoModel::PrjInfo*>(name, &LibraryData::info, nullptr);
 }
 
 std::vector<FolderModel::Folder*> LibraryModel::getLibFolderData(const std::string& name) const
 {
-    const LibraryData* data = getLibData(name);
-    return data ? data->folders : std::vector<FolderModel::Folder*>();
+    return libField(name, &LibraryData::folders, {});
 }
 
 std::vector<DataTypeModel::DataUnit*> LibraryModel::getLibDataTypes(const std::string& name) const
 {
-    const LibraryData* data = getLibData(name);
-    return data ? data->dataTypes : std::vector<DataTypeModel::DataUnit*>();
+    return libField(name, &LibraryData::dataTypes, {});
 }
 
 std::vector<PouModel::PouUnit*> LibraryModel::getLibSymbolData(const std::string& name) const
 {
-    const LibraryData* data = getLibData(name);
-    return data ? data->pous : std::vector<PouModel::PouUnit*>();
+    return libField(name, &LibraryData::pous, {});
 }
 
 std::vector<GlobalVarModel::GlobalVarTable*> LibraryModel::getLibGlobalVars(const std::string& name) const
 {
-    const LibraryData* data = getLibData(name);
-    return data ? data->globalVars : std::vector<GlobalVarModel::GlobalVarTable*>();
+    return libField(name, &LibraryData::globalVars, {});
 }
 
 // ---- classification ----
@@ -1136,9 +555,9 @@ bool LibraryModel::isLibPathExit(const std::string& path) const
 
 bool LibraryModel::isLibExit(const std::string& name) const
 {
-    const QString base = baseName(q(name));
+    const QString base = LibraryFiles::baseName(q(name));
     for (const auto& entry : d->loaded)
-        if (baseName(q(entry.first)).compare(base, Qt::CaseInsensitive) == 0)
+        if (LibraryFiles::baseName(q(entry.first)).compare(base, Qt::CaseInsensitive) == 0)
             return true;
     return false;
 }

@@ -158,15 +158,14 @@ private slots:
 
 private:
     friend class LibraryCfg;
-    struct Candidate;
-    bool readLibrary(const QString& file, const std::string& name, bool checkCompiled, Candidate& out,
-                     AddLibErrorCode& code, QString& message);
-    bool acceptedPassword(const QString& file, QString& password, AddLibErrorCode& code, QString& message);
-    std::string usedName(const LibraryData& library) const;
-    bool nameTaken(const std::string& name) const;
+    friend class LibraryChange;
     bool registerWithCore(LibraryData& data, const std::string& name, QString& message);
     void withdrawFromCore(int fileId);
+    // The file id of a library path, a new one when the path has none; recorded in LibIdMap
+    // when `record`. -1 when no id is left or the file refuses the record.
     int path2LibFileId(const std::string& path, bool record);
+    // Opened only to be read: file ids live for the session.
+    bool isReadOnly() const;
     void forgetFileId(int fileId);
     bool insertFileIdRow(int fileId, const std::string& path);
     bool deleteFileIdRow(int fileId);
@@ -176,12 +175,13 @@ private:
     void keepLoaded(const std::string& name, std::unique_ptr<AbstractProjectModel> project, const LibraryData& data);
     std::unique_ptr<AbstractProjectModel> dropLoaded(std::string name, LibraryData* data = nullptr);
     void libPouCommentData();
-    void markForRecompilation() const;
     QString projectDir() const;
     std::string coreName() const;
     struct WalkEntry;
     void loadOne(const WalkEntry& entry, std::vector<WalkEntry>& walk);
     bool hasCore() const;
+    template <typename Field>
+    Field libField(const std::string& name, Field LibraryData::*field, Field none) const;
 
     std::unique_ptr<LibraryModelPrivate> d;
 };
@@ -208,6 +208,7 @@ public:
 
 private:
     friend class LibraryModel;
+    friend class LibraryChange;
     unsigned int m_id;
     std::string m_name;
     std::string m_path;

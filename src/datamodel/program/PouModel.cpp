@@ -5,6 +5,7 @@
 #include "datamodel/model/TableSubModel_p.h"
 
 #include "accore/ACCore.h"
+#include "accore/BasicDataType.h"
 
 #include <QDateTime>
 #include <QSqlError>
@@ -13,21 +14,16 @@
 
 namespace {
 
-const QString ID = QStringLiteral("ID");
-const QString TYPE = QStringLiteral("TYPE");
+using Column = ObjectData;
 const QString LANGUAGETYPE = QStringLiteral("LANGUAGETYPE");
-const QString NAME = QStringLiteral("NAME");
 const QString VARDECLARATION = QStringLiteral("VARDECLARATION");
 const QString LOGICCONTEXT = QStringLiteral("LOGICCONTEXT");
-const QString FOLDERID = QStringLiteral("FOLDERID");
-const QString MODIFYTIME = QStringLiteral("MODIFYTIME");
-const QString PROPERTIES = QStringLiteral("PROPERTIES");
 const QString GRAPHDATA = QStringLiteral("GRAPHDATA");
 
 // The columns the model reads; the texts arrive as UTF-8 bytes.
-const QString selectPous = QStringLiteral("SELECT ID, TYPE, LANGUAGETYPE, ") + ObjectData::textColumn(NAME) + ", "
+const QString selectPous = QStringLiteral("SELECT ID, TYPE, LANGUAGETYPE, ") + ObjectData::textColumn(Column::Name) + ", "
                            + ObjectData::textColumn(VARDECLARATION) + ", " + ObjectData::textColumn(LOGICCONTEXT)
-                           + ", MODIFYTIME, FOLDERID, " + ObjectData::textColumn(PROPERTIES) + ", GRAPHDATA FROM POU";
+                           + ", MODIFYTIME, FOLDERID, " + ObjectData::textColumn(Column::Properties) + ", GRAPHDATA FROM POU";
 
 unsigned int nowSeconds()
 {
@@ -43,10 +39,10 @@ std::vector<char> toVector(const QByteArray& bytes)
 struct PouColumns
 {
     explicit PouColumns(const QSqlRecord& record)
-        : id(record.indexOf(ID)), type(record.indexOf(TYPE)), language(record.indexOf(LANGUAGETYPE)),
-          name(record.indexOf(NAME)), declaration(record.indexOf(VARDECLARATION)),
-          logic(record.indexOf(LOGICCONTEXT)), modifyTime(record.indexOf(MODIFYTIME)),
-          folder(record.indexOf(FOLDERID)), properties(record.indexOf(PROPERTIES)), graph(record.indexOf(GRAPHDATA))
+        : id(record.indexOf(Column::Id)), type(record.indexOf(Column::Type)), language(record.indexOf(LANGUAGETYPE)),
+          name(record.indexOf(Column::Name)), declaration(record.indexOf(VARDECLARATION)),
+          logic(record.indexOf(LOGICCONTEXT)), modifyTime(record.indexOf(Column::ModifyTime)),
+          folder(record.indexOf(Column::FolderId)), properties(record.indexOf(Column::Properties)), graph(record.indexOf(GRAPHDATA))
     {
     }
     // The content columns of the current row.
@@ -63,7 +59,7 @@ struct PouColumns
 
 PouModel::PouModel(const std::string& name, AbstractProjectModel* project)
     : TableSubModel(name, project, QStringLiteral("POU"),
-                    {TYPE, LANGUAGETYPE, NAME, VARDECLARATION, LOGICCONTEXT, MODIFYTIME, FOLDERID, PROPERTIES, GRAPHDATA},
+                    {Column::Type, LANGUAGETYPE, Column::Name, VARDECLARATION, LOGICCONTEXT, Column::ModifyTime, Column::FolderId, Column::Properties, GRAPHDATA},
                     "POU")
 {
 }
@@ -75,16 +71,12 @@ PouModel::PouUnit* PouModel::addPou(const std::string& name, PouType type, PouLa
 {
     if (objects().findFirst([&name](const PouUnit& pou) { return pou.name() == name; }))
         return nullptr;
-    const unsigned int id = objects().nextId();
-    if (id == IDDistributor::INVALID_ID) {
-        writeLog(HostServices::LogInfo, "add POU '" + name + "' failed: no POU id is left");
+    const unsigned int id = newObjectId(name);
+    if (id == IDDistributor::INVALID_ID)
         return nullptr;
-    }
-    PouUnit* pou = objects().insert(std::make_unique<PouUnit>(id, name, type, language, this));
+    auto pou = std::make_unique<PouUnit>(id, name, type, language, this);
     pou->m_folderId = folderId;
-    pou->setModified(true);
-    markModified();
-    return pou;
+    return insertNew(std::move(pou));
 }
 
 PouModel::PouUnit* PouModel::pou(unsigned int id) const
@@ -94,9 +86,7 @@ PouModel::PouUnit* PouModel::pou(unsigned int id) const
 
 PouModel::PouUnit* PouModel::pou(const QString& name) const
 {
-    return objects().findFirst([&name](const PouUnit& pou) {
-        return QString::fromStdString(pou.name()).compare(name, Qt::CaseInsensitive) == 0;
-    });
+    return findByName(name);
 }
 
 void PouModel::allPous(std::vector<PouUnit*>& out, int typeMask) const
@@ -119,15 +109,7 @@ QStringList PouModel::interruptPous() const
 
 bool PouModel::removePou(PouUnit* pou)
 {
-    if (!objects().contains(pou))
-        return false;
-    markModified();
-    return objects().erase(pou);
-}
-
-void PouModel::markModified() const
-{
-    markProjectModified(false);
+    return eraseObject(pou);
 }
 
 QString PouModel::selectStatement() const
@@ -178,14 +160,14 @@ std::unique_ptr<PouModel::PouUnit> PouModel::fromData(unsigned int id, const QJs
     unsigned int folderId = 0;
     int type = 0, language = 0;
     QByteArray graph;
-    if (!ObjectData::toInt(data, TYPE, type) || !ObjectData::toInt(data, LANGUAGETYPE, language)
-        || !ObjectData::toUnsigned(data, FOLDERID, folderId) || !ObjectData::toBytes(data, GRAPHDATA, graph))
+    if (!ObjectData::toInt(data, Column::Type, type) || !ObjectData::toInt(data, LANGUAGETYPE, language)
+        || !ObjectData::toUnsigned(data, Column::FolderId, folderId) || !ObjectData::toBytes(data, GRAPHDATA, graph))
         return nullptr;
-    auto pou = std::make_unique<PouUnit>(id, ObjectData::utf8(data, NAME), static_cast<PouType>(type),
+    auto pou = std::make_unique<PouUnit>(id, ObjectData::utf8(data, Column::Name), static_cast<PouType>(type),
                                          static_cast<PouLanguageType>(language), this);
     pou->m_folderId = folderId;
     pou->setContent({ObjectData::utf8(data, VARDECLARATION), ObjectData::utf8(data, LOGICCONTEXT), nowSeconds(),
-                     ObjectData::text(data, PROPERTIES).toUtf8(), toVector(graph)},
+                     ObjectData::text(data, Column::Properties).toUtf8(), toVector(graph)},
                     false);
     return pou;
 }
@@ -193,19 +175,16 @@ std::unique_ptr<PouModel::PouUnit> PouModel::fromData(unsigned int id, const QJs
 QJsonObject PouModel::toData(const PouUnit& pou) const
 {
     const std::vector<char>& graph = pou.graphData();
-    QJsonObject object;
-    object.insert(ID, QString::number(pou.id()));
-    object.insert(TYPE, QString::number(pou.type()));
-    object.insert(LANGUAGETYPE, QString::number(pou.languageType()));
-    object.insert(NAME, QString::fromStdString(pou.name()));
-    object.insert(VARDECLARATION, QString::fromStdString(pou.varDeclaration()));
-    object.insert(LOGICCONTEXT, QString::fromStdString(pou.logicContext()));
-    object.insert(FOLDERID, QString::number(pou.folderId()));
-    object.insert(MODIFYTIME, QString::number(pou.varModifiedTime()));
-    object.insert(PROPERTIES, pou.propertiesJson());
-    object.insert(GRAPHDATA,
-                  QString::fromLatin1(QByteArray(graph.data(), static_cast<int>(graph.size())).toBase64()));
-    return object;
+    return {{Column::Id, QString::number(pou.id())},
+            {Column::Type, QString::number(pou.type())},
+            {LANGUAGETYPE, QString::number(pou.languageType())},
+            {Column::Name, QString::fromStdString(pou.name())},
+            {VARDECLARATION, QString::fromStdString(pou.varDeclaration())},
+            {LOGICCONTEXT, QString::fromStdString(pou.logicContext())},
+            {Column::FolderId, QString::number(pou.folderId())},
+            {Column::ModifyTime, QString::number(pou.varModifiedTime())},
+            {Column::Properties, pou.propertiesJson()},
+            {GRAPHDATA, QString::fromLatin1(QByteArray(graph.data(), static_cast<int>(graph.size())).toBase64())}};
 }
 
 bool PouModel::restoreFrom(PouUnit& pou, const QString& data)
@@ -213,11 +192,11 @@ bool PouModel::restoreFrom(PouUnit& pou, const QString& data)
     QJsonObject object;
     unsigned int modifyTime = 0;
     QByteArray graph;
-    if (!ObjectData::parse(data, object) || !ObjectData::toUnsigned(object, MODIFYTIME, modifyTime)
+    if (!ObjectData::parse(data, object) || !ObjectData::toUnsigned(object, Column::ModifyTime, modifyTime)
         || !ObjectData::toBytes(object, GRAPHDATA, graph))
         return false;
     pou.setContent({ObjectData::utf8(object, VARDECLARATION), ObjectData::utf8(object, LOGICCONTEXT), modifyTime,
-                    ObjectData::text(object, PROPERTIES).toUtf8(), toVector(graph)},
+                    ObjectData::text(object, Column::Properties).toUtf8(), toVector(graph)},
                    true);
     // The restored content differs from what the file may hold by now: without the flag the
     // next save would keep the undone text in the file.
@@ -239,11 +218,11 @@ PouModel::PouUnit::PouUnit(unsigned int id, const std::string& name, PouType typ
 int PouModel::PouUnit::coreParseKind() const
 {
     switch (m_type) {
-    case PRGPOU: return ac::ACCore::ProgramKind;
-    case FCPOU: return ac::ACCore::FunctionKind;
-    case FBPOU: return ac::ACCore::FunctionBlockKind;
+    case PRGPOU: return ac::PK_PROGRAM;
+    case FCPOU: return ac::PK_FUNCTION;
+    case FBPOU: return ac::PK_FUNCTION_BLOCK;
     }
-    return ac::ACCore::AnyKind;
+    return ac::PK_UNKNOWN;
 }
 
 void PouModel::PouUnit::setContent(Content content, bool mergeProperties)

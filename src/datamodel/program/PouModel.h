@@ -7,8 +7,6 @@
 #include <QPair>
 #include <QSet>
 #include <QStringList>
-#include <QVariant>
-#include <QVector>
 
 #include <memory>
 #include <string>
@@ -17,8 +15,6 @@
 namespace ac {
 class ASTNode;
 }
-class QJsonObject;
-class QSqlQuery;
 
 // The program organisation units of a project (table POU): programs, functions and function
 // blocks with their declaration text, logic text and graphic editor data. Every change of a
@@ -61,18 +57,9 @@ public:
 
 private:
     friend class PouUnit;
-    friend class TableSubModel<PouModel>;
-    // The hooks of TableSubModel.
-    QString selectStatement() const;
-    bool readRows(QSqlQuery& query);
-    QVector<QVariant> rowValues(const PouUnit& pou) const;
-    QJsonObject toData(const PouUnit& pou) const;
-    std::unique_ptr<PouUnit> fromData(unsigned int id, const QJsonObject& data);
+    DATAMODEL_TABLE_HOOKS(PouModel, PouUnit)
     bool removeFromModel(PouUnit* pou) { return removePou(pou); }
-    QString reloadStatement() const;
-    void reloadRow(PouUnit& pou, const QSqlQuery& query);
     bool restoreFrom(PouUnit& pou, const QString& data);
-    void markModified() const;
 };
 
 extern template class TableSubModel<PouModel>;

@@ -24,11 +24,8 @@ public:
 
 namespace {
 
-const QString ID = QStringLiteral("ID");
-const QString NAME = QStringLiteral("NAME");
-const QString TYPE = QStringLiteral("TYPE");
+using Column = ObjectData;
 const QString WTDTIME = QStringLiteral("WTDTIME");
-const QString PROPERTIES = QStringLiteral("PROPERTIES");
 const QString POUIDS = QStringLiteral("POUIDS");
 const QString POUINTASKIDS = QStringLiteral("POUINTASKIDS");
 const QString configurationName = QStringLiteral("Task Config");
@@ -59,7 +56,7 @@ bool split(const QString& text, std::vector<unsigned int>& ids)
 } // namespace
 
 TaskModel::TaskModel(const std::string& name, AbstractProjectModel* project)
-    : TableSubModel(name, project, QStringLiteral("TASK"), {NAME, TYPE, WTDTIME, PROPERTIES}, "task"),
+    : TableSubModel(name, project, QStringLiteral("TASK"), {Column::Name, Column::Type, WTDTIME, Column::Properties}, "task"),
       d(std::make_unique<TaskModelPrivate>())
 {
     d->entryIds.setUsed(0, true);
@@ -69,13 +66,10 @@ TaskModel::~TaskModel() = default;
 
 TaskModel::Task* TaskModel::addTask(const std::string& name)
 {
-    const unsigned int id = objects().nextId();
-    if (id == IDDistributor::INVALID_ID) {
-        writeLog(HostServices::LogInfo, "add task '" + name + "' failed: no task id is left");
+    const unsigned int id = newObjectId(name);
+    if (id == IDDistributor::INVALID_ID)
         return nullptr;
-    }
-    Task* task = objects().insert(std::make_unique<Task>(id, name, this));
-    task->setModified(true);
+    Task* task = insertNew(std::make_unique<Task>(id, name, this));
     setProjectModify(task, "Task::addTask");
     return task;
 }
@@ -187,8 +181,8 @@ bool TaskModel::readRows(QSqlQuery& tasks)
     query.finish();
 
     const QSqlRecord taskColumns = tasks.record();
-    const int id = taskColumns.indexOf(ID), name = taskColumns.indexOf(NAME), type = taskColumns.indexOf(TYPE),
-              wdt = taskColumns.indexOf(WTDTIME), properties = taskColumns.indexOf(PROPERTIES);
+    const int id = taskColumns.indexOf(Column::Id), name = taskColumns.indexOf(Column::Name), type = taskColumns.indexOf(Column::Type),
+              wdt = taskColumns.indexOf(WTDTIME), properties = taskColumns.indexOf(Column::Properties);
     while (tasks.next()) {
         auto task = std::make_unique<Task>(tasks.value(id).toUInt(), tasks.value(name).toString().toStdString(), this);
         task->m_type = static_cast<TaskType>(tasks.value(type).toInt());
@@ -356,7 +350,7 @@ std::unique_ptr<TaskModel::Task> TaskModel::fromData(unsigned int id, const QJso
     if (!ObjectData::toUnsigned(data, WTDTIME, wdtTime) || !split(ObjectData::text(data, POUIDS), pouIds)
         || !split(ObjectData::text(data, POUINTASKIDS), entryIds) || pouIds.size() != entryIds.size())
         return nullptr;
-    if (data.contains(TYPE) && !ObjectData::toInt(data, TYPE, type))
+    if (data.contains(Column::Type) && !ObjectData::toInt(data, Column::Type, type))
         return nullptr;
     // An entry keeps its id unless another entry took it meanwhile.
     std::vector<int> entries;
@@ -371,10 +365,10 @@ std::unique_ptr<TaskModel::Task> TaskModel::fromData(unsigned int id, const QJso
         d->entryIds.setUsed(entry, true);
         entries.push_back(static_cast<int>(entry));
     }
-    auto task = std::make_unique<Task>(id, ObjectData::utf8(data, NAME), this);
+    auto task = std::make_unique<Task>(id, ObjectData::utf8(data, Column::Name), this);
     task->m_type = static_cast<TaskType>(type);
     task->m_wdtTime = wdtTime;
-    task->m_properties.merge(ObjectData::text(data, PROPERTIES));
+    task->m_properties.merge(ObjectData::text(data, Column::Properties));
     task->m_pouIds.assign(pouIds.begin(), pouIds.end());
     task->m_pouInTaskIds = std::move(entries);
     return task;
@@ -405,15 +399,13 @@ bool TaskModel::changeProperty(const QString& path, const QString& key, const QS
 
 QJsonObject TaskModel::toData(const Task& task) const
 {
-    QJsonObject object;
-    object.insert(ID, QString::number(task.id()));
-    object.insert(NAME, QString::fromStdString(task.name()));
-    object.insert(TYPE, QString::number(task.type()));
-    object.insert(WTDTIME, QString::number(task.wdtTime()));
-    object.insert(PROPERTIES, task.propertiesJson());
-    object.insert(POUIDS, joined(task.m_pouIds));
-    object.insert(POUINTASKIDS, joined(task.m_pouInTaskIds));
-    return object;
+    return {{Column::Id, QString::number(task.id())},
+            {Column::Name, QString::fromStdString(task.name())},
+            {Column::Type, QString::number(task.type())},
+            {WTDTIME, QString::number(task.wdtTime())},
+            {Column::Properties, task.propertiesJson()},
+            {POUIDS, joined(task.m_pouIds)},
+            {POUINTASKIDS, joined(task.m_pouInTaskIds)}};
 }
 
 template class TableSubModel<TaskModel>;

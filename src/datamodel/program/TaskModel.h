@@ -6,15 +6,11 @@
 #include "datamodel/program/CachedProperties.h"
 
 #include <QSqlDatabase>
-#include <QVariant>
-#include <QVector>
 
 #include <memory>
 #include <string>
 #include <vector>
 
-class QJsonObject;
-class QSqlQuery;
 class TaskModelPrivate;
 
 // The controller's task configuration: the tasks that the runtime schedules (table Task), the
@@ -59,18 +55,12 @@ public slots:
 
 private:
     friend class Task;
-    friend class TableSubModel<TaskModel>;
-    // The hooks of TableSubModel.
-    QString selectStatement() const;
-    bool readRows(QSqlQuery& query);
-    QVector<QVariant> rowValues(const Task& task) const;
+    DATAMODEL_TABLE_HOOKS(TaskModel, Task)
+    // Task changes mark the project through setProjectModify, where they must.
+    void markModified() const {}
+    bool removeFromModel(Task* task) { return removeTask(task); }
     // The task's row and its call entries, together or neither.
     bool writeRow(Task* task);
-    QJsonObject toData(const Task& task) const;
-    std::unique_ptr<Task> fromData(unsigned int id, const QJsonObject& data);
-    bool removeFromModel(Task* task) { return removeTask(task); }
-    QString reloadStatement() const;
-    void reloadRow(Task& task, const QSqlQuery& query);
     Task* objectOutsideTable(const ModelObject* object) const;
     // Tasks are not filed in folders.
     QString indexOf(const Task&) const { return QString(); }

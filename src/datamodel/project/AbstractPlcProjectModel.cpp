@@ -1,5 +1,7 @@
 #include "datamodel/project/AbstractPlcProjectModel.h"
 
+#include "datamodel/device/DevDescription.h"
+#include "datamodel/device/DeviceTreeModel.h"
 #include "datamodel/model/DatabaseConnection_p.h"
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/ProjectModelManager.h"
@@ -8,6 +10,10 @@
 #include "datamodel/model/SubModel.h"
 #include "datamodel/program/GlobalVarModel.h"
 #include "datamodel/program/PouModel.h"
+
+#include "accore/ACCore.h"
+#include "accore/DeviceMemory.h"
+#include "accore/SafeAccore.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -266,9 +272,42 @@ void AbstractPlcProjectModel::initHiddenData(AbstractProjectModel* project)
 
 void AbstractPlcProjectModel::setDeviceMemery(const std::string& name)
 {
+    SafeProjectModel project(name);
+    if (project.project())
+        handDeviceMemory(*project.project());
+}
+
+void AbstractPlcProjectModel::handDeviceMemory(AbstractProjectModel& project)
+{
     // The memory areas come from the device tree's controller and its hardware description;
     // a project without them leaves the core's defaults.
-    SafeProjectModel project(name);
-    if (!project.project() || !project.project()->subModel("DeviceTreeModel"))
+    auto* tree = project.subModel<DeviceTreeModel>();
+    const QString device = tree ? tree->getRootName() : QString();
+    ac::SafeAccore core(project.name());
+    if (device.isEmpty() || !core.getAccore())
         return;
+    const QVariantMap iec = DevDescription::instance()->devProperty(device + QStringLiteral(".IECMem")).toMap();
+    if (!iec.isEmpty()) {
+        auto size = [&iec](const char* key) { return iec.value(QLatin1String(key)).toString().toULongLong(); };
+        ac::DeviceAreas areas;
+        areas.input = size("input");
+        areas.output = size("output");
+        areas.memory = size("memory");
+        areas.general = size("general");
+        areas.retian = size("retian");
+        areas.code = size("code");
+        areas.stack = size("stack");
+        core.getAccore()->setDeviceType(areas);
+    }
+    const QVariantMap japan =
+        DevDescription::instance()->devProperty(device + QStringLiteral(".JapanMem.memory")).toMap();
+    if (!japan.isEmpty()) {
+        std::map<std::string, unsigned long long> counts;
+        for (auto it = japan.begin(); it != japan.end(); ++it)
+            counts[it.key().toStdString()] = it.value().toString().toULongLong();
+        core.getAccore()->deviceMemory()->resetJapanLayout(counts);
+    }
+    if (iec.isEmpty() || japan.isEmpty())
+        HostServices::log("AbstractPlcProjectModel", HostServices::LogInfo,
+                          "the description of " + device.toStdString() + " gives no IECMem or JapanMem.memory");
 }

@@ -49,6 +49,9 @@ public slots:
 
 protected:
     static void initHiddenData(AbstractProjectModel* project);
+    // setDeviceMemery for a project at hand, registered or not yet: its controller's memory
+    // layout to the core registered under its name.
+    static void handDeviceMemory(AbstractProjectModel& project);
     bool releaseDBBroken();
     void log(const std::string& text) const;
 };

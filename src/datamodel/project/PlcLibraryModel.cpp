@@ -15,6 +15,7 @@
 #include "datamodel/program/PouModel.h"
 
 #include "accore/ACCore.h"
+#include "accore/BasicDataType.h"
 #include "accore/AccoreManager.h"
 #include "accore/SafeAccore.h"
 
@@ -116,7 +117,7 @@ bool PlcLibraryModel::create(const std::map<std::string, std::string>& params)
         }
     }
     if (projectType == Project)
-        setDeviceMemery(name());
+        handDeviceMemory(*this); // not registered yet: setDeviceMemery(name) would find nothing
     initHiddenData(this);
     return ok;
 }
@@ -125,7 +126,7 @@ void PlcLibraryModel::createCore(const QString& programStyle, const std::string&
 {
     auto core = std::make_unique<ac::ACCore>();
     core->setProgramStyle(programStyle == QLatin1String("IECStyle") ? 0 : 1);
-    core->addFile(name(), filePath, ac::ACCore::ProjectDatabaseFile, 0);
+    core->addFile(name(), filePath, ac::FT_PROJECT, 0);
     core->setIecCFilePath(HostServices::setting(QStringLiteral("iec.path"), QString()).toString().toStdString());
     m_core = core.get();
     m_registeredCore = ac::AccoreManager::instance()->addAccore(name(), core.release());
@@ -201,7 +202,7 @@ bool PlcLibraryModel::open(const std::string& name, const std::string& filePath,
     initHiddenData(this);
     createCore(QString::fromStdString(info->property("ProgramStyle", "IECStyle")), filePath);
     if (type() == Project)
-        setDeviceMemery(this->name());
+        handDeviceMemory(*this);
     releaseDBBroken();
     // The referenced libraries join the core that was just created.
     if (type() == Project)

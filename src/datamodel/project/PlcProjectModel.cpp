@@ -1,5 +1,6 @@
 #include "datamodel/project/PlcProjectModel.h"
 
+#include "datamodel/device/DeviceTreeModel.h"
 #include "datamodel/model/SubModel.h"
 #include "datamodel/program/TaskModel.h"
 
@@ -14,9 +15,13 @@ PlcProjectModel::~PlcProjectModel() = default;
 
 void PlcProjectModel::createProjectModels()
 {
-    auto model = std::make_unique<TaskModel>("TaskModel", this);
-    if (addSubModel(model.get()))
-        model.release(); // owned by the project model now
+    // A sub-model registered already (this object opened a second time) stays.
+    auto add = [this](std::unique_ptr<SubModel> model) {
+        if (addSubModel(model.get()))
+            model.release(); // owned by the project model now
+    };
+    add(std::make_unique<TaskModel>("TaskModel", this));
+    add(std::make_unique<DeviceTreeModel>("DeviceTreeModel", this));
 }
 
 bool PlcProjectModel::open(const std::string& name, const std::string& filePath, const std::string& password,

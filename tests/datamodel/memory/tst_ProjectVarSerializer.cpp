@@ -138,24 +138,31 @@ TEST_F(SerializerTest, logicStateSumsTheProtectionsAndTheOptimisationSwitch)
 
 TEST_F(SerializerTest, theLayoutFitsTheMovableMemoryUpToItsLastByte)
 {
+    // The sample controller of the fixture's project.
+    EXPECT_EQ(serializer().getMovable(), 4194304u);
+
     testsupport::TempDir hardware;
     QDir(hardware.path()).mkpath("hardware/DeviceDescribe");
     QFile description(hardware.path() + "/hardware/DeviceDescribe/Ctl.djson");
     ASSERT_TRUE(description.open(QIODevice::WriteOnly));
-    description.write("Ctl : { TypeID : PLCDeviceNode, IECMem : { memory : 64, movable : 1000 } }\n");
+    description.write("Ctl : { TypeID : PLCDeviceNode, ChildTypeID : \"\", IECMem : { memory : 64, movable : 1000 } }\n");
     description.close();
     const QString previous = DevDescription::instance()->applicationDir();
     ASSERT_TRUE(DevDescription::instance()->reload(hardware.path()));
+    EXPECT_EQ(serializer().getMovable(), 0u); // a controller the descriptions do not know
 
-    EXPECT_EQ(serializer().getMovable(), 0u); // no controller named yet
-    info()->setProperty("DeviceType", "Ctl");
+    std::map<std::string, std::string> options = params("MemCtl");
+    options["deviceType"] = "Ctl";
+    auto project = std::make_unique<PlcProjectModel>("MemCtl", temp.path().toStdString(), options["filePath"]);
+    ASSERT_TRUE(project->create(options));
+    ASSERT_EQ(ProjectModelManager::instance()->addProjectModel("MemCtl", project.release()), ProjectModelManager::Success);
+    cookies()->setValue("Project.Name", "MemCtl");
     EXPECT_EQ(serializer().getMovable(), 1000u);
     unsigned long long size = 1000;
     EXPECT_TRUE(serializer().checkMovable(size));
     size = 1001;
     EXPECT_FALSE(serializer().checkMovable(size));
-    info()->setProperty("DeviceType", "Unknown");
-    EXPECT_EQ(serializer().getMovable(), 0u);
+    ProjectModelManager::instance()->removeProjectModel("MemCtl");
     DevDescription::instance()->reload(previous);
 }
 

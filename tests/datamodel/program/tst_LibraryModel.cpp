@@ -655,4 +655,79 @@ TEST_F(Libraries, PlcprojLibCommands)
                        "motion_control.nvl 0.2.0.0 FirmwareLib (10 POUs, 4 data types, 0 global lists)\n");
 }
 
+TEST_F(Libraries, LibraryWhoseDeclarationsDoNotParseIsRefusedAndWithdrawn)
+{
+    openLine();
+    const QString file = makeLibrary("pumps", "1.0.0.0", {"FB_Pump", "FB_Broken"});
+    // A declaration that names a type no file declares.
+    ASSERT_TRUE(testsupport::execOn(file.toStdString(),
+                                    "UPDATE POU SET VARDECLARATION = 'FUNCTION_BLOCK FB_Broken\nVAR_INPUT\n"
+                                    "    level : NoSuchType;\nEND_VAR\n' WHERE NAME = 'FB_Broken'"));
+    const QStringList cfgRows = table("SELECT * FROM LibraryManager ORDER BY Id");
+    const QStringList idRows = table("SELECT * FROM LibIdMap ORDER BY Id");
+    const std::vector<int> files = coreFiles();
+
+    LibraryModel::AddLibErrorCode code = LibraryModel::LibraryLoaded;
+    QString message;
+    EXPECT_FALSE(add(file, &code, &message));
+    EXPECT_EQ(code, LibraryModel::CannotOpen);
+    EXPECT_TRUE(message.contains("do not parse")) << message.toStdString();
+    EXPECT_TRUE(message.contains("FB_Broken")) << message.toStdString();
+    EXPECT_EQ(table("SELECT * FROM LibraryManager ORDER BY Id"), cfgRows);
+    EXPECT_EQ(table("SELECT * FROM LibIdMap ORDER BY Id"), idRows);
+    EXPECT_EQ(coreFiles(), files) << "the file is withdrawn from the core again";
+    EXPECT_FALSE(coreKnows("FB_Pump")) << "with the declarations that did parse";
+    EXPECT_FALSE(libraries->getLibData("pumps.nvl"));
+    EXPECT_FALSE(QFileInfo::exists(temp.filePath("Libraries/userlib"))) << "nothing installed";
+}
+
+TEST_F(Libraries, FileIdThatCannotBeRecordedFailsTheLoad)
+{
+    openLine();
+    ASSERT_GT(libraries->getLibraryId("sys_include.nvl"), 0);
+    closeProject();
+    // The ids are recorded anew, and the file refuses every record.
+    ASSERT_TRUE(testsupport::execOn(databaseFile(line), "DELETE FROM LibIdMap"));
+    ASSERT_TRUE(testsupport::execOn(databaseFile(line), "CREATE TRIGGER refuse BEFORE INSERT ON LibIdMap "
+                                                        "BEGIN SELECT RAISE(ABORT, 'no more ids'); END"));
+    const int failures = loadFailures();
+    reopen();
+    EXPECT_EQ(loadFailures(), failures + 2) << "both standard libraries fail to load, each says so";
+    EXPECT_EQ(libraries->getLibraryId("sys_include.nvl"), -1);
+    EXPECT_FALSE(libraries->getLibData("motion_control.nvl"));
+    EXPECT_TRUE(table("SELECT * FROM LibIdMap").isEmpty());
+    EXPECT_FALSE(coreKnows("MC_Power")) << "no library is known to the core under an id the file lacks";
+    EXPECT_TRUE(logged("no more ids")) << "the log keeps the file's own words";
+}
+
+TEST_F(Libraries, ReplacementWhoseRowCannotBeWrittenKeepsTheInstalledFile)
+{
+    openLine();
+    ASSERT_TRUE(add(makeLibrary("valves", "1.0.0.0", {"FB_Valve"})));
+    const QString installed = temp.filePath("Libraries/userlib/valves.nvl/1.0.0.0/valves.nvl");
+    QFile before(installed);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray original = before.readAll();
+    before.close();
+
+    // The same version again (built elsewhere), with another POU; the row update is refused.
+    const QString replacement = makeLibrary("valves_rebuilt", "1.0.0.0", {"FB_Valve", "FB_Pump"});
+    ASSERT_TRUE(testsupport::execOn(databaseFile(line), "CREATE TRIGGER refuse BEFORE UPDATE ON LibraryManager "
+                                                        "BEGIN SELECT RAISE(ABORT, 'read only'); END"));
+    LibraryModel::AddLibErrorCode code = LibraryModel::LibraryLoaded;
+    QString message;
+    EXPECT_FALSE(libraries->replaceLibrary("valves.nvl", replacement.toStdString(), code, message));
+    EXPECT_EQ(code, LibraryModel::FileError);
+    EXPECT_TRUE(message.contains("read only")) << message.toStdString();
+
+    QFile after(installed);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), original) << "the installed library is not overwritten by a refused replacement";
+    EXPECT_EQ(QDir(temp.filePath("Libraries/userlib/valves.nvl/1.0.0.0")).entryList(QDir::Files),
+              QStringList({"valves.nvl"}))
+        << "no temporary copy is left";
+    EXPECT_TRUE(coreKnows("FB_Valve"));
+    EXPECT_FALSE(coreKnows("FB_Pump"));
+}
+
 } // namespace

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "datamodel/model/Result.h"
+
+#include <QString>
+#include <QStringList>
+
+// Puts a library file in its place below a project as one step that can be taken back:
+// prepare() makes the folders and copies the file under a temporary name beside its target;
+// commit() puts the copy in place of the target, keeping a target it replaces aside;
+// finish() drops what was kept aside. Until finish(), rollback() (or the destructor) takes
+// away the copy and the folders that were made, and puts a replaced target back, so that a
+// failure later in the operation leaves the project's files as they were.
+class LibraryInstaller
+{
+public:
+    // The failure code of every refusal (LibraryModel::FileError).
+    explicit LibraryInstaller(int failureCode);
+    ~LibraryInstaller();
+    LibraryInstaller(const LibraryInstaller&) = delete;
+    LibraryInstaller& operator=(const LibraryInstaller&) = delete;
+
+    // Creates `dir` with the folders above it that are missing and copies `source` to a
+    // temporary file in it. A source that is the target already is not copied.
+    Result<void> prepare(const QString& source, const QString& dir, const QString& fileName);
+    // The path the file has after commit().
+    const QString& target() const { return m_target; }
+    // The file as it is now: the copy under its temporary name until commit(), else the target.
+    const QString& staged() const { return m_partial.isEmpty() ? m_target : m_partial; }
+    Result<void> commit();
+    void finish();
+    void rollback();
+
+private:
+    bool makeFolder(const QString& dir);
+    Result<void> copy(const QString& source);
+    Failure failure(const QString& message, const QString& cause) const { return Failure{m_failureCode, message, cause}; }
+
+    int m_failureCode;
+    QString m_target;
+    QString m_partial; // the copy under its temporary name; empty when there is none
+    QString m_aside;   // the target that commit() replaced; empty when there was none
+    QStringList m_madeFolders;
+    bool m_placed = false; // commit() put the copy in place
+    bool m_finished = false;
+};
