@@ -398,6 +398,35 @@ DependenceTree* ACCore::dependenceTree() const
 void ACCore::setProjectMemInfo(const PrjMemAllSymbolInfo& info)
 {
     d->memInfo = info;
+    // Global lists and programs keep the places the memory image gives them; every other
+    // block (and every member the image does not name) is laid out in declaration order.
+    std::map<std::string, const PrjMemSymbolInfo*> placed;
+    for (const PrjMemSymbolInfo& symbol : info.symbols) {
+        if ((symbol.section == 2 && symbol.name != d->projectVars->internalSymbolVars()->name()) || symbol.section == 5)
+            placed[std::to_string(symbol.section) + upperName(symbol.name)] = &symbol;
+    }
+    auto place = [&](VarContainer* container, int section) {
+        const auto it = placed.find(std::to_string(section) + upperName(container->name()));
+        std::map<std::string, unsigned long long> offsets;
+        unsigned long long reserved = 0;
+        if (it != placed.end()) {
+            for (const SymbolMemberInfo& member : it->second->members) {
+                if (member.isFixedAddress())
+                    continue;
+                offsets[upperName(member.name)] = member.offset;
+                const unsigned long long end = member.offset + member.type.byteSize;
+                reserved = end < member.offset ? ~0ull : std::max(reserved, end);
+            }
+        }
+        container->setPlacement(std::move(offsets), reserved);
+    };
+    for (const std::string& name : d->table.gvlNames())
+        place(d->table.gvl(name), 2);
+    for (const std::string& name : d->table.pouNames()) {
+        SymbolPOU* pou = d->table.pou(name).get();
+        if (pou && pou->isProgram())
+            place(pou, 5);
+    }
 }
 
 const PrjMemAllSymbolInfo& ACCore::projectMemInfo() const

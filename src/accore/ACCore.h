@@ -108,6 +108,8 @@ public:
 
     ProjectVars* getProjectVars() const;
     DependenceTree* dependenceTree() const;
+    // The layout of an online change: global lists and programs keep the member places it
+    // gives (backendAddress follows them), and its copies say which values survive.
     void setProjectMemInfo(const PrjMemAllSymbolInfo& info);
     const PrjMemAllSymbolInfo& projectMemInfo() const;
 

@@ -5,6 +5,7 @@
 #include "accore/TypeResolver.h"
 #include "accore/internal/Identifier.h"
 
+#include <algorithm>
 #include <atomic>
 #include <set>
 #include <utility>
@@ -17,6 +18,22 @@ std::atomic<unsigned long long> g_layoutGeneration{0};
 unsigned long long saturatingAdd(unsigned long long a, unsigned long long b)
 {
     return a > ~0ull - b ? ~0ull : a + b;
+}
+
+// The bytes a variable occupies in its block and their alignment.
+void storage(const SymbolVariable& v, unsigned long long& size, unsigned& align)
+{
+    size = 0;
+    align = 1;
+    if (v.scope() == VS_INOUT) {
+        size = 4; // passed by reference: a controller pointer
+        align = 4;
+    } else if (v.dataType()) {
+        size = v.dataType()->byteSize();
+        align = v.dataType()->alignment();
+    }
+    if (align == 0)
+        align = 1;
 }
 
 bool containsByValue(const SymbolDataType* type, const Symbol* wanted, std::set<const SymbolDataType*>& seen)
@@ -158,14 +175,22 @@ bool VarContainer::isContainedIn(const SymbolDataType* type) const
     return containsByValue(type, this, seen);
 }
 
+void VarContainer::setPlacement(std::map<std::string, unsigned long long> offsets, unsigned long long reservedSize)
+{
+    m_placement = std::move(offsets);
+    m_reservedSize = m_placement.empty() ? 0 : reservedSize;
+    touchLayout();
+}
+
 void VarContainer::computeLayout() const
 {
     const unsigned long long generation = layoutGeneration();
     if (m_layoutGeneration == generation)
         return;
     m_offsets.assign(m_params.size(), 0);
-    unsigned long long offset = 0;
+    unsigned long long offset = m_reservedSize;
     unsigned maxAlign = 1;
+    std::vector<size_t> unplaced;
     for (size_t i = 0; i < m_params.size(); ++i) {
         const SymbolVariable& v = *m_params[i];
         if (v.scope() == VS_EXTERNAL) {
@@ -179,20 +204,24 @@ void VarContainer::computeLayout() const
         }
         unsigned long long size = 0;
         unsigned align = 1;
-        if (v.scope() == VS_INOUT) {
-            size = 4; // passed by reference: a controller pointer
-            align = 4;
-        } else if (v.dataType()) {
-            size = v.dataType()->byteSize();
-            align = v.dataType()->alignment();
+        storage(v, size, align);
+        if (align > maxAlign)
+            maxAlign = align;
+        const auto placed = m_placement.empty() ? m_placement.end() : m_placement.find(upperName(v.name()));
+        if (placed == m_placement.end()) {
+            unplaced.push_back(i);
+            continue;
         }
-        if (align == 0)
-            align = 1;
+        m_offsets[i] = placed->second;
+        offset = std::max(offset, saturatingAdd(placed->second, size));
+    }
+    for (size_t i : unplaced) {
+        unsigned long long size = 0;
+        unsigned align = 1;
+        storage(*m_params[i], size, align);
         offset = saturatingAdd(offset, (align - offset % align) % align);
         m_offsets[i] = offset;
         offset = saturatingAdd(offset, size);
-        if (align > maxAlign)
-            maxAlign = align;
     }
     if (offset == 0)
         offset = 1; // an empty block still has an address of its own
@@ -210,6 +239,14 @@ unsigned long long VarContainer::offsetOf(const SymbolVariable* variable) const
             return m_offsets[i];
     }
     return ~0ull;
+}
+
+unsigned long long VarContainer::offsetAt(int index) const
+{
+    if (index < 0 || index >= paramsCount())
+        return ~0ull;
+    computeLayout();
+    return m_offsets[static_cast<size_t>(index)];
 }
 
 unsigned long long VarContainer::layoutSize() const

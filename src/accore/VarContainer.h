@@ -2,6 +2,7 @@
 
 #include "accore/Symbol.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,6 +48,14 @@ public:
 
     // Byte offset of a variable inside this container's memory; ~0ull when absent.
     unsigned long long offsetOf(const SymbolVariable* variable) const;
+    // The same for the variable at `index` (declaration order), without a search.
+    unsigned long long offsetAt(int index) const;
+
+    // Places that an online change keeps (upper-case name -> byte offset) and the bytes the
+    // block keeps reserved (removed members' places included). Variables not named are laid
+    // out behind them. An empty map returns to declaration order.
+    void setPlacement(std::map<std::string, unsigned long long> offsets, unsigned long long reservedSize);
+    bool hasPlacement() const { return !m_placement.empty(); }
     // Bytes of all variables laid out, padded to the largest alignment.
     unsigned long long layoutSize() const;
     unsigned layoutAlignment() const;
@@ -70,6 +79,9 @@ private:
     Params m_params;
     std::vector<std::string> m_erroneous; // upper-case; few, and only after a mistake
     TypeResolver* m_resolver = nullptr; // the core's symbol table; outlives its containers
+
+    std::map<std::string, unsigned long long> m_placement; // upper-case names
+    unsigned long long m_reservedSize = 0;
 
     mutable std::vector<unsigned long long> m_offsets;
     mutable unsigned long long m_size = 0;

@@ -26,7 +26,7 @@ const Mistake kMistakes[] = {
     {"E_StationState", "types", 9, "StError := 99", "StError := 99999", "99999", "does not fit type INT"},
     {"ST_Counters", "types", 6, "filmSplices : UINT;", "filmSplices : UNIT;", "UNIT", "unknown type 'UNIT'"},
     {"ST_Alarm", "types", 10, "text : STRING(80) := 'no text';", "text : STRING(5) := 'no text';", "'no text'",
-     "7 characters, at most 5"},
+     "7 bytes, at most 5"},
     {"ST_AxisConfig", "types", 7, "maxDeceleration : LREAL := 5000.0;", "maxAcceleration : LREAL := 5000.0;",
      "maxAcceleration", "duplicate name 'maxAcceleration'"},
     {"ST_AxisConfig", "types", 8, "jerk : LREAL := 0.0;", "jerk : LRAEL := 0.0;", "LRAEL", "unknown type 'LRAEL'"},

@@ -60,7 +60,7 @@ const Case kCases[] = {
      "an integer value, found a real number", "b"},
     {"BoolOfTwo", Kind::Gvl, "VAR_GLOBAL\n  f : BOOL := 2;\n  b : INT;\nEND_VAR\n", 2, 15, "TRUE, FALSE, 0 or 1", "b"},
     {"StringTooLong", Kind::Gvl, "VAR_GLOBAL\n  s : STRING(3) := 'four';\n  b : INT;\nEND_VAR\n", 2, 20,
-     "4 characters, at most 3", "b"},
+     "4 bytes, at most 3", "b"},
     {"TimeOverflow", Kind::Gvl, "VAR_GLOBAL\n  t : TIME := T#50d;\n  b : INT;\nEND_VAR\n", 2, 15,
      "longer than 4294967295 ms", "b"},
     {"BadDate", Kind::Gvl, "VAR_GLOBAL\n  d : DATE := D#2023-02-29;\n  b : INT;\nEND_VAR\n", 2, 15,

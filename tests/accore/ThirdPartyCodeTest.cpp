@@ -348,16 +348,23 @@ TEST(ThirdPartyCode, StandardFunctionsOfEveryGroupAreKnown)
     EXPECT_EQ(errors[3].message(), "function 'CONCAT_TOD' takes 4 inputs, found 2");
 }
 
-TEST(ThirdPartyCode, StringLengthCountsCharacters)
+// A STRING(n) stores n bytes of UTF-8 and its terminator, so a literal is measured in bytes;
+// a WSTRING(n) stores n UTF-16 code units.
+TEST(ThirdPartyCode, StringLengthCountsStorageUnits)
 {
     Project p;
-    p.gvl("GVL", "VAR_GLOBAL\n  a : STRING(5) := 'h\xC3\xA9llo';\n  b : STRING(5) := 'h$'llo';\n"
-                 "  c : STRING(3) := '$41$N$$';\n  w : WSTRING(2) := \"\xE6\xB8\xA9\xE5\xBA\xA6\";\nEND_VAR\n");
+    p.gvl("GVL", "VAR_GLOBAL\n  a : STRING(6) := 'h\xC3\xA9llo';\n  b : STRING(5) := 'h$'llo';\n"
+                 "  c : STRING(3) := '$41$N$$';\n  w : WSTRING(2) := \"\xE6\xB8\xA9\xE5\xBA\xA6\";\n"
+                 "  x : WSTRING(2) := \"\xF0\x9F\x98\x80\";\nEND_VAR\n");
     EXPECT_TRUE(p.errors().empty()) << p.all();
 
     Project longer;
-    longer.gvl("GVL", "VAR_GLOBAL\n  a : STRING(4) := 'h\xC3\xA9llo';\nEND_VAR\n");
-    longer.expectOneError("GVL", 2, 20, "5 characters, at most 4");
+    longer.gvl("GVL", "VAR_GLOBAL\n  a : STRING(5) := 'h\xC3\xA9llo';\nEND_VAR\n");
+    longer.expectOneError("GVL", 2, 20, "6 bytes, at most 5");
+
+    Project wide;
+    wide.gvl("GVL", "VAR_GLOBAL\n  x : WSTRING(1) := \"\xF0\x9F\x98\x80\";\nEND_VAR\n");
+    wide.expectOneError("GVL", 2, 21, "2 characters, at most 1");
 }
 
 TEST(ThirdPartyCode, EdgeQualifiedInputs)

@@ -37,6 +37,7 @@ int runLib(const Arguments& args, const Output& out);
 int runValue(const Arguments& args, const Output& out);
 int runHw(const Arguments& args, const Output& out);
 int runDiag(const Arguments& args, const Output& out);
+int runMem(const Arguments& args, const Output& out);
 int runDevice(const Arguments& args, const Output& out);
 
 const std::vector<Command>& commands()
@@ -74,6 +75,9 @@ const std::vector<Command>& commands()
         {"diag", "diag CLASS CODE [--lang zh_CN|en_US]",
          "severity, message, detail and tips of a device error code (CLASS: id or name; default en_US)",
          {"lang"}, {}, 2, runDiag},
+        {"mem", "mem PROJECT [--write | --show] [--password P]",
+         "compile and compare the variables' memory layout with the stored one (--write stores it, --show prints it)",
+         {"password"}, {"write", "show"}, 1, runMem},
         {"device", "device PROJECT (tree | convert NEWTYPE [--yes]) [--password P]",
          "print the device tree, or list what converting it to another controller changes (and convert with --yes)",
          {"password"}, {"yes"}, 2, runDevice},

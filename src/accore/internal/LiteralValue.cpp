@@ -129,7 +129,10 @@ bool validTimeOfDay(const std::string& s, size_t i)
     return isDigits(s, i + 1, s.size() - i - 1);
 }
 
-// Characters of a quoted string after its "$" escapes; false for an invalid escape.
+// Storage units of a quoted string after its "$" escapes, counted as the memory layout
+// stores them: bytes of UTF-8 for a STRING (STRING(n) holds n bytes and a terminator, so
+// 'héllo' needs 6), UTF-16 code units for a WSTRING (a character beyond the basic plane
+// takes two). False for an invalid escape.
 bool stringLength(const std::string& text, bool wide, unsigned long long& length, std::string& problem)
 {
     length = 0;
@@ -159,9 +162,12 @@ bool stringLength(const std::string& text, bool wide, unsigned long long& length
                 i += hexCount;
             }
             ++length;
-        } else if ((c & 0xC0) != 0x80) {
-            // Both count characters: a UTF-8 continuation byte is part of the one before.
+        } else if (!wide) {
             ++length;
+        } else if ((c & 0xC0) != 0x80) {
+            // A continuation byte belongs to the character before; a four-byte sequence is a
+            // surrogate pair in UTF-16.
+            length += c >= 0xF0 ? 2 : 1;
         }
     }
     return true;
@@ -363,7 +369,8 @@ bool literalFitsType(LiteralValue::Kind kind, const LiteralValue& value, const s
             return false;
         }
         if (value.length > type.stringLength()) {
-            why = std::to_string(value.length) + " characters, at most " + std::to_string(type.stringLength());
+            why = std::to_string(value.length) + (code == BT_STRING ? " bytes, at most " : " characters, at most ")
+                + std::to_string(type.stringLength());
             return false;
         }
         return true;

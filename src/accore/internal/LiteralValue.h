@@ -16,7 +16,7 @@ struct LiteralValue
     unsigned long long magnitude = 0; // integers: absolute value
     bool overflow = false;            // integers above 64 bits, times above their type
     double real = 0;
-    unsigned long long length = 0; // strings: characters after escapes
+    unsigned long long length = 0; // strings: storage units after escapes (STRING bytes, WSTRING UTF-16 units)
     std::string prefix;            // typed literals: upper-case type name before '#'
     std::string body;              // typed literals: the text after '#'
     std::string problem;           // Invalid: why

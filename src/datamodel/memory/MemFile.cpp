@@ -1,0 +1,90 @@
+#include "datamodel/memory/MemFile.h"
+
+#include "datamodel/memory/AtomicFile_p.h"
+#include "datamodel/memory/LayoutText.h"
+#include "datamodel/memory/Md5.h"
+
+#include <QFile>
+
+#include <zlib.h>
+
+const char* const MemFile::FileName = "project.mem";
+
+namespace {
+// zlib inflates at most about 1032 bytes from one input byte.
+constexpr unsigned long long kMaxInflateRatio = 1032;
+} // namespace
+
+QByteArray MemFile::encode(const std::string& text)
+{
+    return qCompress(reinterpret_cast<const uchar*>(text.data()), static_cast<int>(text.size()));
+}
+
+Result<std::string> MemFile::decode(const QByteArray& bytes)
+{
+    if (bytes.size() < 4)
+        return Failure{Malformed, QStringLiteral("the layout file has %1 bytes, too few for its length").arg(bytes.size()), {}};
+    const auto* head = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const unsigned long long stated = (static_cast<unsigned long long>(head[0]) << 24) | (head[1] << 16) | (head[2] << 8) | head[3];
+    const unsigned long long streamBytes = static_cast<unsigned long long>(bytes.size()) - 4;
+    if (stated > LayoutText::MaxTextSize || stated > streamBytes * kMaxInflateRatio)
+        return Failure{Malformed,
+                       QStringLiteral("the layout file states %1 bytes of text from %2 compressed bytes; refused")
+                           .arg(stated)
+                           .arg(streamBytes),
+                       {}};
+    // Inflated straight into a buffer of the stated size: a stream that gives more or fewer
+    // bytes, or that ends before the file does, is refused.
+    std::string text(static_cast<size_t>(stated), '\0');
+    char none = 0;
+    uLongf produced = static_cast<uLongf>(stated);
+    uLong consumed = static_cast<uLong>(streamBytes);
+    const int rc = uncompress2(reinterpret_cast<Bytef*>(stated ? &text[0] : &none), &produced,
+                               reinterpret_cast<const Bytef*>(bytes.constData() + 4), &consumed);
+    if (rc != Z_OK || produced != stated || consumed != streamBytes)
+        return Failure{Malformed,
+                       QStringLiteral("the layout file's stream does not match its length (%1 bytes stated; zlib: %2, "
+                                      "%3 of %4 compressed bytes used)")
+                           .arg(stated)
+                           .arg(rc == Z_OK ? QStringLiteral("complete") : QString::fromLatin1(zError(rc)))
+                           .arg(consumed)
+                           .arg(streamBytes),
+                       {}};
+    return text;
+}
+
+Result<void> MemFile::write(const QString& path, const std::string& text)
+{
+    Result<void> written = writeFileAtomically(path, encode(text));
+    if (!written)
+        return Failure{WriteFailed, written.errorString(), written.errorText()};
+    return {};
+}
+
+Result<std::string> MemFile::read(const QString& path, const std::string& md5Hex)
+{
+    QFile file(path);
+    if (!file.exists())
+        return Failure{NotFound, QStringLiteral("%1 does not exist").arg(path), {}};
+    if (!file.open(QIODevice::ReadOnly))
+        return Failure{Unreadable, QStringLiteral("%1 cannot be read").arg(path), file.errorString()};
+    // A compressed layout is far smaller than its text; a larger file was not written by us.
+    if (file.size() > static_cast<qint64>(LayoutText::MaxTextSize))
+        return Failure{Malformed, QStringLiteral("%1 has %2 bytes, more than a layout file may have").arg(path).arg(file.size()), {}};
+    const QByteArray bytes = file.readAll();
+    if (bytes.isEmpty())
+        return Failure{Malformed, QStringLiteral("%1 is empty").arg(path), {}};
+    Result<std::string> text = decode(bytes);
+    if (!text)
+        return Failure{text.error(), QStringLiteral("%1: %2").arg(path, text.errorString()), {}};
+    if (!md5Hex.empty()) {
+        const std::string digest = Md5::getMd5Hex(text->data(), text->size());
+        if (digest != md5Hex)
+            return Failure{DigestMismatch,
+                           QStringLiteral("%1 does not match the digest stored in the project (MD5 %2, expected %3): "
+                                          "the file was damaged or edited")
+                               .arg(path, QString::fromStdString(digest), QString::fromStdString(md5Hex)),
+                           {}};
+    }
+    return text;
+}
