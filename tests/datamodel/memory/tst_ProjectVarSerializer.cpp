@@ -148,12 +148,20 @@ TEST_F(SerializerTest, theLayoutFitsTheMovableMemoryUpToItsLastByte)
     description.write("Ctl : { TypeID : PLCDeviceNode, ChildTypeID : \"\", IECMem : { memory : 64, movable : 1000 } }\n");
     description.close();
     const QString previous = DevDescription::instance()->applicationDir();
+    // Later tests create their projects on the shipped descriptions, also when this one fails.
+    struct RestoreDescriptions {
+        QString dir;
+        ~RestoreDescriptions() { DevDescription::instance()->reload(dir); }
+    } restore{previous};
     ASSERT_TRUE(DevDescription::instance()->reload(hardware.path()));
     EXPECT_EQ(serializer().getMovable(), 0u); // a controller the descriptions do not know
 
     std::map<std::string, std::string> options = params("MemCtl");
     options["deviceType"] = "Ctl";
-    auto project = std::make_unique<PlcProjectModel>("MemCtl", temp.path().toStdString(), options["filePath"]);
+    // A folder of its own: the fixture's project holds the lock of the temporary folder.
+    testsupport::TempDir folder;
+    options["filePath"] = folder.file("MemCtl.nvp");
+    auto project = std::make_unique<PlcProjectModel>("MemCtl", folder.path().toStdString(), options["filePath"]);
     ASSERT_TRUE(project->create(options));
     ASSERT_EQ(ProjectModelManager::instance()->addProjectModel("MemCtl", project.release()), ProjectModelManager::Success);
     cookies()->setValue("Project.Name", "MemCtl");
@@ -163,7 +171,6 @@ TEST_F(SerializerTest, theLayoutFitsTheMovableMemoryUpToItsLastByte)
     size = 1001;
     EXPECT_FALSE(serializer().checkMovable(size));
     ProjectModelManager::instance()->removeProjectModel("MemCtl");
-    DevDescription::instance()->reload(previous);
 }
 
 TEST_F(SerializerTest, theCoreIsAskedForTheElementarySizes)
