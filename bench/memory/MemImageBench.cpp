@@ -7,6 +7,7 @@
 //             (the common case) and with one in which every list and program changed;
 //   text      the layout written as text and read back (what project.mem holds).
 // The ratios to the walk are printed at the end.
+#include "datamodel/device/DefaultDeviceNodes.h"
 #include "datamodel/memory/LayoutText.h"
 #include "datamodel/memory/OnlineChange.h"
 #include "datamodel/memory/ProjectVarSerializer.h"
@@ -104,7 +105,7 @@ Fixture& fixture()
         options.seed = 42;
         ProjectGenerator generator(options);
         if (!project->create({{"fileName", kProject}, {"filePath", file}, {"projectType", "Project"},
-                              {"programStyle", "IECStyle"}})
+                              {"programStyle", "IECStyle"}, {"deviceType", "VX7_1616MT"}})
             || !generator.fill(*project)) {
             std::fprintf(stderr, "generating the project failed\n");
             std::exit(1);
@@ -236,6 +237,7 @@ int main(int argc, char** argv)
     QSqlitexDriver::registerDriver();
     host::DefaultApplication host;
     host.install();
+    DefaultDeviceNodes::registerDefaultDeviceNodes();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
