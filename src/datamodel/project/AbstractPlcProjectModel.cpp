@@ -16,6 +16,7 @@
 #include "accore/DeviceMemory.h"
 #include "accore/SafeAccore.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -124,8 +125,14 @@ QString AbstractPlcProjectModel::whyNotAProject(const std::string& filePath, con
 
 bool AbstractPlcProjectModel::hasHotJournal(const std::string& filePath)
 {
-    const QFileInfo journal(QString::fromStdString(filePath) + QStringLiteral("-journal"));
-    return journal.isFile() && journal.size() > 0;
+    // SQLite's own rule: a journal whose header was never completed (its first byte still
+    // zero) was written before any page of the file changed, so it holds nothing to roll
+    // back and SQLite ignores it; the next write transaction reuses it.
+    QFile journal(QString::fromStdString(filePath) + QStringLiteral("-journal"));
+    if (!journal.open(QIODevice::ReadOnly))
+        return false;
+    char first = 0;
+    return journal.getChar(&first) && first != 0;
 }
 
 bool AbstractPlcProjectModel::checkDbFile(const std::string& name, const std::string& filePath, int& error,

@@ -198,6 +198,7 @@ QByteArray withoutTimeStamps(const QByteArray& text)
 QMap<QString, QByteArray> tableDigests(const std::string& file, QString* error, const QString& password)
 {
     QMap<QString, QByteArray> digests;
+    error->clear();
     const QString connectionName = QStringLiteral("digest_%1").arg(QString::fromStdString(file));
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITEX"), connectionName);

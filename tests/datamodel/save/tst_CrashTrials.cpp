@@ -55,7 +55,11 @@ protected:
     {
         QProcess child;
         child.start(childProgram(), arguments);
-        EXPECT_TRUE(child.waitForStarted(10000));
+        *killed = false;
+        if (!child.waitForStarted(10000)) {
+            ADD_FAILURE() << "the child " << childProgram().toStdString() << " does not start";
+            return 0;
+        }
         QByteArray said;
         while (!said.contains('\n') && child.waitForReadyRead(60000))
             said += child.readAllStandardOutput();
@@ -81,10 +85,10 @@ protected:
         QString error;
         auto lock = ProjectLock::acquire(folder, &error);
         if (!lock)
-            return QStringLiteral("lock blocking");
+            return QStringLiteral("lock blocking: ") + error;
         for (const QString& password : passwords) {
             if (!AbstractPlcProjectModel::recoverInterruptedSave(file, password, &error))
-                return QStringLiteral("unopenable");
+                return QStringLiteral("unopenable: ") + error;
             error.clear();
             const auto found = savetrials::tableDigests(file, &error, password);
             if (found.isEmpty())
@@ -92,10 +96,10 @@ protected:
             // The model itself must open it too, not only a plain connection.
             PlcProjectModel project("Check", folder.toStdString(), file);
             if (!project.open("Check", file, password.toStdString(), true))
-                return QStringLiteral("unopenable");
+                return QStringLiteral("unopenable: the model does not open it: ") + project.lastError();
             return savetrials::classify(found, before, after);
         }
-        return QStringLiteral("unopenable");
+        return QStringLiteral("unopenable: ") + error;
     }
 
     static void report(const char* what, int trials, const std::map<QString, int>& counts)
