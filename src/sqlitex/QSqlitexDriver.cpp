@@ -115,6 +115,9 @@ QSqlError schemaReadError(sqlite3* db, int rc, const QString& fileName, bool key
                                   "opening the file for writing rolls the interrupted changes back")
                        .arg(fileName),
             QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::ConnectionError, rc);
+    if ((rc & 0xff) == SQLITE_CORRUPT)
+        return sqlitex::makeError(what + QStringLiteral(": the file is damaged (cut short or overwritten)"),
+                                  QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::ConnectionError, rc);
     if ((rc & 0xff) != SQLITE_NOTADB)
         return sqlitex::errorFor(db, rc, what, QSqlError::ConnectionError);
     const QString sqliteText = QString::fromUtf8(sqlite3_errmsg(db));

@@ -116,11 +116,28 @@ QString AbstractPlcProjectModel::whyNotAProject(const std::string& filePath, con
             why = QStringLiteral("%1 is not a project file: %2").arg(file, query.lastError().text());
         else if (!query.next() || query.value(0).toInt() < 1)
             why = QStringLiteral("%1 is not a project file: it holds no project information").arg(file);
-        else
-            why = QStringLiteral("%1 could not be read: %2").arg(file, query.lastError().text());
+    }
+    if (why.isEmpty()) {
+        const QString damage = damageOf(connection);
+        why = damage.isEmpty() ? QStringLiteral("%1 could not be read as a project").arg(file)
+                               : QStringLiteral("%1 is damaged: %2").arg(file, damage);
     }
     DatabaseConnection::remove(connection);
     return why;
+}
+
+QString AbstractPlcProjectModel::damageOf(const QSqlDatabase& db)
+{
+    // Reads every page: a page whose content or authentication code is broken fails here
+    // even where the schema and the first tables still read.
+    QSqlQuery check(db);
+    check.setForwardOnly(true);
+    if (!check.exec(QStringLiteral("PRAGMA quick_check(1)")))
+        return check.lastError().text();
+    if (!check.next())
+        return check.lastError().isValid() ? check.lastError().text() : QStringLiteral("its pages do not read");
+    const QString result = check.value(0).toString();
+    return result == QLatin1String("ok") ? QString() : result;
 }
 
 bool AbstractPlcProjectModel::hasHotJournal(const std::string& filePath)

@@ -38,6 +38,9 @@ public:
     // Why `filePath` does not open as a project with `password`, naming the file and the true
     // cause (missing, a folder, empty, unreadable, damaged, plain SQLite, wrong password, ...).
     static QString whyNotAProject(const std::string& filePath, const QString& password);
+    // Empty when every page of the open database reads and its structure is sound; else what
+    // is broken.
+    static QString damageOf(const QSqlDatabase& db);
     static bool checkDbFile(const std::string& name, const std::string& filePath, int& error, QString password);
     static bool checkDbValid(const std::string& name, const std::string& filePath);
     static bool modifyDbPassword(AbstractPlcProjectModel* model, const QString& password);

@@ -229,6 +229,13 @@ bool PlcLibraryModel::open(const std::string& name, const std::string& filePath,
     // A table that could not be read to its end fails the whole open: a project loaded
     // halfway would look complete, and its next save would write the loss into the file.
     if (!lastError().isEmpty()) {
+        // A broken page reads as a mere failed step: name the damage when that is the cause.
+        const QString damage = damageOf(db());
+        if (!damage.isEmpty()) {
+            const std::string first = lastError().toStdString();
+            clearLastError();
+            noteFailure(filePath + " is damaged: " + damage.toStdString() + " (" + first + ")");
+        }
         log("open of " + filePath + " failed: " + lastError().toStdString());
         deleteSubModels();
         closeDb();
