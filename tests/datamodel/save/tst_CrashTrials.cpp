@@ -79,7 +79,8 @@ protected:
 
     // What the file holds after the child ended: the outcome's name.
     QString outcome(const std::string& file, const QMap<QString, QByteArray>& before,
-                    const QMap<QString, QByteArray>& after, const QStringList& passwords)
+                    const QMap<QString, QByteArray>& after, const QStringList& passwords,
+                    int* openedWith = nullptr)
     {
         const QString folder = QFileInfo(QString::fromStdString(file)).path();
         QString error;
@@ -97,6 +98,8 @@ protected:
             PlcProjectModel project("Check", folder.toStdString(), file);
             if (!project.open("Check", file, password.toStdString(), true))
                 return QStringLiteral("unopenable: the model does not open it: ") + project.lastError();
+            if (openedWith)
+                *openedWith = static_cast<int>(passwords.indexOf(password));
             return savetrials::classify(found, before, after);
         }
         return QStringLiteral("unopenable: ") + error;
@@ -173,15 +176,20 @@ TEST_F(CrashTrials, aPasswordChangeKilledAtAnyMomentLeavesTheOldOrTheNewPassword
     std::mt19937 random(7u + static_cast<unsigned>(trials));
     std::uniform_int_distribution<qint64> moment(0, rekeyUs + rekeyUs / 10);
     std::map<QString, int> counts;
+    std::map<int, int> byPassword;
     for (int i = 0; i < trials; ++i) {
         const std::string file = copyOf(base, QStringLiteral("trial%1").arg(i));
         runChild({"passwd", QString::fromStdString(file), newPassword}, moment(random), &killed);
         // Either password may open it, and what it opens is the content as it was.
-        const QString found = outcome(file, before, before, {AbstractPlcProjectModel::DefaultPassword, newPassword});
+        int openedWith = -1;
+        const QString found =
+            outcome(file, before, before, {AbstractPlcProjectModel::DefaultPassword, newPassword}, &openedWith);
         ++counts[found];
+        ++byPassword[openedWith];
         EXPECT_EQ(found.toStdString(), "old") << "trial " << i;
     }
     report("killed password changes", trials, counts);
+    std::printf("  opened with the old password %d, with the new one %d\n", byPassword[0], byPassword[1]);
 }
 
 } // namespace
