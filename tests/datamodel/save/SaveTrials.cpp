@@ -49,6 +49,19 @@ std::string makeProject(const QString& folder, const std::string& name, int pous
     return file;
 }
 
+BaseProject makeBaseProject(const QString& folder, const std::string& name, int pous, int lists, int types,
+                            QString* error)
+{
+    BaseProject base;
+    QDir().mkpath(folder);
+    base.file = makeProject(folder, name, pous, lists, types);
+    if (base.file.empty())
+        *error = QStringLiteral("the project %1 could not be made").arg(QString::fromStdString(name));
+    else
+        base.digests = tableDigests(base.file, error);
+    return base;
+}
+
 std::unique_ptr<PlcProjectModel> openForEditing(const QString& folder, const std::string& file,
                                                 const std::string& name)
 {

@@ -18,6 +18,16 @@ namespace savetrials {
 // A user project "<folder>/<name>.nvp" filled by the generator and saved; the database file.
 std::string makeProject(const QString& folder, const std::string& name, int pous, int lists, int types);
 
+// makeProject() in a new folder `folder`, with the digests of its tables (tableDigests()):
+// the state before an edit. Empty digests with `error` set when it could not be made.
+struct BaseProject
+{
+    std::string file;
+    QMap<QString, QByteArray> digests;
+};
+BaseProject makeBaseProject(const QString& folder, const std::string& name, int pous, int lists, int types,
+                            QString* error);
+
 // The project opened for editing as a host opens it (not registered), or null.
 std::unique_ptr<PlcProjectModel> openForEditing(const QString& folder, const std::string& file,
                                                 const std::string& name);

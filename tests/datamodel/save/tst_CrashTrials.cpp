@@ -124,12 +124,11 @@ TEST_F(CrashTrials, aSaveKilledAtAnyMomentLeavesTheOldOrTheNewState)
 {
     const int trials = envCount("DATAMODEL_CRASH_TRIALS", 20);
     const int scale = envCount("DATAMODEL_CRASH_SCALE", 60);
-    QDir().mkpath(temp.filePath("base"));
-    const std::string base = savetrials::makeProject(temp.filePath("base"), "Trial", 120, 20, 20);
-    ASSERT_FALSE(base.empty());
     QString error;
-    const auto before = savetrials::tableDigests(base, &error);
-    ASSERT_FALSE(before.isEmpty()) << error.toStdString();
+    const auto made = savetrials::makeBaseProject(temp.filePath("base"), "Trial", 120, 20, 20, &error);
+    ASSERT_FALSE(made.digests.isEmpty()) << error.toStdString();
+    const std::string& base = made.file;
+    const auto& before = made.digests;
 
     // One save that runs to its end gives the state after and how long a save takes.
     const std::string reference = copyOf(base, "reference");
@@ -159,12 +158,11 @@ TEST_F(CrashTrials, aSaveKilledAtAnyMomentLeavesTheOldOrTheNewState)
 TEST_F(CrashTrials, aPasswordChangeKilledAtAnyMomentLeavesTheOldOrTheNewPassword)
 {
     const int trials = envCount("DATAMODEL_PASSWD_TRIALS", 6);
-    QDir().mkpath(temp.filePath("base"));
-    const std::string base = savetrials::makeProject(temp.filePath("base"), "Trial", 200, 30, 30);
-    ASSERT_FALSE(base.empty());
     QString error;
-    const auto before = savetrials::tableDigests(base, &error);
-    ASSERT_FALSE(before.isEmpty()) << error.toStdString();
+    const auto made = savetrials::makeBaseProject(temp.filePath("base"), "Trial", 200, 30, 30, &error);
+    ASSERT_FALSE(made.digests.isEmpty()) << error.toStdString();
+    const std::string& base = made.file;
+    const auto& before = made.digests;
 
     const std::string reference = copyOf(base, "reference");
     bool killed = false;

@@ -75,12 +75,11 @@ protected:
 TEST_F(SaveFaults, everyFailedOperationOfASaveIsReportedAndLeavesTheOldState)
 {
     ASSERT_TRUE(faultvfs::install());
-    QDir().mkpath(temp.filePath("base"));
-    const std::string base = savetrials::makeProject(temp.filePath("base"), "Faults", 24, 6, 6);
-    ASSERT_FALSE(base.empty());
     QString error;
-    const auto before = savetrials::tableDigests(base, &error);
-    ASSERT_FALSE(before.isEmpty()) << error.toStdString();
+    const auto made = savetrials::makeBaseProject(temp.filePath("base"), "Faults", 24, 6, 6, &error);
+    ASSERT_FALSE(made.digests.isEmpty()) << error.toStdString();
+    const std::string& base = made.file;
+    const auto& before = made.digests;
 
     // A clean save counts the operations and gives the state after.
     const std::string clean = trialCopy(base, 0);
@@ -147,6 +146,36 @@ TEST_F(SaveFaults, everyFailedOperationOfASaveIsReportedAndLeavesTheOldState)
                 "absorbed by SQLite with a whole save: %d\n",
                 swept, totals[0], totals[1], totals[2], reported, absorbed);
     EXPECT_EQ(reported + absorbed, swept);
+}
+
+TEST_F(SaveFaults, aSaveAsThatFailsLeavesTheProjectOnItsOwnFile)
+{
+    ASSERT_TRUE(faultvfs::install());
+    QString error;
+    const auto made = savetrials::makeBaseProject(temp.filePath("base"), "Faults", 24, 6, 6, &error);
+    ASSERT_FALSE(made.digests.isEmpty()) << error.toStdString();
+    const std::string& base = made.file;
+    const auto& before = made.digests;
+    const std::string file = trialCopy(base, 1);
+    const std::string target = trialCopy(base, 2);
+    auto project = openEdited(file);
+    ASSERT_TRUE(project);
+    const int modified = savetrials::modifiedObjects(*project);
+
+    faultvfs::arm(Operation::Write, 3, SQLITE_FULL);
+    EXPECT_FALSE(project->saveAs("Faults", target, true));
+    faultvfs::disarm();
+    EXPECT_EQ(faultvfs::failures(), 1);
+    EXPECT_EQ(project->db().databaseName().toStdString(), file) << "the project stays on its file";
+    EXPECT_EQ(savetrials::modifiedObjects(*project), modified);
+    EXPECT_EQ(savetrials::classify(savetrials::tableDigests(target, &error), before, before).toStdString(), "old")
+        << "the target holds nothing of the failed save";
+
+    // The project still works on its own file, and its next save writes the whole edit there.
+    ASSERT_TRUE(project->save()) << project->lastError().toStdString();
+    EXPECT_EQ(savetrials::modifiedObjects(*project), 0);
+    project.reset();
+    EXPECT_NE(savetrials::classify(savetrials::tableDigests(file, &error), before, before).toStdString(), "old");
 }
 
 } // namespace
