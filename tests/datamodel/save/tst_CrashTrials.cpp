@@ -159,7 +159,7 @@ TEST_F(CrashTrials, aPasswordChangeKilledAtAnyMomentLeavesTheOldOrTheNewPassword
 {
     const int trials = envCount("DATAMODEL_PASSWD_TRIALS", 6);
     QString error;
-    const auto made = savetrials::makeBaseProject(temp.filePath("base"), "Trial", 200, 30, 30, &error);
+    const auto made = savetrials::makeBaseProject(temp.filePath("base"), "Trial", 120, 20, 20, &error);
     ASSERT_FALSE(made.digests.isEmpty()) << error.toStdString();
     const std::string& base = made.file;
     const auto& before = made.digests;

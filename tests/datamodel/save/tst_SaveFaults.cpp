@@ -54,6 +54,21 @@ const char* nameOf(Operation kind)
 class SaveFaults : public ModelTest
 {
 protected:
+    // The fault VFS in place, and a generated project with the digests of its tables.
+    void SetUp() override
+    {
+        ModelTest::SetUp();
+        ASSERT_TRUE(faultvfs::install());
+        QString error;
+        const auto made = savetrials::makeBaseProject(temp.filePath("base"), "Faults", 24, 6, 6, &error);
+        ASSERT_FALSE(made.digests.isEmpty()) << error.toStdString();
+        base = made.file;
+        before = made.digests;
+    }
+
+    std::string base;
+    QMap<QString, QByteArray> before;
+
     // A fresh copy of the base project in a folder of its own.
     std::string trialCopy(const std::string& base, int n)
     {
@@ -74,12 +89,7 @@ protected:
 
 TEST_F(SaveFaults, everyFailedOperationOfASaveIsReportedAndLeavesTheOldState)
 {
-    ASSERT_TRUE(faultvfs::install());
     QString error;
-    const auto made = savetrials::makeBaseProject(temp.filePath("base"), "Faults", 24, 6, 6, &error);
-    ASSERT_FALSE(made.digests.isEmpty()) << error.toStdString();
-    const std::string& base = made.file;
-    const auto& before = made.digests;
 
     // A clean save counts the operations and gives the state after.
     const std::string clean = trialCopy(base, 0);
@@ -150,12 +160,7 @@ TEST_F(SaveFaults, everyFailedOperationOfASaveIsReportedAndLeavesTheOldState)
 
 TEST_F(SaveFaults, aSaveAsThatFailsLeavesTheProjectOnItsOwnFile)
 {
-    ASSERT_TRUE(faultvfs::install());
     QString error;
-    const auto made = savetrials::makeBaseProject(temp.filePath("base"), "Faults", 24, 6, 6, &error);
-    ASSERT_FALSE(made.digests.isEmpty()) << error.toStdString();
-    const std::string& base = made.file;
-    const auto& before = made.digests;
     const std::string file = trialCopy(base, 1);
     const std::string target = trialCopy(base, 2);
     auto project = openEdited(file);
