@@ -157,12 +157,16 @@ bool makeLargeEdit(AbstractProjectModel& project, int scale, QString* error)
     return true;
 }
 
-int modifiedObjects(AbstractProjectModel& project)
+namespace {
+
+// The objects of every sub-model that the edit touches for which `counts` holds.
+template <typename Predicate>
+int countObjects(AbstractProjectModel& project, Predicate counts)
 {
     int count = 0;
-    auto countIn = [&count](const auto& objects) {
+    auto countIn = [&count, &counts](const auto& objects) {
         for (const auto* object : objects)
-            count += object->isModified() ? 1 : 0;
+            count += counts(*object) ? 1 : 0;
     };
     std::vector<PouModel::PouUnit*> pous;
     project.subModel<PouModel>()->allPous(pous, PouModel::AllPouTypes);
@@ -179,9 +183,21 @@ int modifiedObjects(AbstractProjectModel& project)
     std::vector<TaskModel::Task*> tasks;
     project.subModel<TaskModel>()->allTasks(tasks);
     countIn(tasks);
-    count += project.subModel<PrjInfoModel>()->projectInfo()->isModified() ? 1 : 0;
-    count += project.subModel<DeviceTreeModel>()->getRootNode()->isModified() ? 1 : 0;
+    count += counts(*project.subModel<PrjInfoModel>()->projectInfo()) ? 1 : 0;
+    count += counts(*project.subModel<DeviceTreeModel>()->getRootNode()) ? 1 : 0;
     return count;
+}
+
+} // namespace
+
+int modifiedObjects(AbstractProjectModel& project)
+{
+    return countObjects(project, [](const auto& object) { return object.isModified(); });
+}
+
+int objects(AbstractProjectModel& project)
+{
+    return countObjects(project, [](const auto&) { return true; });
 }
 
 namespace {

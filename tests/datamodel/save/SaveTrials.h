@@ -39,6 +39,8 @@ bool makeLargeEdit(AbstractProjectModel& project, int scale, QString* error);
 
 // The objects whose modified flag is set, over every sub-model that the edit touches.
 int modifiedObjects(AbstractProjectModel& project);
+// All objects of those sub-models.
+int objects(AbstractProjectModel& project);
 
 // One digest per table of every row's values, time stamps left out (the columns whose name
 // ends in "Time" and the members of JSON texts that do), so that the same edit made twice

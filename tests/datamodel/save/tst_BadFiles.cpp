@@ -119,6 +119,45 @@ TEST_F(BadFiles, eachKindOfBadFileIsRefusedWithItsTrueCause)
     std::printf("bad files tried: %d\n", tried);
 }
 
+// A damaged page anywhere after the first: the project is refused, naming the damage, or - where
+// the page belongs to a table that no sub-model reads - opens with every object. Never fewer.
+TEST_F(BadFiles, aDamagedPageAnywhereIsNeverLoadedHalfway)
+{
+    int all = 0;
+    {
+        auto project = savetrials::openForEditing(QFileInfo(base).path(), base.toStdString(), "Bad");
+        ASSERT_TRUE(project);
+        all = savetrials::objects(*project);
+    }
+    const int pageSize = 1024;
+    const int pages = sound.size() / pageSize;
+    int refused = 0, whole = 0;
+    QStringList unread;
+    for (int page = 1; page < pages; page += std::max(1, pages / 16)) {
+        QByteArray damaged = sound;
+        damaged[page * pageSize + pageSize / 2] = static_cast<char>(damaged[page * pageSize + pageSize / 2] ^ 0x01);
+        const QString file = badFile(QStringLiteral("page%1").arg(page), damaged);
+        SCOPED_TRACE("page " + std::to_string(page + 1));
+        auto project = savetrials::openForEditing(QFileInfo(file).path(), file.toStdString(), "Bad");
+        if (!project) {
+            ++refused;
+            const QString why = AbstractPlcProjectModel::whyNotAProject(file.toStdString(),
+                                                                        AbstractPlcProjectModel::DefaultPassword);
+            EXPECT_TRUE(why.contains("damaged")) << why.toStdString();
+            EXPECT_FALSE(why.contains("password")) << why.toStdString();
+            continue;
+        }
+        ++whole;
+        EXPECT_EQ(savetrials::objects(*project), all) << "never fewer objects";
+        QString error;
+        savetrials::tableDigests(file.toStdString(), &error);
+        unread << error.section(':', 0, 0);
+    }
+    std::printf("damaged pages tried: %d; refused %d, opened with every object %d (damage in tables no "
+                "sub-model reads: %s)\n",
+                refused + whole, refused, whole, qPrintable(unread.join(',')));
+}
+
 TEST_F(BadFiles, filesAndFoldersTheUserMayNotUse)
 {
     if (::geteuid() == 0)
