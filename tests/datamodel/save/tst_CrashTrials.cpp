@@ -40,6 +40,20 @@ QString childProgram()
 class CrashTrials : public ModelTest
 {
 protected:
+    // A generated project with the digests of its tables: the state before every trial.
+    void SetUp() override
+    {
+        ModelTest::SetUp();
+        QString error;
+        const auto made = savetrials::makeBaseProject(temp.filePath("base"), "Trial", 120, 20, 20, &error);
+        ASSERT_FALSE(made.digests.isEmpty()) << error.toStdString();
+        base = made.file;
+        before = made.digests;
+    }
+
+    std::string base;
+    QMap<QString, QByteArray> before;
+
     std::string copyOf(const std::string& base, const QString& name)
     {
         const QString folder = temp.filePath(name);
@@ -125,10 +139,6 @@ TEST_F(CrashTrials, aSaveKilledAtAnyMomentLeavesTheOldOrTheNewState)
     const int trials = envCount("DATAMODEL_CRASH_TRIALS", 20);
     const int scale = envCount("DATAMODEL_CRASH_SCALE", 60);
     QString error;
-    const auto made = savetrials::makeBaseProject(temp.filePath("base"), "Trial", 120, 20, 20, &error);
-    ASSERT_FALSE(made.digests.isEmpty()) << error.toStdString();
-    const std::string& base = made.file;
-    const auto& before = made.digests;
 
     // One save that runs to its end gives the state after and how long a save takes.
     const std::string reference = copyOf(base, "reference");
@@ -159,10 +169,6 @@ TEST_F(CrashTrials, aPasswordChangeKilledAtAnyMomentLeavesTheOldOrTheNewPassword
 {
     const int trials = envCount("DATAMODEL_PASSWD_TRIALS", 6);
     QString error;
-    const auto made = savetrials::makeBaseProject(temp.filePath("base"), "Trial", 120, 20, 20, &error);
-    ASSERT_FALSE(made.digests.isEmpty()) << error.toStdString();
-    const std::string& base = made.file;
-    const auto& before = made.digests;
 
     const std::string reference = copyOf(base, "reference");
     bool killed = false;
