@@ -36,6 +36,7 @@
 #include "datamodel/model/ObjectPath.h"
 #include "datamodel/model/ObjectProperties.h"
 #include "datamodel/model/PrjInfoModel.h"
+#include "datamodel/model/ProjectLock.h"
 #include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/model/Result.h"
 #include "datamodel/model/SubModel.h"

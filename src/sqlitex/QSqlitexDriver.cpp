@@ -109,6 +109,15 @@ QString openFailureText(const QString& fileName)
 QSqlError schemaReadError(sqlite3* db, int rc, const QString& fileName, bool keyGiven)
 {
     const QString what = openFailureText(fileName);
+    if (rc == SQLITE_READONLY_ROLLBACK)
+        return sqlitex::makeError(
+            what + QStringLiteral(": the file needs recovery: an interrupted write left its journal %1-journal; "
+                                  "opening the file for writing rolls the interrupted changes back")
+                       .arg(fileName),
+            QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::ConnectionError, rc);
+    if ((rc & 0xff) == SQLITE_CORRUPT)
+        return sqlitex::makeError(what + QStringLiteral(": the file is damaged (cut short or overwritten)"),
+                                  QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::ConnectionError, rc);
     if ((rc & 0xff) != SQLITE_NOTADB)
         return sqlitex::errorFor(db, rc, what, QSqlError::ConnectionError);
     const QString sqliteText = QString::fromUtf8(sqlite3_errmsg(db));
@@ -183,6 +192,12 @@ void QSqlitexDriverPrivate::closeHandle(bool driverGone)
         sqlite3_close_v2(db);
     db = nullptr;
     wipeKey();
+}
+
+void QSqlitexDriverPrivate::noteFailure(bool wasInTransaction)
+{
+    if (db && wasInTransaction && sqlite3_get_autocommit(db) && lostTransaction.isEmpty())
+        lostTransaction = QString::fromUtf8(sqlite3_errmsg(db));
 }
 
 void QSqlitexDriverPrivate::wipeKey()
@@ -366,16 +381,23 @@ bool QSqlitexDriver::runTransactionStatement(const char* sql, const QString& wha
 
 bool QSqlitexDriver::beginTransaction()
 {
+    if (!d->lostTransaction.isEmpty()) {
+        setLastError(sqlitex::makeError(QStringLiteral("Unable to begin transaction"), d->lostTransaction,
+                                        QSqlError::TransactionError, SQLITE_ABORT));
+        return false;
+    }
     return runTransactionStatement("BEGIN", QStringLiteral("Unable to begin transaction"));
 }
 
 bool QSqlitexDriver::commitTransaction()
 {
+    d->lostTransaction.clear(); // the application ends its transaction: whatever it was
     return runTransactionStatement("COMMIT", QStringLiteral("Unable to commit transaction"));
 }
 
 bool QSqlitexDriver::rollbackTransaction()
 {
+    d->lostTransaction.clear();
     return runTransactionStatement("ROLLBACK", QStringLiteral("Unable to roll back transaction"));
 }
 

@@ -79,7 +79,7 @@ int convert(ProjectSession& session, DeviceTreeModel& tree, const QString& newTy
         return Failure;
     }
     if (!session.model()->save()) {
-        Output::error(QStringLiteral("saving %1 failed (see the log)").arg(session.location().databaseFile));
+        Output::error(session.saveFailure());
         return Failure;
     }
     result.insert("converted", true);

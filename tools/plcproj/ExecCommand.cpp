@@ -66,7 +66,12 @@ int runExec(const Arguments& args, const Output& out)
         if (!exec.run(command.words, &error)) {
             if (out.json())
                 out.document(exec.results());
-            Output::error(QStringLiteral("line %1: %2: %3").arg(command.line).arg(command.words.join(' ').left(60), error));
+            // A failed save is said as every command says it, with the script line behind.
+            if (command.words.value(0) == QLatin1String("save"))
+                Output::error(QStringLiteral("%1 (script line %2)").arg(error).arg(command.line));
+            else
+                Output::error(
+                    QStringLiteral("line %1: %2: %3").arg(command.line).arg(command.words.join(' ').left(60), error));
             return Failure;
         }
     }

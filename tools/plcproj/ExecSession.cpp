@@ -586,7 +586,7 @@ bool ExecSession::graph(const QStringList& words, QString* error)
 bool ExecSession::save(QString* error)
 {
     if (!m_project->save()) {
-        *error = QStringLiteral("saving %1 failed (see the log)").arg(m_session.location().databaseFile);
+        *error = m_session.saveFailure();
         return false;
     }
     report(QStringLiteral("saved %1").arg(m_session.location().databaseFile), QJsonObject{{"command", "save"}});

@@ -59,7 +59,7 @@ int runGenerate(const Arguments& args, const Output& out)
     const qint64 filled = timer.restart();
     Output::note("saving");
     if (!session->model()->save()) {
-        Output::error(QStringLiteral("saving %1 failed (see the log)").arg(file));
+        Output::error(session->saveFailure());
         return Failure;
     }
     const qint64 saved = timer.elapsed();

@@ -81,7 +81,7 @@ int runCreate(const Arguments& args, const Output& out)
         return Failure;
     }
     if (!session->model()->save()) {
-        Output::error(QStringLiteral("saving the new project %1 failed").arg(file));
+        Output::error(session->saveFailure());
         return Failure;
     }
     // A user project references the standard libraries from its first row on.

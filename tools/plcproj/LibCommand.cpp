@@ -135,7 +135,7 @@ int change(const Arguments& args, const std::function<bool(ProjectSession&, Libr
     if (!libraries || !apply(*session, *libraries))
         return Failure;
     if (!session->model()->save()) {
-        Output::error(QStringLiteral("saving %1 failed").arg(session->location().databaseFile));
+        Output::error(session->saveFailure());
         return Failure;
     }
     return Ok;

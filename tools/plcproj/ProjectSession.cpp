@@ -4,6 +4,7 @@
 #include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/PrjInfoModel.h"
+#include "datamodel/model/ProjectLock.h"
 #include "datamodel/program/LibraryModel.h"
 #include "host/CookieStore.h"
 
@@ -75,17 +76,22 @@ std::unique_ptr<ProjectSession> ProjectSession::open(const ProjectLocation& loca
                                                      Access access, QString* error)
 {
     const bool writable = access == Access::Writable;
+    std::unique_ptr<ProjectSession> session(new ProjectSession);
+    // The lock comes first: a second writer is refused before it reads a byte.
+    if (access != Access::ReadOnly) {
+        session->m_lock = ProjectLock::acquire(location.folder, error);
+        if (!session->m_lock)
+            return nullptr;
+    }
+    // A save that was interrupted is rolled back before anything reads the file.
+    if (writable && !AbstractPlcProjectModel::recoverInterruptedSave(location.databaseFile.toStdString(), password, error))
+        return nullptr;
     const QMap<QString, QString> info =
         AbstractPlcProjectModel::getProjectInfo(QStringLiteral("plcproj"), location.databaseFile, password);
     if (info.isEmpty()) {
-        int code = 0;
-        AbstractPlcProjectModel::checkDbFile("plcproj", location.databaseFile.toStdString(), code, password);
-        *error = code == AbstractPlcProjectModel::WrongPasswordError
-                     ? QStringLiteral("%1: wrong password").arg(location.databaseFile)
-                     : QStringLiteral("%1 is not a project file").arg(location.databaseFile);
+        *error = AbstractPlcProjectModel::whyNotAProject(location.databaseFile.toStdString(), password);
         return nullptr;
     }
-    std::unique_ptr<ProjectSession> session(new ProjectSession);
     session->m_location = location;
     session->m_name = info.value(QStringLiteral("fileName")).toStdString();
     if (session->m_name.empty())
@@ -99,7 +105,8 @@ std::unique_ptr<ProjectSession> ProjectSession::open(const ProjectLocation& loca
     else
         model = std::make_unique<PlcProjectModel>(session->m_name, folder, file);
     if (!model->open(session->m_name, file, password.toStdString(), writable)) {
-        *error = QStringLiteral("%1 could not be opened").arg(location.databaseFile);
+        *error = model->lastError().isEmpty() ? QStringLiteral("%1 could not be opened").arg(location.databaseFile)
+                                              : model->lastError();
         return nullptr;
     }
     if (access == Access::ReadOnly) {
@@ -137,6 +144,9 @@ std::unique_ptr<ProjectSession> ProjectSession::create(const QString& folder,
     session->m_location.databaseFile = QString::fromStdString(params.at("filePath"));
     session->m_location.library = params.at("projectType") != "Project";
     session->m_name = params.at("fileName");
+    session->m_lock = ProjectLock::acquire(session->m_location.folder, error);
+    if (!session->m_lock)
+        return nullptr;
     const std::string dir = session->m_location.folder.toStdString();
     std::unique_ptr<AbstractPlcProjectModel> model;
     if (session->m_location.library)
@@ -155,7 +165,9 @@ std::unique_ptr<ProjectSession> ProjectSession::create(const QString& folder,
 bool ProjectSession::registerModel(std::unique_ptr<AbstractPlcProjectModel> model, QString* error)
 {
     AbstractPlcProjectModel* raw = model.get();
-    switch (ProjectModelManager::instance()->addProjectModel(m_name, raw)) {
+    const auto result = m_lock ? ProjectModelManager::instance()->addProjectModel(m_name, raw, m_lock)
+                               : ProjectModelManager::instance()->addProjectModel(m_name, raw);
+    switch (result) {
     case ProjectModelManager::Success:
         model.release();
         m_model = raw;
@@ -164,10 +176,21 @@ bool ProjectSession::registerModel(std::unique_ptr<AbstractPlcProjectModel> mode
     case ProjectModelManager::NameInUse:
         *error = QStringLiteral("a project named '%1' is open already").arg(QString::fromStdString(m_name));
         return false;
-    default:
-        *error = QStringLiteral("%1 is open in another program (its lock file is held)").arg(m_location.folder);
+    default: {
+        QString why;
+        if (auto lock = ProjectLock::acquire(m_location.folder, &why))
+            why = QStringLiteral("%1 could not be locked").arg(m_location.folder);
+        *error = why;
         return false;
     }
+    }
+}
+
+QString ProjectSession::saveFailure() const
+{
+    const QString cause = m_model ? m_model->lastError() : QString();
+    return QStringLiteral("save failed: %1; %2 holds what it held before the save")
+        .arg(cause.isEmpty() ? QStringLiteral("see the log") : cause, m_location.databaseFile);
 }
 
 ProjectSession::~ProjectSession()

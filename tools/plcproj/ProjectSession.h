@@ -7,6 +7,7 @@
 #include <string>
 
 class AbstractPlcProjectModel;
+class ProjectLock;
 
 namespace plcproj {
 
@@ -51,10 +52,16 @@ public:
     AbstractPlcProjectModel* model() const { return m_model; }
     const std::string& name() const { return m_name; }
     const ProjectLocation& location() const { return m_location; }
+    // The message of a save that failed: "save failed: " and the cause.
+    QString saveFailure() const;
 
 private:
     ProjectSession() = default;
     bool registerModel(std::unique_ptr<AbstractPlcProjectModel> model, QString* error);
+
+    // Taken before the file is read when the project is opened to be registered, so that a
+    // second writer is refused before it reads; handed to the registry with the model.
+    std::unique_ptr<ProjectLock> m_lock;
 
     ProjectLocation m_location;
     std::string m_name;

@@ -38,8 +38,11 @@ bool InternationalModel::open()
     QSqlQuery query(database());
     query.setForwardOnly(true);
     // A user project has no translation table: nothing to load, and no failure either.
-    if (!query.exec(QStringLiteral("SELECT * FROM InternationalTable")))
-        return true;
+    if (!query.exec(QStringLiteral("SELECT * FROM InternationalTable"))) {
+        if (query.lastError().databaseText().contains(QLatin1String("no such table")))
+            return true;
+        return readToTheEnd(query, "InternationalTable"); // a file that cannot be read
+    }
     while (query.next()) {
         const QSqlRecord row = query.record();
         const int type = row.value(QStringLiteral("Type")).toInt();
@@ -51,6 +54,8 @@ bool InternationalModel::open()
         d->nodes.push_back({static_cast<InternationalNodeType>(type), row.value(QStringLiteral("Key")).toString(),
                             row.value(QStringLiteral("Context")).toString(), refFlag});
     }
+    if (!readToTheEnd(query, "InternationalTable"))
+        return false;
     QSqlQuery langs(database());
     langs.setForwardOnly(true);
     if (langs.exec(QStringLiteral("SELECT Id, Lang FROM InternationalLang ORDER BY Id"))) {
@@ -58,6 +63,7 @@ bool InternationalModel::open()
             d->languageIds.push_back(langs.value(0).toInt());
             d->languages.push_back(langs.value(1).toString());
         }
+        return readToTheEnd(langs, "InternationalLang");
     }
     return true;
 }

@@ -1,13 +1,13 @@
 #include "datamodel/device/DescriptionCache_p.h"
 
 #include "datamodel/device/LimitedRead_p.h"
+#include "datamodel/model/AtomicFile_p.h"
 
 #include <QDataStream>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtEndian>
 
 namespace {
@@ -219,11 +219,6 @@ bool DescriptionCache::write(const QString& path, const QByteArray& data, QStrin
         *error = QStringLiteral("a folder has the cache's name");
         return false;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    // Its folder is flushed too: a cache renamed into place survives a power cut whole.
+    return AtomicFile::writeFile(path, data, error);
 }

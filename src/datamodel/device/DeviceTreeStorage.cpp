@@ -147,6 +147,10 @@ bool DeviceTreeModelPrivate::load()
         if (fitsId(id))
             rows.add(static_cast<unsigned int>(id));
     }
+    if (!q->readToTheEnd(query, "DeviceTree")) {
+        lastError = QStringLiteral("open: reading DEVICETREE failed: %1").arg(query.lastError().text());
+        return false;
+    }
     if (!table.byId.contains(1)) {
         log(QStringLiteral("open root null"));
         return false;
@@ -327,11 +331,11 @@ bool DeviceTreeModel::save()
         present.insert(node->getID());
     QString error;
     // Rows of removed nodes go; rows the tree could not hold when loaded stay.
-    const bool swept = d->rows.sweep(
-        db, [&](unsigned int id) { return present.count(id) != 0 || d->keptRows.count(id) != 0; }, &error);
-    bool ok = swept;
-    if (!swept)
-        d->log(QStringLiteral("save: deleting removed devices failed: %1").arg(error));
+    if (!d->rows.sweep(db, [&](unsigned int id) { return present.count(id) != 0 || d->keptRows.count(id) != 0; },
+                       &error)) {
+        logFailure("save: deleting removed devices failed: " + error.toStdString());
+        return false;
+    }
     std::vector<DeviceTreeNode*> written;
     // Only the nodes that are written get their lines: a line per unchanged node made the log
     // the main cost of saving a large tree.
@@ -342,27 +346,28 @@ bool DeviceTreeModel::save()
             continue;
         }
         d->log(QStringLiteral("saveNode %1 isModified %2").arg(node->getName()).arg(node->isModified()));
-        const bool result = d->writeNode(node, &error);
-        d->log(QStringLiteral("saveNode result %1").arg(result) + (result ? QString() : QStringLiteral(": ") + error));
-        if (result)
-            written.push_back(node);
-        ok = ok && result;
+        if (!d->writeNode(node, &error)) {
+            // The first failure ends the save: it is rolled back as a whole.
+            logFailure("saveNode " + node->getName().toStdString() + " failed: " + error.toStdString());
+            return false;
+        }
+        written.push_back(node);
+        d->rows.add(node->getID());
     }
     d->log(QStringLiteral("save: %1 node(s) written, %2 unchanged").arg(written.size()).arg(unchanged));
+    // Only what reached the file counts as saved: the flags change after the commit.
+    const std::vector<unsigned int> gone = d->rows.swept();
+    afterSave([this, gone, written] {
+        d->rows.forget(gone);
+        for (DeviceTreeNode* node : written)
+            if (d->liveNode(node) && d->clearAfterSave)
+                node->setModified(false);
+    });
     if (!transaction.commit()) {
-        d->log(QStringLiteral("save %1").arg(transaction.errorText()));
-        transaction.rollback();
+        logFailure("save of the device tree failed: " + transaction.errorText().toStdString());
         return false;
     }
-    // Only what reached the file counts as saved: the flags change after the commit.
-    if (swept)
-        d->rows.confirmSweep();
-    for (DeviceTreeNode* node : written) {
-        d->rows.add(node->getID());
-        if (d->clearAfterSave)
-            node->setModified(false);
-    }
-    return ok;
+    return true;
 }
 
 bool DeviceTreeModel::saveAs(bool flag)
@@ -382,8 +387,10 @@ bool DeviceTreeModel::saveObject(ModelObject* obj)
         return false;
     }
     d->rows.add(node->getID());
-    if (d->clearAfterSave)
-        node->setModified(false);
+    afterSave([this, node] {
+        if (d->liveNode(node) && d->clearAfterSave)
+            node->setModified(false);
+    });
     return true;
 }
 

@@ -21,6 +21,7 @@ public:
     bool updateStatus = true;
     QSqlDatabase db;
     QString password;
+    QString lastError; // the first failure of the running or last save or open
     // Statements prepared on `db`; dropped before the connection changes or closes.
     std::map<QString, std::unique_ptr<QSqlQuery>> statements;
 };
@@ -70,6 +71,14 @@ void AbstractProjectModel::setSqlDatabase(QSqlDatabase* db)
     d->db = *db;
 }
 
+QSqlDatabase AbstractProjectModel::exchangeDatabase(QSqlDatabase db)
+{
+    finishStatements();
+    QSqlDatabase previous = d->db;
+    d->db = std::move(db);
+    return previous;
+}
+
 void AbstractProjectModel::closeDb()
 {
     finishStatements();
@@ -90,6 +99,22 @@ QSqlQuery& AbstractProjectModel::preparedQuery(const QString& statement)
         query->prepare(statement);
     }
     return *query;
+}
+
+QString AbstractProjectModel::lastError() const
+{
+    return d->lastError;
+}
+
+void AbstractProjectModel::noteFailure(const std::string& text)
+{
+    if (d->lastError.isEmpty())
+        d->lastError = QString::fromStdString(text);
+}
+
+void AbstractProjectModel::clearLastError()
+{
+    d->lastError.clear();
 }
 
 QString AbstractProjectModel::typeText(ProjectType type)

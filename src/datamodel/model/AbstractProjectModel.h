@@ -71,6 +71,15 @@ public:
     // is valid until the connection changes.
     QSqlQuery& preparedQuery(const QString& statement);
 
+    // Why the last save or open failed: the first failure reported while it ran, naming the
+    // object and the cause ("save POU 'Main' failed: database or disk is full"); empty after
+    // one that succeeded.
+    QString lastError() const;
+    // Records `text` as the cause of the failing save or open, unless one was recorded already
+    // since clearLastError(). Sub-models report through SubModel::logFailure().
+    void noteFailure(const std::string& text);
+    void clearLastError();
+
     static QString typeText(ProjectType type);
     static ProjectType typeFromText(const std::string& text);
 
@@ -107,6 +116,9 @@ public slots:
 
 protected:
     void deleteSubModels();
+    // Makes `db` the model's connection and hands back the one held before, still open, so
+    // that a switch to another file can be undone. Statements of the old one are finished.
+    QSqlDatabase exchangeDatabase(QSqlDatabase db);
     // Finishes and forgets every prepared statement: VACUUM and re-keying need the connection
     // without pending statements.
     void finishStatements();

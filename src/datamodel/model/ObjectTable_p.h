@@ -121,14 +121,16 @@ public:
     }
 
     // Writes every modified object with `write` and deletes the rows of objects no longer in
-    // memory, in one transaction. `written` runs for each object whose row was written, once
-    // the transaction is committed: only then may its modified flag be cleared, so that
-    // nothing is marked saved that did not reach the file. False when any write, the deletion
-    // or the commit failed; `error` then holds the database's text of the last failure.
-    // `deleted`, when given, receives the ids whose rows were deleted.
+    // memory, inside one transaction (a level of the project's save when one is open). The
+    // first failure stops the writing and rolls this level back: a save is all or nothing.
+    // `deleted` learns the ids whose rows were deleted at once, inside the transaction, so that
+    // models following the file's triggers do so before they write. `written` runs for each
+    // object written only once the outermost transaction has committed, so that nothing is
+    // marked saved that did not reach the file. False when a write, the deletion or the
+    // commit failed; `error` then holds the database's text.
     bool save(QSqlDatabase db, const std::function<bool(Object*)>& write,
               const std::function<void(Object*)>& written, QString* error,
-              std::vector<unsigned int>* deleted = nullptr)
+              const std::function<void(const std::vector<unsigned int>&)>& deleted = {})
     {
         ScopedTransaction transaction(db);
         if (!transaction.isActive()) {
@@ -136,38 +138,43 @@ public:
                 *error = transaction.errorText();
             return false;
         }
-        bool ok = true;
-        std::vector<Object*> done;
+        std::vector<unsigned int> done;
         for (const auto& entry : m_objects) {
             Object* object = entry.second.get();
             if (!object->isModified())
                 continue;
-            if (write(object))
-                done.push_back(object);
-            else
-                ok = false;
+            if (!write(object))
+                return false; // the transaction's destructor rolls this level back
+            done.push_back(object->id());
         }
-        for (Object* object : done)
-            m_rows.add(object->id());
+        // Rows written count as stored from now on. Should the commit fail they are not in the
+        // file after all, which costs the next save no more than an update that finds no row
+        // before its insert.
+        for (unsigned int id : done)
+            m_rows.add(id);
         // Only a removal, a file switch or rows that memory does not account for leave rows to
         // delete; a save after an edit does not walk every stored id.
         const bool sweep = m_erased || m_rows.isUnknown() || m_rows.size() != m_objects.size();
-        const bool swept =
-            !sweep || m_rows.sweep(db, [this](unsigned int id) { return m_objects.count(id) != 0; }, error);
+        if (sweep && !m_rows.sweep(db, [this](unsigned int id) { return m_objects.count(id) != 0; }, error))
+            return false;
+        const std::vector<unsigned int> gone = sweep ? m_rows.swept() : std::vector<unsigned int>();
+        if (deleted)
+            deleted(gone);
+        ScopedTransaction::afterCommit(db, [this, done, gone, sweep, written] {
+            m_rows.forget(gone);
+            if (sweep)
+                m_erased = false;
+            // Looked up again: an object removed meanwhile is not touched.
+            for (unsigned int id : done)
+                if (Object* object = find(id))
+                    written(object);
+        });
         if (!transaction.commit()) {
             if (error)
                 *error = transaction.errorText();
             return false;
         }
-        if (sweep && swept) {
-            if (deleted)
-                *deleted = m_rows.swept();
-            m_rows.confirmSweep();
-            m_erased = false;
-        }
-        for (Object* object : done)
-            written(object);
-        return ok && swept;
+        return true;
     }
 
 private:

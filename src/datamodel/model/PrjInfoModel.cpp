@@ -83,7 +83,7 @@ bool PrjInfoModel::readRow(const QString& statement)
     QSqlQuery query(database());
     query.setForwardOnly(true);
     if (!query.exec(statement) || !query.next()) {
-        writeLog(HostServices::LogInfo, "reading the project information failed: "
+        logFailure("reading the project information failed: "
                                             + query.lastError().text().toStdString());
         return false;
     }
@@ -136,19 +136,21 @@ bool PrjInfoModel::saveObject(ModelObject* obj)
     query.addBindValue(QString::fromStdString(info->modifyVersion()));
     query.addBindValue(info->properties().toJson());
     if (!query.exec()) {
-        writeLog(HostServices::LogInfo, "saving the project information of '" + info->name()
+        logFailure("saving the project information of '" + info->name()
                                             + "' failed: " + query.lastError().text().toStdString());
         return false;
     }
     // An update that found no row wrote nothing: that is no success.
     if (query.numRowsAffected() < 1) {
-        writeLog(HostServices::LogInfo, "saving the project information of '" + info->name()
+        logFailure("saving the project information of '" + info->name()
                                             + "' failed: the file holds no information row "
                                             + std::to_string(info->id()));
         return false;
     }
-    if (d->clearModifiedOnSave)
-        info->setModified(false);
+    afterSave([this, info] {
+        if (d->info.get() == info && d->clearModifiedOnSave)
+            info->setModified(false);
+    });
     return true;
 }
 

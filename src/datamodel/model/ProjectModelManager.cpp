@@ -2,8 +2,8 @@
 
 #include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/HostServices.h"
+#include "datamodel/model/ProjectLock.h"
 
-#include <QLockFile>
 #include <QString>
 
 #include <chrono>
@@ -16,7 +16,7 @@ struct ProjectModelManager::Entry
     unsigned int users = 0;
     bool removePending = false;
     std::recursive_mutex access; // held by the thread that uses the model
-    std::unique_ptr<QLockFile> lockFile;
+    std::unique_ptr<ProjectLock> lockFile;
     // Takes per thread, so that a release without a take cannot unlock another thread's hold.
     std::map<std::thread::id, unsigned int> holds;
 };
@@ -39,18 +39,30 @@ ProjectModelManager::~ProjectModelManager()
 ProjectModelManager::ErrorInfo ProjectModelManager::addProjectModel(const std::string& name,
                                                                     AbstractProjectModel* model)
 {
+    std::unique_ptr<ProjectLock> none;
+    return addProjectModel(name, model, none);
+}
+
+ProjectModelManager::ErrorInfo ProjectModelManager::addProjectModel(const std::string& name,
+                                                                    AbstractProjectModel* model,
+                                                                    std::unique_ptr<ProjectLock>& lock)
+{
     if (!model)
         return LockFailed;
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<std::mutex> guard(m_mutex);
     if (m_entries.count(name))
         return NameInUse;
     auto entry = std::make_shared<Entry>();
-    entry->lockFile = std::make_unique<QLockFile>(QString::fromStdString(model->filePath()) + "/project.nvlock");
-    if (!entry->lockFile->tryLock(100)) {
-        HostServices::log(module, HostServices::LogInfo,
-                          "project '" + name + "' is open elsewhere: its lock file "
-                              + model->filePath() + "/project.nvlock is held");
-        return LockFailed;
+    if (lock) {
+        entry->lockFile = std::move(lock);
+    } else {
+        QString error;
+        entry->lockFile = ProjectLock::acquire(QString::fromStdString(model->filePath()), &error);
+        if (!entry->lockFile) {
+            HostServices::log(module, HostServices::LogInfo,
+                              "project '" + name + "' cannot be registered: " + error.toStdString());
+            return LockFailed;
+        }
     }
     entry->model.reset(model);
     m_entries[name] = std::move(entry);
@@ -172,8 +184,7 @@ void ProjectModelManager::destroy(std::shared_ptr<Entry> entry)
     // The model closes its database before the lock is given up, so that no other process
     // opens the file while it is still being written.
     entry->model.reset();
-    if (entry->lockFile)
-        entry->lockFile->unlock();
+    entry->lockFile.reset();
     entry.reset();
     std::lock_guard<std::mutex> lock(m_mutex);
     --m_destroying;

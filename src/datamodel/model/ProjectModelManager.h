@@ -9,6 +9,7 @@
 #include <string>
 
 class AbstractProjectModel;
+class ProjectLock;
 
 // The process-wide registry of open projects by name. It owns the project models, holds each
 // project's lock file "project.nvlock", and hands a model to one thread at a time: a taker
@@ -26,8 +27,13 @@ public:
     static ProjectModelManager* instance();
     ~ProjectModelManager();
 
-    // Takes ownership of `model` on success; on failure the caller keeps it.
+    // Takes ownership of `model` on success; on failure the caller keeps it. The project's
+    // lock file is taken here (ProjectLock, in the model's filePath()).
     ErrorInfo addProjectModel(const std::string& name, AbstractProjectModel* model);
+    // The same with the lock the host took before it opened the project's file; the registry
+    // keeps it while the project is registered. On failure the caller keeps both.
+    ErrorInfo addProjectModel(const std::string& name, AbstractProjectModel* model,
+                              std::unique_ptr<ProjectLock>& lock);
     // Takes the model for the calling thread (waits while another thread holds it, or gives
     // null at once with `tryOnly`). Every non-null result needs one releaseProjectModel.
     AbstractProjectModel* projectModel(const std::string& name, bool tryOnly);

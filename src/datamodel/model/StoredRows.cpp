@@ -56,9 +56,8 @@ bool StoredRows::sweep(QSqlDatabase& db, const std::function<bool(unsigned int)>
     return true;
 }
 
-void StoredRows::confirmSweep()
+void StoredRows::forget(const std::vector<unsigned int>& deleted)
 {
-    for (unsigned int id : m_swept)
+    for (unsigned int id : deleted)
         m_ids.erase(id);
-    m_swept.clear();
 }

@@ -22,7 +22,7 @@ public:
     bool contains(unsigned int id) const { return m_ids.count(id) != 0; }
     std::size_t size() const { return m_ids.size(); }
     bool isUnknown() const { return m_unknown; }
-    // The ids deleted by the last sweep, until it is confirmed.
+    // The ids deleted by the last sweep.
     const std::vector<unsigned int>& swept() const { return m_swept; }
     // The file changed under the model: read what is stored at the next sweep.
     void setUnknown() { m_unknown = true; }
@@ -30,9 +30,11 @@ public:
     // Deletes every stored row whose id is not in memory. Runs inside the caller's transaction;
     // false with the database's text in `error` when a statement failed.
     bool sweep(QSqlDatabase& db, const std::function<bool(unsigned int)>& inMemory, QString* error);
-    // The caller's transaction committed: the swept rows are gone for good. Without this call
-    // (the commit failed) the next sweep deletes them again.
-    void confirmSweep();
+    // The transaction that deleted these rows committed: they are gone for good. Until then
+    // (and for ever when the commit failed) the next sweep deletes them again.
+    void forget(const std::vector<unsigned int>& deleted);
+    // forget() for the rows of the last sweep.
+    void confirmSweep() { forget(m_swept); }
 
 private:
     bool readIds(QSqlDatabase& db, QString* error);

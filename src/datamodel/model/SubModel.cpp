@@ -4,6 +4,10 @@
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/ModelObject.h"
 #include "datamodel/model/PrjInfoModel.h"
+#include "datamodel/model/ScopedTransaction_p.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
 
 SubModel::SubModel(const std::string& name, AbstractProjectModel* projectModel)
     : m_name(name), m_projectModel(projectModel)
@@ -35,6 +39,27 @@ QSqlDatabase SubModel::database() const
 void SubModel::writeLog(int type, const std::string& text) const
 {
     HostServices::log(m_name, type, text);
+}
+
+void SubModel::logFailure(const std::string& text) const
+{
+    writeLog(HostServices::LogInfo, text);
+    if (m_projectModel)
+        m_projectModel->noteFailure(text);
+}
+
+bool SubModel::readToTheEnd(const QSqlQuery& query, const char* table) const
+{
+    if (!query.lastError().isValid())
+        return true;
+    logFailure(std::string("reading table ") + table + " of " + database().databaseName().toStdString()
+               + " failed: " + query.lastError().text().toStdString());
+    return false;
+}
+
+void SubModel::afterSave(std::function<void()> work) const
+{
+    ScopedTransaction::afterCommit(database(), std::move(work));
 }
 
 void SubModel::markProjectModified(bool cfg) const

@@ -6,16 +6,35 @@
 #include <QSqlDatabase>
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <string>
 
 class AbstractProjectModel;
 class ModelObject;
+class QSqlQuery;
 
 // Base of every sub-model: one table family of a project database, its objects in memory,
 // and the fifteen operations through which the project model and the command stack drive it
 // without knowing its kind. The base versions of the editing slots refuse (false / empty), so
 // a command aimed at a sub-model that does not support it has no effect.
+//
+// Saving. The project model's save() holds one transaction open on the project's connection
+// and calls save() on every sub-model inside it; the commit at its end is the one moment the
+// new state reaches the file, and a failure anywhere rolls all of it back. A sub-model's
+// save() therefore
+//   - writes through database() only, and may open ScopedTransactions of its own: nested in
+//     the project's, they are savepoints, committed with it or rolled back with it;
+//   - stops at its first failed write and returns false, with a log line naming the object
+//     and the cause (SQLite may have rolled the whole transaction back already: nothing
+//     written after that point would be part of it);
+//   - never clears a modified flag or forgets a deleted row itself, but hands that work to
+//     afterSave(), which runs it once the project's transaction has committed and drops it
+//     when the save fails, so that every object stays modified and the next save writes it
+//     again.
+// Outside a project save (saveObject() of one object, a sub-model saved on its own) the same
+// calls commit by themselves and afterSave() work runs when they do. TableSubModel follows
+// these rules; a new table sub-model derived from it gets them without further work.
 class DATAMODEL_EXPORT SubModel : public QObject
 {
     Q_OBJECT
@@ -55,6 +74,19 @@ protected:
     QSqlDatabase database() const;
     // One log line through the host, category "datamodel", this sub-model's name as module.
     void writeLog(int type, const std::string& text) const;
+    // A failure of a save or a load: logged as writeLog() does, and kept by the project as the
+    // cause of its failed save or open (AbstractProjectModel::lastError()). The text names the
+    // object and the cause.
+    void logFailure(const std::string& text) const;
+    // After a loop over the rows of `query` read from `table`: false, with the failure logged
+    // and kept as the cause of the open, when the loop ended on a read error (a damaged page,
+    // an I/O error) instead of after the last row. A half-read table is never taken for the
+    // whole one.
+    bool readToTheEnd(const QSqlQuery& query, const char* table) const;
+    // Work that may happen only once this sub-model's writes are in the file (clearing modified
+    // flags, forgetting deleted rows): runs when the transaction open on the project's
+    // connection commits, is dropped when it rolls back, and runs at once when none is open.
+    void afterSave(std::function<void()> work) const;
     // Marks the project as needing compilation ("Compile" = "false") and stamps the time of
     // the program change (cfg false) or of the configuration change (cfg true).
     void markProjectModified(bool cfg) const;

@@ -23,12 +23,13 @@ public:
     using Object = typename Model::Object;
 
     TableSubModelData(const QString& table, const QStringList& columns, const char* kind, const QString& idColumn)
-        : objects(table, idColumn), writer(table, columns, idColumn), kind(kind)
+        : objects(table, idColumn), writer(table, columns, idColumn), table(table.toUtf8()), kind(kind)
     {
     }
 
     ObjectTable<Object> objects;
     const RowWriter writer;
+    const QByteArray table;
     const char* const kind;
     // Cleared by an automatic save into another file: the objects then stay modified.
     bool clearModifiedOnSave = true;
@@ -128,11 +129,11 @@ bool TableSubModel<Model>::open()
     QSqlQuery query(database());
     query.setForwardOnly(true);
     if (!query.exec(model().selectStatement())) {
-        writeLog(HostServices::LogInfo, std::string("reading the ") + kind() + "s failed: "
-                                            + query.lastError().text().toStdString());
+        logFailure(std::string("reading table ") + m_table->table.constData() + " of "
+                   + database().databaseName().toStdString() + " failed: " + query.lastError().text().toStdString());
         return false;
     }
-    if (!model().readRows(query))
+    if (!model().readRows(query) || !readToTheEnd(query, m_table->table.constData()))
         return false;
     writeLog(HostServices::LogInfo, "加载" + name() + "数据");
     return true;
@@ -146,7 +147,7 @@ bool TableSubModel<Model>::writeRow(Object* object)
     if (m_table->writer.write(projectModel(), object->id(), model().rowValues(*object),
                               m_table->objects.rows().contains(object->id()), &error))
         return true;
-    writeLog(HostServices::LogInfo,
+    logFailure(
              std::string("save ") + kind() + " '" + object->name() + "' failed: " + error.toStdString());
     return false;
 }
@@ -156,17 +157,15 @@ bool TableSubModel<Model>::save()
 {
     using Object = typename Model::Object;
     QString error;
-    std::vector<unsigned int> deleted;
     const bool ok = m_table->objects.save(
         database(), [this](Object* object) { return model().writeRow(object); },
         [this](Object* object) {
             if (m_table->clearModifiedOnSave)
                 object->setModified(false);
         },
-        &error, &deleted);
+        &error, [this](const std::vector<unsigned int>& deleted) { model().saved(deleted); });
     if (!ok && !error.isEmpty())
-        writeLog(HostServices::LogInfo, std::string("save of the ") + kind() + "s failed: " + error.toStdString());
-    model().saved(deleted);
+        logFailure(std::string("save of the ") + kind() + "s failed: " + error.toStdString());
     return ok;
 }
 
@@ -191,8 +190,13 @@ bool TableSubModel<Model>::saveObject(ModelObject* obj)
     if (!object || !model().writeRow(object))
         return false;
     m_table->objects.rows().add(object->id());
-    if (m_table->clearModifiedOnSave)
-        object->setModified(false);
+    // Inside a save the flag waits for its commit; alone, the row is in the file now.
+    afterSave([this, object] {
+        // Looked up by address: an object removed meanwhile is not touched.
+        const bool live = m_table->objects.contains(object) || model().objectOutsideTable(object) == object;
+        if (live && m_table->clearModifiedOnSave)
+            object->setModified(false);
+    });
     return true;
 }
 

@@ -1,10 +1,14 @@
 #include "datamodel/program/LibraryInstaller_p.h"
 
+#include "datamodel/model/AtomicFile_p.h"
 #include "datamodel/program/LibraryFiles_p.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <cstdio>
+#include <unistd.h>
 
 LibraryInstaller::LibraryInstaller(int failureCode) : m_failureCode(failureCode) {}
 
@@ -38,48 +42,55 @@ Result<void> LibraryInstaller::prepare(const QString& source, const QString& dir
     return copy(source);
 }
 
-// Unbuffered, so that a short write (a full disk, a file size limit) shows in the result of
-// write() itself; the size is compared once more at the end.
+// A short write (a full disk, a file size limit) shows in the result of each write; the size
+// is compared once more at the end.
 Result<void> LibraryInstaller::copy(const QString& source)
 {
     const QString message = QStringLiteral("copying %1 to %2 failed").arg(source, m_target);
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return failure(message, in.errorString());
-    m_partial = m_target + QStringLiteral(".part");
-    QFile::remove(m_partial); // left by an operation that was interrupted
-    QFile out(m_partial);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return failure(message, out.errorString());
+    m_copy = std::make_unique<AtomicFile>(m_target);
+    if (!m_copy->open())
+        return failure(message, m_copy->errorString());
+    m_partial = m_copy->temporaryPath();
     QByteArray buffer(64 * 1024, Qt::Uninitialized);
+    qint64 written = 0;
     while (!in.atEnd()) {
         const qint64 got = in.read(buffer.data(), buffer.size());
-        if (got < 0 || out.write(buffer.constData(), got) != got)
-            return failure(message, got < 0 ? in.errorString() : out.errorString());
+        if (got < 0 || !m_copy->write(buffer.constData(), got))
+            return failure(message, got < 0 ? in.errorString() : m_copy->errorString());
+        written += got;
     }
-    if (out.size() != in.size())
-        return failure(message, QStringLiteral("%1 of %2 bytes were written").arg(out.size()).arg(in.size()));
-    out.close();
+    if (written != in.size())
+        return failure(message, QStringLiteral("%1 of %2 bytes were written").arg(written).arg(in.size()));
+    if (!m_copy->flush()) // the copy is read by its path before it is put in place
+        return failure(message, m_copy->errorString());
     return {};
 }
 
 Result<void> LibraryInstaller::commit()
 {
-    if (m_partial.isEmpty())
+    if (!m_copy)
         return {};
     const QString message = QStringLiteral("putting %1 in place failed").arg(m_target);
     if (QFileInfo::exists(m_target)) {
         // A write-protected copy of an older install must not stop the replacement.
         QFile::setPermissions(m_target, QFile::permissions(m_target) | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        // A second name for the old file, so that a rollback can put it back; the target's
+        // own name is replaced in one step by the rename below and never goes missing.
         m_aside = m_target + QStringLiteral(".old");
         QFile::remove(m_aside);
-        if (!QFile::rename(m_target, m_aside)) {
+        if (::link(QFile::encodeName(m_target).constData(), QFile::encodeName(m_aside).constData()) != 0
+            && !QFile::copy(m_target, m_aside)) {
             m_aside.clear();
-            return failure(message, QStringLiteral("the file in its place cannot be moved aside"));
+            return failure(message, QStringLiteral("the file in its place cannot be kept aside"));
         }
     }
-    if (!QFile::rename(m_partial, m_target))
-        return failure(message, QStringLiteral("the copy cannot be renamed"));
+    // A failed flush of the folder alone leaves the copy in place: it is kept.
+    if (!m_copy->commit() && !m_copy->isCommitted())
+        return failure(message, m_copy->errorString());
+    m_copy.reset();
     m_partial.clear();
     m_placed = true;
     return {};
@@ -95,15 +106,14 @@ void LibraryInstaller::finish()
 
 void LibraryInstaller::rollback()
 {
-    if (!m_partial.isEmpty())
-        QFile::remove(m_partial);
+    m_copy.reset(); // removes the copy that was not put in place
     m_partial.clear();
     // Only a copy this installer put in place goes; a target it never replaced stays.
-    if (m_placed)
+    if (m_placed && m_aside.isEmpty())
         QFile::remove(m_target);
     m_placed = false;
     if (!m_aside.isEmpty())
-        QFile::rename(m_aside, m_target);
+        ::rename(QFile::encodeName(m_aside).constData(), QFile::encodeName(m_target).constData());
     m_aside.clear();
     // Folders made here go again, innermost first; one that is not empty stays.
     for (auto it = m_madeFolders.crbegin(); it != m_madeFolders.crend(); ++it)

@@ -5,9 +5,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class AtomicFile;
+
 // Puts a library file in its place below a project as one step that can be taken back:
-// prepare() makes the folders and copies the file under a temporary name beside its target;
-// commit() puts the copy in place of the target, keeping a target it replaces aside;
+// prepare() makes the folders and copies the file under a temporary name beside its target
+// (an AtomicFile, flushed to the disk); commit() renames the copy over the target in one step,
+// keeping a second name of a target it replaces, so that the target's name always holds a
+// whole file, old or new;
 // finish() drops what was kept aside. Until finish(), rollback() (or the destructor) takes
 // away the copy and the folders that were made, and puts a replaced target back, so that a
 // failure later in the operation leaves the project's files as they were.
@@ -38,6 +44,7 @@ private:
 
     int m_failureCode;
     QString m_target;
+    std::unique_ptr<AtomicFile> m_copy; // the copy until commit()
     QString m_partial; // the copy under its temporary name; empty when there is none
     QString m_aside;   // the target that commit() replaced; empty when there was none
     QStringList m_madeFolders;

@@ -85,6 +85,8 @@ bool LibraryModel::open()
             d->fileIds.setUsed(static_cast<unsigned int>(id), true);
             d->fileIdPaths[id] = ids.record().value(QStringLiteral("LibFilePath")).toString().toStdString();
         }
+        if (!readToTheEnd(ids, "LibIdMap"))
+            return false;
     }
 
     QSqlQuery query(database());
@@ -107,7 +109,7 @@ bool LibraryModel::open()
         cfg->m_properties.merge(query.value(properties).toString());
         d->libraries.insertLoaded(std::move(cfg));
     }
-    return true;
+    return readToTheEnd(query, "LibraryManager");
 }
 
 bool LibraryModel::saveAs(bool flag)

@@ -190,9 +190,11 @@ bool TaskModel::readRows(QSqlQuery& tasks)
         task->m_properties.merge(tasks.value(properties).toString());
         insertLoaded(std::move(task));
     }
+    if (!readToTheEnd(tasks, "Task"))
+        return false;
 
     if (!query.exec(QStringLiteral("SELECT Id, TaskId, POUID FROM pouintask"))) {
-        writeLog(HostServices::LogInfo, "reading the call entries of the tasks failed: "
+        logFailure("reading the call entries of the tasks failed: "
                                             + query.lastError().text().toStdString());
         return false;
     }
@@ -207,7 +209,7 @@ bool TaskModel::readRows(QSqlQuery& tasks)
         task->m_pouInTaskIds.push_back(entry);
         task->m_pouIds.push_back(query.value(2).toInt());
     }
-    return true;
+    return readToTheEnd(query, "POUInTask");
 }
 
 bool TaskModel::writeConfiguration(Task* configuration)
@@ -224,7 +226,7 @@ bool TaskModel::writeConfiguration(Task* configuration)
         error = QStringLiteral("the file holds no row %1 in MiscProperties").arg(d->configurationRow);
     if (error.isEmpty())
         return true;
-    writeLog(HostServices::LogInfo, "save task configuration '" + configuration->name() + "' failed: "
+    logFailure("save task configuration '" + configuration->name() + "' failed: "
                                         + error.toStdString());
     return false;
 }
@@ -242,7 +244,7 @@ bool TaskModel::writeRow(Task* task)
     ScopedTransaction transaction(database());
     if (!transaction.isActive() || !TableSubModel::writeRow(task)) {
         if (!transaction.isActive())
-            writeLog(HostServices::LogInfo, "save task '" + task->name() + "' failed: "
+            logFailure("save task '" + task->name() + "' failed: "
                                                 + transaction.errorText().toStdString());
         return false;
     }
@@ -267,20 +269,34 @@ bool TaskModel::writeRow(Task* task)
         error = transaction.errorText();
     }
     if (!ok)
-        writeLog(HostServices::LogInfo, "save task '" + task->name() + "' failed: " + error.toStdString());
+        logFailure("save task '" + task->name() + "' failed: " + error.toStdString());
     return ok;
 }
 
 bool TaskModel::save()
 {
-    bool ok = true;
+    // The configuration and the tasks are written together or not at all.
+    ScopedTransaction transaction(database());
     if (d->configuration && d->configuration->isModified()) {
-        ok = projectModel() && writeConfiguration(d->configuration.get());
-        if (ok)
-            d->configuration->setModified(false);
+        if (!projectModel() || !writeConfiguration(d->configuration.get()))
+            return false;
+        clearConfigurationAfterSave();
     }
-    const bool tasksOk = TableSubModel::save();
-    return ok && tasksOk;
+    if (!TableSubModel::save())
+        return false;
+    if (!transaction.commit()) {
+        logFailure("save of the tasks failed: " + transaction.errorText().toStdString());
+        return false;
+    }
+    return true;
+}
+
+void TaskModel::clearConfigurationAfterSave()
+{
+    afterSave([this, configuration = d->configuration.get()] {
+        if (d->configuration.get() == configuration)
+            configuration->setModified(false);
+    });
 }
 
 bool TaskModel::saveAs(bool flag)
@@ -301,7 +317,7 @@ bool TaskModel::saveObject(ModelObject* obj)
         return projectModel() && TableSubModel::saveObject(obj);
     if (!projectModel() || !writeConfiguration(d->configuration.get()))
         return false;
-    d->configuration->setModified(false);
+    clearConfigurationAfterSave();
     return true;
 }
 

@@ -72,6 +72,8 @@ private:
     // Marks a user project as needing compilation and stamps its configuration time.
     void setProjectModify(Task* task, const std::string& text);
     bool writeConfiguration(Task* configuration);
+    // Clears the configuration's modified flag once what was written is in the file.
+    void clearConfigurationAfterSave();
 
     std::unique_ptr<TaskModelPrivate> d;
 };

@@ -5,6 +5,7 @@
 #include "datamodel/model/DatabaseConnection_p.h"
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/ProjectModelManager.h"
+#include "datamodel/model/ScopedTransaction_p.h"
 #include "datamodel/project/PlcLibraryModel.h"
 #include "datamodel/model/SqlText_p.h"
 #include "datamodel/model/SubModel.h"
@@ -15,6 +16,7 @@
 #include "accore/DeviceMemory.h"
 #include "accore/SafeAccore.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -50,14 +52,104 @@ void AbstractPlcProjectModel::log(const std::string& text) const
 bool AbstractPlcProjectModel::openDB(const std::string& name, const std::string& filePath, QSqlDatabase& db,
                                      QString password, bool writable)
 {
+    return openDB(name, filePath, db, std::move(password), writable, nullptr);
+}
+
+bool AbstractPlcProjectModel::openDB(const std::string& name, const std::string& filePath, QSqlDatabase& db,
+                                     QString password, bool writable, QString* error)
+{
     QSqlDatabase connection = DatabaseConnection::add(name, filePath, password, writable);
     if (!connection.open()) {
         logAs(module, name + "库打开失败:" + connection.lastError().text().toStdString());
+        if (error)
+            *error = connection.lastError().text();
         DatabaseConnection::remove(connection);
         return false;
     }
     db = connection;
     return true;
+}
+
+bool AbstractPlcProjectModel::recoverInterruptedSave(const std::string& filePath, const QString& password,
+                                                     QString* error)
+{
+    if (!hasHotJournal(filePath))
+        return true;
+    QSqlDatabase connection;
+    QString cause;
+    // The first read of a read-write connection plays the journal back, whatever the key.
+    const bool opened = openDB("recovery", filePath, connection, password, true, &cause);
+    if (opened)
+        DatabaseConnection::remove(connection);
+    if (hasHotJournal(filePath)) {
+        const QString text = QStringLiteral("%1 needs recovery from an interrupted save, and it failed: %2")
+                                 .arg(QString::fromStdString(filePath), cause.isEmpty() ? QStringLiteral("the journal stayed") : cause);
+        logAs(module, text.toStdString());
+        if (error)
+            *error = text;
+        return false;
+    }
+    logAs(module, "recovered " + filePath + ": the changes of an interrupted save were rolled back");
+    return true;
+}
+
+QString AbstractPlcProjectModel::whyNotAProject(const std::string& filePath, const QString& password)
+{
+    const QString file = QString::fromStdString(filePath);
+    const QFileInfo info(file);
+    if (!info.exists())
+        return QStringLiteral("%1 does not exist").arg(file);
+    if (info.isDir())
+        return QStringLiteral("%1 is a folder, not a project file").arg(file);
+    if (info.size() == 0)
+        return QStringLiteral("%1 is not a project file: it is empty (0 bytes)").arg(file);
+    if (!info.isReadable())
+        return QStringLiteral("%1 cannot be read: permission denied").arg(file);
+    QSqlDatabase connection;
+    QString cause;
+    if (!openDB("check", filePath, connection, password, false, &cause))
+        return cause;
+    QString why;
+    {
+        QSqlQuery query(connection);
+        if (!query.exec(QStringLiteral("SELECT count(*) FROM ProjectInfo")))
+            why = QStringLiteral("%1 is not a project file: %2").arg(file, query.lastError().text());
+        else if (!query.next() || query.value(0).toInt() < 1)
+            why = QStringLiteral("%1 is not a project file: it holds no project information").arg(file);
+    }
+    if (why.isEmpty()) {
+        const QString damage = damageOf(connection);
+        why = damage.isEmpty() ? QStringLiteral("%1 could not be read as a project").arg(file)
+                               : QStringLiteral("%1 is damaged: %2").arg(file, damage);
+    }
+    DatabaseConnection::remove(connection);
+    return why;
+}
+
+QString AbstractPlcProjectModel::damageOf(const QSqlDatabase& db)
+{
+    // Reads every page: a page whose content or authentication code is broken fails here
+    // even where the schema and the first tables still read.
+    QSqlQuery check(db);
+    check.setForwardOnly(true);
+    if (!check.exec(QStringLiteral("PRAGMA quick_check(1)")))
+        return check.lastError().text();
+    if (!check.next())
+        return check.lastError().isValid() ? check.lastError().text() : QStringLiteral("its pages do not read");
+    const QString result = check.value(0).toString();
+    return result == QLatin1String("ok") ? QString() : result;
+}
+
+bool AbstractPlcProjectModel::hasHotJournal(const std::string& filePath)
+{
+    // SQLite's own rule: a journal whose header was never completed (its first byte still
+    // zero) was written before any page of the file changed, so it holds nothing to roll
+    // back and SQLite ignores it; the next write transaction reuses it.
+    QFile journal(QString::fromStdString(filePath) + QStringLiteral("-journal"));
+    if (!journal.open(QIODevice::ReadOnly))
+        return false;
+    char first = 0;
+    return journal.getChar(&first) && first != 0;
 }
 
 bool AbstractPlcProjectModel::checkDbFile(const std::string& name, const std::string& filePath, int& error,
@@ -171,12 +263,35 @@ bool AbstractPlcProjectModel::create(const std::map<std::string, std::string>&)
 bool AbstractPlcProjectModel::save()
 {
     log("保存工程");
+    clearLastError();
+    // One transaction around every sub-model's writes: its commit is the one moment the new
+    // state reaches the file, and the sub-models clear their flags only after it.
+    ScopedTransaction transaction(db());
+    if (!transaction.isActive()) {
+        noteFailure("save of '" + name() + "' failed: no transaction could begin: "
+                    + transaction.errorText().toStdString());
+        log("工程保存失败");
+        return false;
+    }
     bool ok = true;
+    // Every sub-model is asked, so that each failure is logged; none of their writes is kept
+    // when one fails.
     for (SubModel* model : subModels()) {
         if (!model->save()) {
             log("模块保存失败: " + model->name());
+            noteFailure("save of " + model->name() + " failed");
             ok = false;
         }
+    }
+    if (ok && !transaction.commit()) {
+        noteFailure("save of '" + name() + "' failed: the commit failed: " + transaction.errorText().toStdString());
+        ok = false;
+    }
+    if (!ok) {
+        transaction.rollback();
+        log("save of '" + name() + "' rolled back: " + lastError().toStdString());
+    } else {
+        reclaimFreePages();
     }
     log(ok ? "工程保存成功" : "工程保存失败");
     return ok;
@@ -186,8 +301,8 @@ bool AbstractPlcProjectModel::saveAs(const std::string& name, const std::string&
 {
     if (!flag)
         log("自动保存工程:" + filePath);
-    // The target must be a copy of the project already; the current connection stays in use
-    // until the new one is open and proven to hold a project, so a failed switch leaves the
+    // The target must be a copy of the project already. The model writes it completely before
+    // it keeps it; until then the old connection stays open, so that a failed save leaves the
     // project working on its old file.
     if (!QFileInfo(QString::fromStdString(filePath)).isFile()) {
         log("save as " + filePath + " failed: the file does not exist");
@@ -204,10 +319,42 @@ bool AbstractPlcProjectModel::saveAs(const std::string& name, const std::string&
         return false;
     }
     check = QSqlQuery();
-    setSqlDatabase(&target);
+    QSqlDatabase previous = exchangeDatabase(target);
     for (SubModel* model : subModels())
         model->saveAs(flag);
+    if (!save()) {
+        const QString cause = lastError();
+        exchangeDatabase(previous);
+        DatabaseConnection::remove(target);
+        // The sub-models learn the rows of the old file again.
+        for (SubModel* model : subModels())
+            model->saveAs(m_clearFlagsOnSave);
+        noteFailure(cause.toStdString());
+        log("save as " + filePath + " failed; the project stays on its file: " + cause.toStdString());
+        return false;
+    }
+    m_clearFlagsOnSave = flag;
+    DatabaseConnection::remove(previous);
     return true;
+}
+
+void AbstractPlcProjectModel::reclaimFreePages()
+{
+    // The space of deleted rows is given back when it has grown to a quarter of the file, after
+    // a save and never on open: an open must not rewrite a file.
+    QSqlQuery pages(db());
+    if (!pages.exec(QStringLiteral("PRAGMA freelist_count")) || !pages.next())
+        return;
+    if (ScopedTransaction::isOpen(db()))
+        return; // the save was part of a larger transaction: not yet in the file
+    const qint64 free = pages.value(0).toLongLong();
+    pages.finish();
+    if (free < 64 || !pages.exec(QStringLiteral("PRAGMA page_count")) || !pages.next())
+        return;
+    const qint64 total = pages.value(0).toLongLong();
+    pages = QSqlQuery();
+    if (free * 4 >= total)
+        releaseDBBroken();
 }
 
 bool AbstractPlcProjectModel::releaseDBBroken()

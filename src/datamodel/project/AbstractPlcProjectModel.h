@@ -24,6 +24,23 @@ public:
 
     static bool openDB(const std::string& name, const std::string& filePath, QSqlDatabase& db, QString password,
                        bool writable);
+    // The same, with the driver's text of a failure in `error`.
+    static bool openDB(const std::string& name, const std::string& filePath, QSqlDatabase& db, QString password,
+                       bool writable, QString* error);
+    // Whether SQLite left a hot journal beside the file: a save was interrupted (a crash, a
+    // kill, a power cut) and its changes are still to be rolled back. A read-write open does
+    // that; a read-only open refuses the file until then.
+    static bool hasHotJournal(const std::string& filePath);
+    // Rolls back what an interrupted save left in the journal of `filePath`, as SQLite does on
+    // a read-write open, before anything else reads the file. True when nothing was left or it
+    // was rolled back; false with the cause in `error`. The caller holds the project's lock.
+    static bool recoverInterruptedSave(const std::string& filePath, const QString& password, QString* error);
+    // Why `filePath` does not open as a project with `password`, naming the file and the true
+    // cause (missing, a folder, empty, unreadable, damaged, plain SQLite, wrong password, ...).
+    static QString whyNotAProject(const std::string& filePath, const QString& password);
+    // Empty when every page of the open database reads and its structure is sound; else what
+    // is broken.
+    static QString damageOf(const QSqlDatabase& db);
     static bool checkDbFile(const std::string& name, const std::string& filePath, int& error, QString password);
     static bool checkDbValid(const std::string& name, const std::string& filePath);
     static bool modifyDbPassword(AbstractPlcProjectModel* model, const QString& password);
@@ -54,4 +71,11 @@ protected:
     static void handDeviceMemory(AbstractProjectModel& project);
     bool releaseDBBroken();
     void log(const std::string& text) const;
+
+private:
+    // VACUUM after a save that left much free space in the file.
+    void reclaimFreePages();
+
+    // The flag of the last saveAs(): false after an automatic save into another file.
+    bool m_clearFlagsOnSave = true;
 };

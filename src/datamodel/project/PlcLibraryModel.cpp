@@ -156,12 +156,29 @@ void PlcLibraryModel::initDB(QSqlDatabase* db, const QString& programStyle)
         log("filling the new file failed: " + transaction.errorText().toStdString());
 }
 
+bool PlcLibraryModel::holdsProject(QString* why)
+{
+    QSqlQuery query(db());
+    if (!query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'ProjectInfo'"))
+        || !query.next()) {
+        *why = QStringLiteral("the file cannot be read: %1").arg(query.lastError().text());
+        return false;
+    }
+    if (query.value(0).toInt() < 1) {
+        *why = QStringLiteral("the file is no project: it has no table ProjectInfo");
+        return false;
+    }
+    return true;
+}
+
 void PlcLibraryModel::createTable(bool enable)
 {
     if (!enable)
         return;
     const DatabaseScript script(QString::fromLatin1(DatabaseScript::ProjectScript));
     QSqlDatabase database = db();
+    // All tables or none: an upgrade cut short leaves the file as it was.
+    ScopedTransaction transaction(database);
     for (const char* table : {"EcamTable", "EcamPoints", "HmiCfgTable"}) {
         QSqlQuery query(database);
         query.exec(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ")
@@ -170,25 +187,60 @@ void PlcLibraryModel::createTable(bool enable)
             continue;
         query.finish();
         QSqlQuery createQuery(database);
-        if (!createQuery.exec(script.createStatement(QString::fromLatin1(table))))
+        if (!createQuery.exec(script.createStatement(QString::fromLatin1(table)))) {
             log(std::string("adding table ") + table + " failed: " + createQuery.lastError().text().toStdString());
+            return;
+        }
     }
+    if (!transaction.commit())
+        log("adding the missing tables failed: " + transaction.errorText().toStdString());
 }
 
 bool PlcLibraryModel::open(const std::string& name, const std::string& filePath, const std::string& password,
                            bool writable)
 {
     HostServices::log("PlcLibraryModel", HostServices::LogInfo, "打开文件:" + filePath);
+    clearLastError();
+    // A read-write open rolls back what an interrupted save left in the file's journal.
+    const bool interrupted = writable && hasHotJournal(filePath);
     QSqlDatabase connection;
-    if (!openDB(name, filePath, connection, QString::fromStdString(password), writable))
+    QString error;
+    if (!openDB(name, filePath, connection, QString::fromStdString(password), writable, &error)) {
+        noteFailure("open of " + filePath + " failed: " + error.toStdString());
         return false;
+    }
+    if (interrupted && !hasHotJournal(filePath))
+        log("recovered " + filePath + ": the changes of an interrupted save were rolled back");
     setSqlDatabase(&connection);
     setPassword(QString::fromStdString(password));
     setProjectType(Unknown);
+    // Nothing is added to a file that is no project (an empty file opens as an empty database).
+    QString notAProject;
+    if (!holdsProject(&notAProject)) {
+        noteFailure("open of " + filePath + " failed: " + notAProject.toStdString());
+        log(lastError().toStdString());
+        closeDb();
+        return false;
+    }
     createTable(writable);
     createModel();
     for (SubModel* model : subModels())
         model->open();
+    // A table that could not be read to its end fails the whole open: a project loaded
+    // halfway would look complete, and its next save would write the loss into the file.
+    if (!lastError().isEmpty()) {
+        // A broken page reads as a mere failed step: name the damage when that is the cause.
+        const QString damage = damageOf(db());
+        if (!damage.isEmpty()) {
+            const std::string first = lastError().toStdString();
+            clearLastError();
+            noteFailure(filePath + " is damaged: " + damage.toStdString() + " (" + first + ")");
+        }
+        log("open of " + filePath + " failed: " + lastError().toStdString());
+        deleteSubModels();
+        closeDb();
+        return false;
+    }
 
     auto* infoModel = subModel<PrjInfoModel>();
     PrjInfoModel::PrjInfo* info = infoModel ? infoModel->projectInfo() : nullptr;
@@ -203,7 +255,6 @@ bool PlcLibraryModel::open(const std::string& name, const std::string& filePath,
     createCore(QString::fromStdString(info->property("ProgramStyle", "IECStyle")), filePath);
     if (type() == Project)
         handDeviceMemory(*this);
-    releaseDBBroken();
     // The referenced libraries join the core that was just created.
     if (type() == Project)
         if (auto* libraries = subModel<LibraryModel>())

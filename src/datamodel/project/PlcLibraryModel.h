@@ -31,6 +31,8 @@ protected:
 private:
     // Adds the tables that older files lack (only when `enable`).
     void createTable(bool enable);
+    // Whether the open file is a project (it has its information table); else why not.
+    bool holdsProject(QString* why);
     // A compiler core for this project, registered under its name.
     void createCore(const QString& programStyle, const std::string& filePath);
 

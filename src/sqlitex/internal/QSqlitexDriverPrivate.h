@@ -33,6 +33,16 @@ public:
     void closeHandle(bool driverGone);
     void wipeKey();
 
+    // SQLite rolls a whole transaction back by itself after some failures (a full disk, an
+    // I/O error, no memory) while the application still believes it open: every statement
+    // after that would be committed on its own. From such a failure until the application
+    // ends its transaction (COMMIT, END or ROLLBACK) the connection refuses every statement
+    // that writes or begins a transaction; `lostTransaction` holds the failure's text.
+    QString lostTransaction;
+    // After a statement failed: notes a transaction that SQLite rolled back with it.
+    // `wasInTransaction`: the connection was inside one when the statement began.
+    void noteFailure(bool wasInTransaction);
+
     sqlite3* db = nullptr;
     QString fileName;
     QByteArray key;        // the key the file is encrypted with now; empty for plain files

@@ -81,6 +81,7 @@ public:
     int bindOne(int parameter, size_t slot, const QVariant& value);
     int bindText(int parameter, size_t slot, const QString& text);
     bool stepRow();
+    bool mayRunWhileTransactionLost();
     bool cacheUpTo(int row);
     void appendCurrentRow(std::vector<QVariant>& into) const;
     QVariant columnValue(int column) const;
@@ -182,6 +183,9 @@ bool QSqlitexResultPrivate::run(bool bindValues)
         return false;
 
     sqlite3* db = connection->db;
+    if (!connection->lostTransaction.isEmpty() && !mayRunWhileTransactionLost())
+        return false;
+    const bool wasInTransaction = !sqlite3_get_autocommit(db);
     const int changesBefore = sqlite3_total_changes(db);
     const sqlite3_int64 rowidBefore = sqlite3_last_insert_rowid(db);
     const int rc = sqlite3_step(statement);
@@ -189,6 +193,7 @@ bool QSqlitexResultPrivate::run(bool bindValues)
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
         fail(statementError(rc, QStringLiteral("Unable to execute statement")));
         resetStatement();
+        connection->noteFailure(wasInTransaction);
         return false;
     }
     // SQLite re-prepares a statement after a schema change; its columns may differ then.
@@ -342,6 +347,7 @@ bool QSqlitexResultPrivate::stepRow()
 {
     if (finished || !statement)
         return false;
+    const bool wasInTransaction = connection && connection->db && !sqlite3_get_autocommit(connection->db);
     const int rc = sqlite3_step(statement);
     if (rc == SQLITE_ROW)
         return true;
@@ -349,6 +355,28 @@ bool QSqlitexResultPrivate::stepRow()
         fail(statementError(rc, QStringLiteral("Unable to fetch row")));
     finished = true;
     resetStatement();
+    if (rc != SQLITE_DONE && connection)
+        connection->noteFailure(wasInTransaction);
+    return false;
+}
+
+// While SQLite has rolled back a transaction that the application still believes open, a
+// statement that writes or begins a transaction would be committed on its own: refused until
+// the application ends its transaction, which ends the refusal.
+bool QSqlitexResultPrivate::mayRunWhileTransactionLost()
+{
+    const StatementInfo::Transaction kind = info.transaction();
+    if (kind == StatementInfo::Transaction::Ends) {
+        connection->lostTransaction.clear();
+        return true;
+    }
+    if (sqlite3_stmt_readonly(statement) && kind != StatementInfo::Transaction::Begins)
+        return true;
+    fail(sqlitex::makeError(QStringLiteral("Unable to execute statement"),
+                            QStringLiteral("the transaction was rolled back after an earlier failure (%1); nothing "
+                                           "is written until it is ended")
+                                .arg(connection->lostTransaction),
+                            QSqlError::StatementError, SQLITE_ABORT));
     return false;
 }
 

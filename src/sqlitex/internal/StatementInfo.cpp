@@ -99,6 +99,22 @@ StatementInfo StatementInfo::inspect(const char* sql)
         info.m_insert = true;
         return info;
     }
+    if (sameWord(first, "BEGIN") || sameWord(first, "SAVEPOINT")) {
+        info.m_transaction = Transaction::Begins;
+        return info;
+    }
+    if (sameWord(first, "COMMIT") || sameWord(first, "END") || sameWord(first, "RELEASE")) {
+        info.m_transaction = sameWord(first, "RELEASE") ? Transaction::Nested : Transaction::Ends;
+        return info;
+    }
+    if (sameWord(first, "ROLLBACK")) {
+        // ROLLBACK [TRANSACTION] [TO [SAVEPOINT] name]
+        QByteArray next = reader.token();
+        if (sameWord(next, "TRANSACTION"))
+            next = reader.token();
+        info.m_transaction = sameWord(next, "TO") ? Transaction::Nested : Transaction::Ends;
+        return info;
+    }
     if (!sameWord(first, "PRAGMA"))
         return info;
 

@@ -17,8 +17,18 @@ public:
     bool isRekey() const { return m_rekey; }
     const QByteArray& newKey() const { return m_newKey; }
 
+    // How the statement takes part in a transaction.
+    enum class Transaction {
+        None,
+        Begins, // BEGIN, SAVEPOINT: may start a new transaction
+        Ends,   // COMMIT, END, a ROLLBACK of the whole transaction
+        Nested, // RELEASE, ROLLBACK TO: a savepoint inside one
+    };
+    Transaction transaction() const { return m_transaction; }
+
 private:
     bool m_insert = false;
     bool m_rekey = false;
+    Transaction m_transaction = Transaction::None;
     QByteArray m_newKey;
 };
