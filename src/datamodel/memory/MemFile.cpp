@@ -1,8 +1,8 @@
 #include "datamodel/memory/MemFile.h"
 
-#include "datamodel/memory/AtomicFile_p.h"
 #include "datamodel/memory/LayoutText.h"
 #include "datamodel/memory/Md5.h"
+#include "datamodel/model/AtomicFile_p.h"
 
 #include <QFile>
 
@@ -55,9 +55,9 @@ Result<std::string> MemFile::decode(const QByteArray& bytes)
 
 Result<void> MemFile::write(const QString& path, const std::string& text)
 {
-    Result<void> written = writeFileAtomically(path, encode(text));
-    if (!written)
-        return Failure{WriteFailed, written.errorString(), written.errorText()};
+    QString cause;
+    if (!AtomicFile::writeFile(path, encode(text), &cause))
+        return Failure{WriteFailed, QStringLiteral("writing %1 failed").arg(path), cause};
     return {};
 }
 
