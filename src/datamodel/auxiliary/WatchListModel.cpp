@@ -201,8 +201,9 @@ bool WatchListModel::readRows(QSqlQuery& query)
               data = columns.indexOf(LISTDATA), properties = columns.indexOf(Column::Properties);
     while (query.next()) {
         auto list = std::make_unique<WatchListObject>(query.value(id).toUInt(), query.value(name).toString(),
-                                                      query.value(data).toByteArray(), this);
-        list->setPropertys(query.value(properties).toString());
+                                                      data < 0 ? QByteArray() : query.value(data).toByteArray(), this);
+        // An older table may lack a column: it reads as empty.
+        list->setPropertys(properties < 0 ? QString() : query.value(properties).toString());
         list->setModified(false);
         insertLoaded(adopt(std::move(list)));
     }

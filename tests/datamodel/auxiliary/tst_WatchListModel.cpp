@@ -169,8 +169,7 @@ TEST_F(WatchLists, OlderTableWithoutIdKeepsItsLists)
     }
     reopen(false);
     EXPECT_EQ(model->getWatchListNames(), QStringList({"Old 'one'", "Two"})) << "read-only: read as it is";
-    EXPECT_EQ(rows(file, "SELECT count(*) FROM pragma_table_info('WatchList') WHERE upper(name) = 'ID'"),
-              QStringList{"0"});
+    EXPECT_EQ(rows(file, "PRAGMA TABLE_INFO(WatchList)").size(), 2) << "the file is left as it was";
 
     reopen(true);
     EXPECT_EQ(model->getWatchListNames(), QStringList({"Old 'one'", "Two"}));
