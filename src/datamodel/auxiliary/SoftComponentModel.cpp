@@ -20,6 +20,7 @@
 #include <QSqlRecord>
 #include <QVariant>
 
+#include <functional>
 #include <map>
 
 namespace {
@@ -497,36 +498,29 @@ bool SoftComponentModel::insertInfo(const QString& name, int order, SoftComponen
     return true;
 }
 
-bool SoftComponentModel::insertSoftComponentComment(const QString& name, int order, const QString& comment)
+bool SoftComponentModel::editInfo(const QString& name, int order, const std::function<void(SoftComponentInfo&)>& edit)
 {
     SoftComponentInfo info = getSoftCommentInfo(name, order);
-    info.comment = comment;
+    edit(info);
     if (!insertInfo(name, order, info))
         return false;
     emit dataChanged();
     return true;
+}
+
+bool SoftComponentModel::insertSoftComponentComment(const QString& name, int order, const QString& comment)
+{
+    return editInfo(name, order, [&comment](SoftComponentInfo& info) { info.comment = comment; });
 }
 
 bool SoftComponentModel::insertSoftComponentSnap(const QString& name, int order, const QString& snap)
 {
-    SoftComponentInfo info = getSoftCommentInfo(name, order);
-    info.snapshot = snap;
-    if (!insertInfo(name, order, info))
-        return false;
-    emit dataChanged();
-    return true;
+    return editInfo(name, order, [&snap](SoftComponentInfo& info) { info.snapshot = snap; });
 }
 
 bool SoftComponentModel::insertSoftComponentType(const QString& name, int order, SoftComponentType type)
 {
-    if (type < INT || type > LREAL)
-        return false;
-    SoftComponentInfo info = getSoftCommentInfo(name, order);
-    info.type = type;
-    if (!insertInfo(name, order, info))
-        return false;
-    emit dataChanged();
-    return true;
+    return type >= INT && type <= LREAL && editInfo(name, order, [type](SoftComponentInfo& info) { info.type = type; });
 }
 
 bool SoftComponentModel::insertSoftCommentInfos(const QString& name, const QMap<int, SoftComponentInfo>& infos,
@@ -559,17 +553,14 @@ bool SoftComponentModel::insertSoftCommentComment(const QString& address, const 
     }
     writeLog(HostServices::LogInfo,
              QStringLiteral("Insert2: name: %1, comments: %2").arg(address, comment).toStdString());
-    SoftComponentInfo info = getSoftCommentInfo(letter, order);
-    if (bit < 0)
-        info.comment = comment;
-    else if (comment.isEmpty())
-        info.bitComments.remove(bit);
-    else
-        info.bitComments.insert(bit, comment);
-    if (!insertInfo(letter, order, info))
-        return false;
-    emit dataChanged();
-    return true;
+    return editInfo(letter, order, [&](SoftComponentInfo& info) {
+        if (bit < 0)
+            info.comment = comment;
+        else if (comment.isEmpty())
+            info.bitComments.remove(bit);
+        else
+            info.bitComments.insert(bit, comment);
+    });
 }
 
 // --- storage -------------------------------------------------------------------------------------
@@ -862,6 +853,23 @@ void SoftComponentModel::syncTables(const std::vector<SoftComponentTable*>& tabl
     }
 }
 
+bool SoftComponentModel::writeCommitted(const std::vector<SoftComponentTable*>& tables, const std::string& what)
+{
+    ScopedTransaction transaction(database());
+    QString error = transaction.errorText();
+    bool ok = transaction.isActive() && writeTables(tables, &error);
+    if (ok && !transaction.commit()) {
+        ok = false;
+        error = transaction.errorText();
+    }
+    if (!ok) {
+        writeLog(HostServices::LogError, "save of " + what + " failed: " + error.toStdString());
+        return false;
+    }
+    syncTables(tables);
+    return true;
+}
+
 bool SoftComponentModel::save()
 {
     writeLog(HostServices::LogInfo, "Save SoftwareComponentTable");
@@ -869,21 +877,7 @@ bool SoftComponentModel::save()
     for (SoftComponentTable* table : d->all())
         if (table->hasPending())
             pending.push_back(table);
-    if (pending.empty())
-        return true;
-    ScopedTransaction transaction(database());
-    QString error = transaction.errorText();
-    bool ok = transaction.isActive() && writeTables(pending, &error);
-    if (ok && !transaction.commit()) {
-        ok = false;
-        error = transaction.errorText();
-    }
-    if (!ok) {
-        writeLog(HostServices::LogError, "save of the soft component comments failed: " + error.toStdString());
-        return false;
-    }
-    syncTables(pending);
-    return true;
+    return pending.empty() || writeCommitted(pending, "the soft component comments");
 }
 
 bool SoftComponentModel::saveAs(bool flag)
@@ -896,20 +890,7 @@ bool SoftComponentModel::saveObject(ModelObject* obj)
 {
     auto* table = qobject_cast<SoftComponentTable*>(obj);
     DATAMODEL_ASSERT(table && softComponentTable(table->name()) == table, return false);
-    ScopedTransaction transaction(database());
-    QString error = transaction.errorText();
-    bool ok = transaction.isActive() && writeTables({table}, &error);
-    if (ok && !transaction.commit()) {
-        ok = false;
-        error = transaction.errorText();
-    }
-    if (!ok) {
-        writeLog(HostServices::LogError,
-                 "save of soft component table " + table->name().toStdString() + " failed: " + error.toStdString());
-        return false;
-    }
-    syncTables({table});
-    return true;
+    return writeCommitted({table}, "soft component table " + table->name().toStdString());
 }
 
 bool SoftComponentModel::loadObject(ModelObject*)

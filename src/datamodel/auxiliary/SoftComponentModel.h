@@ -9,7 +9,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 class IDDistributor;
 class SoftComponentModelPrivate;
@@ -140,6 +143,10 @@ private:
     bool writeTables(const std::vector<SoftComponentTable*>& tables, QString* error);
     void syncTables(const std::vector<SoftComponentTable*>& tables);
     bool insertInfo(const QString& name, int order, SoftComponentInfo info);
+    // Applies `edit` to the address's entry through insertInfo and emits dataChanged().
+    bool editInfo(const QString& name, int order, const std::function<void(SoftComponentInfo&)>& edit);
+    // Writes the tables in one transaction; their entries become stored once it is committed.
+    bool writeCommitted(const std::vector<SoftComponentTable*>& tables, const std::string& what);
     // Letter, number and bit (-1 for none) of an address text.
     bool parseAddress(const QString& address, QString& letter, int& order, int& bit) const;
 
