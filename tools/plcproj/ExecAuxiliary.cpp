@@ -19,6 +19,7 @@
 #include <QSemaphore>
 
 #include <map>
+#include <memory>
 
 namespace plcproj {
 
@@ -366,39 +367,45 @@ bool ExecSession::rows(const QStringList& words, QString* error)
         return false;
     }
     // The worker reports through a signal raised on its own thread; this thread waits for it
-    // without holding the project, which the worker takes from the registry.
+    // without holding the project, which the worker takes from the registry. The report lives
+    // as long as the connection's copy of it, even past a time-out.
+    struct Report
+    {
+        QSemaphore done;
+        QMutex mutex;
+        QMap<int, int> outcomes;
+        bool found = false;
+    };
+    const auto report = std::make_shared<Report>();
     const QString project = QString::fromStdString(m_session.name());
-    QSemaphore done;
-    QMutex mutex;
-    QMap<int, int> outcomes;
-    bool found = false;
     auto& instance = DataHandleWorkInstance::getInstance();
     const auto connection = QObject::connect(
         &instance, &DataHandleWorkInstance::dataSaved, &instance,
-        [&](const QString& name, bool projectFound, const QMap<int, int>& result) {
+        [report, project](const QString& name, bool projectFound, const QMap<int, int>& result) {
             if (name != project)
                 return;
             {
-                QMutexLocker lock(&mutex);
-                outcomes = result;
-                found = projectFound;
+                QMutexLocker lock(&report->mutex);
+                report->outcomes = result;
+                report->found = projectFound;
             }
-            done.release();
+            report->done.release();
         },
         Qt::DirectConnection);
     const bool queued = instance.timeConsumDataSave(m_session.name(), rows, DataHandleWorkInstance::PouDisplayOrder);
-    const bool finished = queued && done.tryAcquire(1, rowsTimeoutMs);
+    const bool finished = queued && report->done.tryAcquire(1, rowsTimeoutMs);
     QObject::disconnect(connection);
     if (!finished) {
         *error = queued ? QStringLiteral("the background worker did not finish the display order in time")
                         : QStringLiteral("the host has no background transaction service");
         return false;
     }
-    QMutexLocker lock(&mutex);
-    if (!found) {
+    QMutexLocker lock(&report->mutex);
+    if (!report->found) {
         *error = QStringLiteral("the worker found no project '%1'").arg(project);
         return false;
     }
+    const QMap<int, int> outcomes = report->outcomes;
     static const QStringList outcomeText = {"stored", "pending (the POU has not been saved yet)", "no such POU",
                                        "skipped (negative row)", "failed (see the log)"};
     QJsonArray items;
