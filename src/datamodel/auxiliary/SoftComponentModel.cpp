@@ -89,7 +89,9 @@ QMap<int, QString> bitsOf(const QJsonObject& object)
 
 QMap<int, QString> parseBitComments(const QString& text)
 {
-    if (text.isEmpty())
+    // What a save writes for a word without bit comments; most D rows hold just that.
+    static const QString none = QStringLiteral("{\"BitComments\":{}}");
+    if (text.isEmpty() || text == none)
         return {};
     const QJsonDocument doc = QJsonDocument::fromJson(text.toUtf8());
     return bitsOf(doc.object().value(QStringLiteral("BitComments")).toObject());
@@ -100,6 +102,13 @@ SoftComponentModel::SoftComponentType typeOf(const QString& properties)
 {
     if (properties.isEmpty())
         return SoftComponentModel::INT;
+    // The one form a save writes, {"type":"N"}, is read without a JSON parser.
+    static const QString head = QStringLiteral("{\"type\":\""), tail = QStringLiteral("\"}");
+    if (properties.size() == head.size() + 1 + tail.size() && properties.startsWith(head) && properties.endsWith(tail)) {
+        const QChar digit = properties.at(head.size());
+        if (digit >= QChar('0') && digit <= QChar('0' + SoftComponentModel::LREAL))
+            return static_cast<SoftComponentModel::SoftComponentType>(digit.unicode() - '0');
+    }
     bool ok = false;
     const int type = QJsonDocument::fromJson(properties.toUtf8()).object().value(QStringLiteral("type")).toString().toInt(&ok);
     return ok && type >= SoftComponentModel::INT && type <= SoftComponentModel::LREAL
@@ -181,13 +190,16 @@ SoftComponentModel::SoftComponentType SoftComponentModel::SoftComponentTable::so
     return softComponentInfo(order).type;
 }
 
-void SoftComponentModel::SoftComponentTable::initComponentInfos(int order, const SoftComponentInfo& info)
+void SoftComponentModel::SoftComponentTable::initComponentInfos(int order, SoftComponentInfo info)
 {
-    SoftComponentInfo stored = info;
-    stored.state = Stored;
-    if (stored.id >= 0)
-        m_ids->setUsed(static_cast<unsigned int>(stored.id), true);
-    m_infos.insert(order, stored);
+    info.state = Stored;
+    if (info.id >= 0)
+        m_ids->setUsed(static_cast<unsigned int>(info.id), true);
+    // The file gives a letter's rows mostly in ascending order: appending needs no search then.
+    if (m_infos.isEmpty() || (m_infos.cend() - 1).key() < order)
+        m_infos.insert(m_infos.cend(), order, std::move(info));
+    else
+        m_infos.insert(order, std::move(info));
 }
 
 bool SoftComponentModel::SoftComponentTable::insertComponentInfos(int order, SoftComponentInfo info)
@@ -753,7 +765,7 @@ bool SoftComponentModel::reload()
         info.comment = query.value(4).toString();
         info.bitComments = parseBitComments(query.value(5).toString());
         info.type = typeOf(query.value(6).toString());
-        table->initComponentInfos(query.value(2).toInt(), info);
+        table->initComponentInfos(query.value(2).toInt(), std::move(info));
         ++rows;
     }
     writeLog(HostServices::LogInfo, QStringLiteral("open SoftwareComponentTable: %1 rows").arg(rows).toStdString());

@@ -174,7 +174,7 @@ public:
     SoftComponentType softComponentType(int order) const;
 
     // An entry as read from the file: stored, its id marked used.
-    void initComponentInfos(int order, const SoftComponentInfo& info);
+    void initComponentInfos(int order, SoftComponentInfo info);
     // An edit of one address (its id and state are the table's business): a new entry gets a
     // new row id and is to be inserted, an emptied one is dropped (never stored) or to be
     // deleted, a changed one to be updated. False when no row id is left.
