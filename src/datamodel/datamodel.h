@@ -2,7 +2,11 @@
 
 // The one door to the project data model: every exported class.
 
+#include "datamodel/auxiliary/HmiCfgModel.h"
 #include "datamodel/auxiliary/InternationalModel.h"
+#include "datamodel/auxiliary/SoftComponentModel.h"
+#include "datamodel/auxiliary/WatchListModel.h"
+#include "datamodel/auxiliary/WatchListObject.h"
 #include "datamodel/compiler/SymbolSynchrinizer.h"
 #include "datamodel/compiler/SyncType.h"
 #include "datamodel/device/BaseDeviceNode.h"
@@ -30,6 +34,9 @@
 #include "datamodel/memory/SerializeData.h"
 #include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/BitMap.h"
+#include "datamodel/model/DataHandleWorkInstance.h"
+#include "datamodel/model/DataSaveTransaction.h"
+#include "datamodel/model/DisplayRowStore.h"
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/IDDistributor.h"
 #include "datamodel/model/ModelObject.h"
@@ -40,6 +47,7 @@
 #include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/model/Result.h"
 #include "datamodel/model/SubModel.h"
+#include "datamodel/model/Transaction.h"
 #include "datamodel/model/TableSubModel.h"
 #include "datamodel/model/TranslationTable.h"
 #include "datamodel/program/CachedProperties.h"

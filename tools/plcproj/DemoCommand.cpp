@@ -1,6 +1,7 @@
 // plcproj demo: a small packaging line with every kind of object the library holds, saved,
 // re-keyed, reopened, checked by the compiler core and described.
 #include "Command.h"
+#include "DemoAuxiliary.h"
 #include "ProjectCheck.h"
 #include "ProjectSession.h"
 #include "StandardLibraries.h"
@@ -122,7 +123,7 @@ bool fill(AbstractPlcProjectModel* project)
     slow->setProperty("Interval", "T#500ms");
     slow->addPou(pous->pou(QStringLiteral("Housekeeping"))->id(), -1);
     slow->addPou(lights->id(), -1);
-    return fillDevices(project->subModel<DeviceTreeModel>());
+    return fillDevices(project->subModel<DeviceTreeModel>()) && fillAuxiliary(project);
 }
 
 bool hidden(const StringProperties& properties)
@@ -189,7 +190,7 @@ QJsonObject describe(AbstractPlcProjectModel* project)
     }
     const DeviceTreeNode* root = project->subModel<DeviceTreeModel>()->getRootNode();
     return QJsonObject{{"folders", folders}, {"tasks", tasks}, {"libraries", libraries},
-                       {"devices", root ? devices(root, 0) : QJsonArray()}};
+                       {"devices", root ? devices(root, 0) : QJsonArray()}, {"auxiliary", describeAuxiliary(project)}};
 }
 
 QJsonObject tableCounts(QSqlDatabase db)
@@ -248,6 +249,7 @@ void printText(const Output& out, const QJsonObject& project, const QJsonObject&
                      .arg(library["name"].toString(), library["version"].toString())
                      .arg(library["pous"].toInt()).arg(library["types"].toInt()));
     }
+    printAuxiliary(out, tree["auxiliary"].toObject());
     out.line("database tables (rows):");
     QStringList line;
     for (auto it = counts.begin(); it != counts.end(); ++it)

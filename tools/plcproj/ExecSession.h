@@ -62,6 +62,16 @@ private:
     bool check(QString* error);
     // dev add|rm|set|enable|swap (ExecDevice.cpp).
     bool device(const QStringList& words, QString* error);
+    // comment, snap, ctype, watch, hmi, rows and their lists (ExecAuxiliary.cpp).
+    static bool isAuxiliary(const QStringList& words);
+    bool auxiliary(const QStringList& words, QString* error);
+    bool softComponent(const QStringList& words, QString* error);
+    bool listComments(const QStringList& words, QString* error);
+    bool watch(const QStringList& words, QString* error);
+    bool listWatch(const QStringList& words, QString* error);
+    bool hmi(const QStringList& words, QString* error);
+    bool listHmi(const QStringList& words, QString* error);
+    bool rows(const QStringList& words, QString* error);
 
     // The object of a kind ("folder", "pou", "gvl", "type", "task") by name.
     Target find(const QString& kind, const QString& name, QString* error) const;

@@ -25,6 +25,11 @@ public:
     static void remove(QSqlDatabase& db);
     // The driver's error number of the last failure of `db` (0 when none).
     static int errorNumber(const QSqlDatabase& db);
+    // Whether `db` was opened read-only: nothing may be written to it, not even an upgrade.
+    static bool isReadOnly(const QSqlDatabase& db)
+    {
+        return db.connectOptions().contains(QLatin1String(ReadOnlyOption));
+    }
 };
 
 // A connection for the length of one call: opened in the constructor, removed on destruction.

@@ -205,7 +205,7 @@ void LibraryModel::forgetFileId(int fileId)
 
 bool LibraryModel::isReadOnly() const
 {
-    return database().connectOptions().contains(QLatin1String(DatabaseConnection::ReadOnlyOption));
+    return DatabaseConnection::isReadOnly(database());
 }
 
 // ---- the compiler core ----

@@ -2,6 +2,7 @@
 
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/ObjectData_p.h"
+#include "datamodel/model/StoredProperty_p.h"
 #include "datamodel/model/TableSubModel_p.h"
 
 #include "accore/ACCore.h"
@@ -110,6 +111,23 @@ QStringList PouModel::interruptPous() const
 bool PouModel::removePou(PouUnit* pou)
 {
     return eraseObject(pou);
+}
+
+DisplayRowStore::Result PouModel::storeDisplayRow(unsigned int id, int row, QString* error)
+{
+    PouUnit* unit = pou(id);
+    if (!unit)
+        return NoObject;
+    const std::string text = std::to_string(row);
+    const StoredProperty::Outcome outcome = StoredProperty::write(
+        database(), QStringLiteral("POU"), ObjectData::Id, id, QStringLiteral("Row"), QString::fromStdString(text), error);
+    if (outcome == StoredProperty::Written) {
+        unit->setStoredRow(text);
+        return Stored;
+    }
+    // Not in the file (yet): the POU carries the row, marked modified, to the next save.
+    unit->setProperty("Row", text);
+    return outcome == StoredProperty::NoRow ? Pending : Failed;
 }
 
 QString PouModel::selectStatement() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "datamodel/model/DatamodelExport.h"
+#include "datamodel/model/DisplayRowStore.h"
 #include "datamodel/model/TableSubModel.h"
 #include "datamodel/program/DeclaredObject.h"
 
@@ -19,7 +20,7 @@ class ASTNode;
 // The program organisation units of a project (table POU): programs, functions and function
 // blocks with their declaration text, logic text and graphic editor data. Every change of a
 // POU's content marks the project as needing compilation.
-class DATAMODEL_EXPORT PouModel : public TableSubModel<PouModel>
+class DATAMODEL_EXPORT PouModel : public TableSubModel<PouModel>, public DisplayRowStore
 {
     Q_OBJECT
 public:
@@ -54,6 +55,9 @@ public:
     // The names of the interrupt programs ("ChildProgramType" = "ChildIntProgram").
     QStringList interruptPous() const;
     bool removePou(PouUnit* pou);
+    // Sets the POU's "Row" and writes that property alone into its stored row, leaving its
+    // other unsaved changes pending (the background save of the display order).
+    Result storeDisplayRow(unsigned int id, int row, QString* error) override;
 
 private:
     friend class PouUnit;
@@ -118,6 +122,8 @@ private:
     friend class PouModel;
     // Takes content without touching: no change time, no recompilation mark.
     void setContent(Content content, bool mergeProperties);
+    // The display row as the file holds it already: no modified flag, no change time.
+    void setStoredRow(const std::string& row) { m_properties.set("Row", row); }
 
     PouType m_type;
     PouLanguageType m_language;

@@ -1,5 +1,8 @@
 #include "datamodel/project/PlcProjectModel.h"
 
+#include "datamodel/auxiliary/HmiCfgModel.h"
+#include "datamodel/auxiliary/SoftComponentModel.h"
+#include "datamodel/auxiliary/WatchListModel.h"
 #include "datamodel/device/DeviceTreeModel.h"
 #include "datamodel/model/SubModel.h"
 #include "datamodel/program/TaskModel.h"
@@ -21,7 +24,10 @@ void PlcProjectModel::createProjectModels()
             model.release(); // owned by the project model now
     };
     add(std::make_unique<TaskModel>("TaskModel", this));
+    add(std::make_unique<WatchListModel>("WatchListModel", this));
     add(std::make_unique<DeviceTreeModel>("DeviceTreeModel", this));
+    add(std::make_unique<HmiCfgModel>("HmiCfgModel", this));
+    add(std::make_unique<SoftComponentModel>("SoftComponentModel", this));
 }
 
 bool PlcProjectModel::open(const std::string& name, const std::string& filePath, const std::string& password,

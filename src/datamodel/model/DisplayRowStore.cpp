@@ -1,0 +1,3 @@
+#include "datamodel/model/DisplayRowStore.h"
+
+DisplayRowStore::~DisplayRowStore() = default;

@@ -1,0 +1,7 @@
+#include "datamodel/model/Transaction.h"
+
+Transaction::Transaction() = default;
+
+Transaction::~Transaction() = default;
+
+void Transaction::run() {}
