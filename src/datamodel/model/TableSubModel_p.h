@@ -6,11 +6,13 @@
 
 #include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/HostServices.h"
+#include "datamodel/model/IdReferences_p.h"
 #include "datamodel/model/ObjectData_p.h"
 #include "datamodel/model/ObjectPath.h"
 #include "datamodel/model/ObjectTable_p.h"
 #include "datamodel/model/RowWriter_p.h"
 #include "datamodel/model/SoftAssert_p.h"
+#include "datamodel/model/SystemObjects.h"
 
 #include <QJsonObject>
 #include <QSqlError>
@@ -67,7 +69,9 @@ void TableSubModel<Model>::insertLoaded(std::unique_ptr<Object> object)
 template <typename Model>
 unsigned int TableSubModel<Model>::newObjectId(const std::string& name)
 {
-    const unsigned int id = m_table->objects.nextId();
+    // An id that another object still keeps (a task's call of a removed POU) would make that
+    // reference name the new object: it is passed over.
+    const unsigned int id = IdReferences::firstFreeId(m_table->objects.ids(), projectModel(), this->name());
     if (id == IDDistributor::INVALID_ID)
         writeLog(HostServices::LogInfo,
                  std::string("add ") + kind() + " '" + name + "' failed: no " + kind() + " id is left");
@@ -102,12 +106,121 @@ void TableSubModel<Model>::appendAll(std::vector<Object*>& out) const
 }
 
 template <typename Model>
+template <typename Match>
+auto* TableSubModel<Model>::findNamed(const std::string& name, Match&& match) const
+{
+    return m_table->objects.findNamed(name, std::forward<Match>(match));
+}
+
+template <typename Model>
 auto* TableSubModel<Model>::findByName(const QString& name) const
 {
     using Object = typename Model::Object;
-    return m_table->objects.findFirst([&name](const Object& object) {
+    return m_table->objects.findNamed(name.toStdString(), [&name](const Object& object) {
         return QString::fromStdString(object.name()).compare(name, Qt::CaseInsensitive) == 0;
     });
+}
+
+template <typename Model>
+auto* TableSubModel<Model>::findExact(const std::string& name) const
+{
+    using Object = typename Model::Object;
+    return m_table->objects.findNamed(name, [&name](const Object& object) { return object.name() == name; });
+}
+
+// ---- the rules of names ----
+
+template <typename Model>
+QString TableSubModel<Model>::nameRule(const std::string& name) const
+{
+    for (unsigned char c : name)
+        if (c < 0x20 || c == 0x7f)
+            return QStringLiteral("the name holds a control character");
+    return QString();
+}
+
+template <typename Model>
+template <typename Object>
+QString TableSubModel<Model>::nameTaken(const std::string& name, const Object* self) const
+{
+    const QString wanted = QString::fromStdString(name);
+    for (Object* other : m_table->objects.sameKey(name))
+        if (other != self && QString::fromStdString(other->name()).compare(wanted, Qt::CaseInsensitive) == 0)
+            return QStringLiteral("a %1 named '%2' exists already")
+                .arg(QLatin1String(kind()), QString::fromStdString(other->name()));
+    return QString();
+}
+
+template <typename Model>
+template <typename Object>
+QString TableSubModel<Model>::nameRefusal(const std::string& name, const Object* self) const
+{
+    if (QString::fromStdString(name).trimmed().isEmpty())
+        return QStringLiteral("the name is empty");
+    QString rule = model().nameRule(name);
+    if (!rule.isEmpty())
+        return rule;
+    if (SystemObjects::isReservedName(name))
+        return QStringLiteral("the name '%1' is reserved for the system's own objects").arg(QString::fromStdString(name));
+    return model().nameTaken(name, self);
+}
+
+template <typename Model>
+bool TableSubModel<Model>::allowAdd(const std::string& name, unsigned int folderId) const
+{
+    using Object = typename Model::Object;
+    QString refusal = nameRefusal(name, static_cast<const Object*>(nullptr));
+    if (refusal.isEmpty())
+        refusal = model().folderRefusal(static_cast<const Object*>(nullptr), folderId);
+    if (!refusal.isEmpty())
+        return refuse(QStringLiteral("add %1 '%2' refused: %3").arg(QLatin1String(kind()), QString::fromStdString(name), refusal));
+    clearLastError();
+    return true;
+}
+
+template <typename Model>
+template <typename Object>
+bool TableSubModel<Model>::allowRename(const Object& object, const std::string& name) const
+{
+    QString refusal;
+    if (SystemObjects::isHidden(object.name(), object.property("Hidden")))
+        refusal = QStringLiteral("it is one of the system's own objects");
+    else if (name != object.name())
+        refusal = nameRefusal(name, &object);
+    if (!refusal.isEmpty())
+        return refuse(QStringLiteral("rename %1 '%2' to '%3' refused: %4")
+                          .arg(QLatin1String(kind()), QString::fromStdString(object.name()), QString::fromStdString(name), refusal));
+    clearLastError();
+    return true;
+}
+
+template <typename Model>
+template <typename Object>
+bool TableSubModel<Model>::allowRemove(const Object& object) const
+{
+    QString refusal;
+    if (SystemObjects::isHidden(object.name(), object.property("Hidden")))
+        refusal = QStringLiteral("it is one of the system's own objects");
+    else
+        refusal = model().removalRefusal(object);
+    if (!refusal.isEmpty())
+        return refuse(QStringLiteral("remove %1 '%2' refused: %3")
+                          .arg(QLatin1String(kind()), QString::fromStdString(object.name()), refusal));
+    clearLastError();
+    return true;
+}
+
+template <typename Model>
+void TableSubModel<Model>::objectModified(ModelObject* object)
+{
+    m_table->objects.modified(object);
+}
+
+template <typename Model>
+void TableSubModel<Model>::objectRenamed(ModelObject* object, const std::string& oldName)
+{
+    if (auto* own = m_table->objects.owned(object))
+        m_table->objects.renamed(own, oldName);
 }
 
 template <typename Model>
@@ -228,8 +341,9 @@ bool TableSubModel<Model>::insertObject(const QString& path, const QString& data
     if (!object)
         return false;
     object->setModified(true);
-    m_table->objects.insert(std::move(object));
+    auto* inserted = m_table->objects.insert(std::move(object));
     model().markModified();
+    model().inserted(*inserted, values);
     return true;
 }
 
@@ -252,10 +366,8 @@ template <typename Model>
 bool TableSubModel<Model>::renameObject(const QString& path, const QString& name)
 {
     auto* object = m_table->objects.find(path);
-    if (!object)
-        return false;
-    object->rename(name.toStdString());
-    return true;
+    // The object's own rename checks the name (allowRename) and says why it refuses.
+    return object && object->rename(name.toStdString());
 }
 
 template <typename Model>
@@ -269,7 +381,18 @@ template <typename Model>
 bool TableSubModel<Model>::moveObject(const QString& path, const QString& to)
 {
     auto* object = m_table->objects.find(path);
-    return object && model().moveTo(*object, to);
+    if (!object)
+        return false;
+    QString folder, row;
+    unsigned int folderId = 0;
+    if (ObjectPath::splitIndex(to, folder, row) && ObjectPath::toId(folder, folderId)) {
+        const QString refusal = model().folderRefusal(object, folderId);
+        if (!refusal.isEmpty())
+            return refuse(QStringLiteral("move %1 '%2' refused: %3")
+                              .arg(QLatin1String(kind()), QString::fromStdString(object->name()), refusal));
+    }
+    clearLastError();
+    return model().moveTo(*object, to);
 }
 
 template <typename Model>

@@ -15,7 +15,7 @@ unsigned int nowSeconds()
 
 DeclaredObject::DeclaredObject(Kind kind, unsigned int id, const std::string& name, unsigned int folderId,
                                SubModel* owner)
-    : ModelObject(owner), m_name(name), m_folderId(folderId), m_kind(kind), m_id(id)
+    : ModelObject(owner), m_folderId(folderId), m_name(name), m_kind(kind), m_id(id)
 {
 }
 
@@ -58,6 +58,13 @@ void DeclaredObject::touch()
     setModified(true);
     m_modifiedTime = nowSeconds();
     markProjectModified();
+}
+
+void DeclaredObject::setName(const std::string& name)
+{
+    const std::string oldName = m_name;
+    m_name = name;
+    nameChanged(oldName);
 }
 
 void DeclaredObject::stampDeclaration()

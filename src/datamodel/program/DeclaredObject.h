@@ -64,17 +64,20 @@ protected:
 
     // The content changed: modified flag, change time, recompilation mark.
     void touch();
+    // Takes a new name and tells the owning model (its name index); no other effect.
+    void setName(const std::string& name);
     // Stamps "VarDeclModifiedTime" with the current time in milliseconds.
     void stampDeclaration();
 
-    // Read from the file or from object data by the owning model, without touching.
-    std::string m_name;
+    // Read from the file or from object data by the owning model, without touching. The name
+    // changes through setName() only: the owning model keeps an index of the names.
     unsigned int m_folderId;
     std::string m_varDeclaration;
     unsigned int m_modifiedTime = 0;
     CachedProperties m_properties;
 
 private:
+    std::string m_name;
     Kind m_kind;
     unsigned int m_id;
     unsigned int m_compileTime = 0;
