@@ -54,7 +54,7 @@ const std::vector<Kind>& kinds()
          [](ModelObject* o) { static_cast<TaskModel::Task*>(o)->setwdtTime(30); }},
         {"TaskCalls", "POUInTask", "save task 'Main' failed: ",
          [](AbstractProjectModel& p) -> ModelObject* { return p.subModel<TaskModel>()->addTask("Main"); },
-         [](ModelObject* o) { static_cast<TaskModel::Task*>(o)->addPou(3, -1); }},
+         [](ModelObject* o) { static_cast<TaskModel::Task*>(o)->addPou(1, -1); }}, // DevicePOU
     };
     return all;
 }
