@@ -108,7 +108,7 @@ bool DataTypeModel::readRows(QSqlQuery& query)
         auto unit = std::make_unique<DataUnit>(query.value(id).toUInt(), ObjectData::utf8(query.value(name)),
                                                static_cast<PrjDataType>(query.value(type).toInt()),
                                                query.value(folder).toUInt(), this);
-        unit->m_varDeclaration = ObjectData::utf8(query.value(text));
+        unit->assignDeclaration(ObjectData::utf8(query.value(text)));
         unit->m_modifiedTime = query.value(modifyTime).toUInt();
         unit->m_properties.merge(query.value(properties).toByteArray());
         insertLoaded(std::move(unit));
@@ -135,7 +135,7 @@ QString DataTypeModel::reloadStatement() const
 void DataTypeModel::reloadRow(DataUnit& unit, const QSqlQuery& query)
 {
     unit.setName(query.value(0).toString().toStdString());
-    unit.m_varDeclaration = query.value(1).toString().toStdString();
+    unit.assignDeclaration(query.value(1).toString().toStdString());
     writeLog(HostServices::LogInfo, "重载数据:" + unit.name());
 }
 
@@ -147,7 +147,7 @@ std::unique_ptr<DataTypeModel::DataUnit> DataTypeModel::fromData(unsigned int id
         return nullptr;
     auto unit = std::make_unique<DataUnit>(id, ObjectData::utf8(data, Column::Name), static_cast<PrjDataType>(type),
                                            folderId, this);
-    unit->m_varDeclaration = ObjectData::utf8(data, VARDECLARATION);
+    unit->assignDeclaration(ObjectData::utf8(data, VARDECLARATION));
     unit->m_properties.merge(ObjectData::text(data, Column::Properties));
     unit->m_modifiedTime = nowSeconds();
     return unit;

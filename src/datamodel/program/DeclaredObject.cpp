@@ -2,9 +2,12 @@
 
 #include <QDateTime>
 
+#include <atomic>
 #include <cstdlib>
 
 namespace {
+
+std::atomic<unsigned long long> generation{0};
 
 unsigned int nowSeconds()
 {
@@ -17,6 +20,23 @@ DeclaredObject::DeclaredObject(Kind kind, unsigned int id, const std::string& na
                                SubModel* owner)
     : ModelObject(owner), m_folderId(folderId), m_name(name), m_kind(kind), m_id(id)
 {
+    textsChanged();
+}
+
+unsigned long long DeclaredObject::textGeneration()
+{
+    return generation.load(std::memory_order_relaxed);
+}
+
+void DeclaredObject::textsChanged()
+{
+    generation.fetch_add(1, std::memory_order_relaxed);
+}
+
+void DeclaredObject::assignDeclaration(std::string text)
+{
+    m_varDeclaration = std::move(text);
+    textsChanged();
 }
 
 DeclaredObject::~DeclaredObject() = default;
@@ -74,7 +94,7 @@ void DeclaredObject::stampDeclaration()
 
 void DeclaredObject::setVarDeclaration(const std::string& text)
 {
-    m_varDeclaration = text;
+    assignDeclaration(text);
     stampDeclaration();
     touch();
 }

@@ -124,7 +124,7 @@ bool GlobalVarModel::readRows(QSqlQuery& query)
     while (query.next()) {
         auto list = std::make_unique<GlobalVarTable>(query.value(id).toUInt(), ObjectData::utf8(query.value(name)),
                                                      query.value(folder).toUInt(), this);
-        list->m_varDeclaration = ObjectData::utf8(query.value(text));
+        list->assignDeclaration(ObjectData::utf8(query.value(text)));
         list->m_properties.merge(query.value(properties).toByteArray());
         list->m_modifiedTime = query.value(modifyTime).toUInt();
         insertLoaded(std::move(list));
@@ -146,7 +146,7 @@ QString GlobalVarModel::reloadStatement() const
 void GlobalVarModel::reloadRow(GlobalVarTable& list, const QSqlQuery& query)
 {
     list.setName(query.value(0).toString().toStdString());
-    list.m_varDeclaration = query.value(1).toString().toStdString();
+    list.assignDeclaration(query.value(1).toString().toStdString());
 }
 
 std::unique_ptr<GlobalVarModel::GlobalVarTable> GlobalVarModel::fromData(unsigned int id, const QJsonObject& data)
@@ -155,7 +155,7 @@ std::unique_ptr<GlobalVarModel::GlobalVarTable> GlobalVarModel::fromData(unsigne
     if (!ObjectData::toUnsigned(data, Column::FolderId, folderId))
         return nullptr;
     auto list = std::make_unique<GlobalVarTable>(id, ObjectData::utf8(data, Column::Name), folderId, this);
-    list->m_varDeclaration = ObjectData::utf8(data, TEXT);
+    list->assignDeclaration(ObjectData::utf8(data, TEXT));
     list->m_properties.merge(ObjectData::text(data, Column::Properties));
     list->m_modifiedTime = nowSeconds();
     return list;
@@ -177,7 +177,7 @@ bool GlobalVarModel::restoreFrom(GlobalVarTable& list, const QString& data)
     unsigned int modifiedTime = 0;
     if (!ObjectData::parse(data, object) || !ObjectData::toUnsigned(object, Column::ModifyTime, modifiedTime))
         return false;
-    list.m_varDeclaration = ObjectData::utf8(object, TEXT);
+    list.assignDeclaration(ObjectData::utf8(object, TEXT));
     list.m_modifiedTime = modifiedTime;
     list.m_properties.merge(ObjectData::text(object, Column::Properties));
     // The restored text differs from what the file may hold by now: without the flag the next

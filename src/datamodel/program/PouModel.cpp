@@ -263,8 +263,8 @@ int PouModel::PouUnit::coreParseKind() const
 
 void PouModel::PouUnit::setContent(Content content, bool mergeProperties)
 {
-    m_varDeclaration = std::move(content.varDeclaration);
     m_logicContext = std::move(content.logicContext);
+    assignDeclaration(std::move(content.varDeclaration));
     m_modifiedTime = content.modifyTime;
     if (!mergeProperties)
         m_properties.clear();
@@ -300,6 +300,7 @@ void PouModel::PouUnit::setType(PouType type)
 void PouModel::PouUnit::setLogicContext(const std::string& text)
 {
     m_logicContext = text;
+    textsChanged();
     touch();
     logThroughOwner("程序修改逻辑文本");
 }

@@ -9,6 +9,10 @@
 
 #include <QStringList>
 
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
 namespace ProgramRules {
 
 namespace {
@@ -100,6 +104,102 @@ bool introducesType(const std::string& text, std::size_t at, std::size_t length)
         if (sameWord(text, at, length, word))
             return true;
     return false;
+}
+
+std::string lowered(const std::string& word)
+{
+    std::string out = word;
+    for (char& c : out)
+        c = lower(c);
+    return out;
+}
+
+// The objects whose texts hold a word, by the word in lower case: the candidates that
+// referrers() checks with textUses(), so that removing one of a hundred thousand types does not
+// read the texts of all the others. Built once per project and text generation (any new object
+// or changed text anywhere moves it); objects removed since are skipped when looked up by id.
+class UsedWords
+{
+public:
+    struct User {
+        DeclaredObject::Kind kind;
+        unsigned int id;
+    };
+
+    static const UsedWords& of(const AbstractProjectModel* project)
+    {
+        // One per thread: each thread works on its own projects.
+        thread_local UsedWords cache;
+        const unsigned long long generation = DeclaredObject::textGeneration();
+        if (cache.m_project != project || cache.m_generation != generation || !cache.m_built)
+            cache.build(project, generation);
+        return cache;
+    }
+
+    const std::vector<User>& users(const std::string& name) const
+    {
+        static const std::vector<User> none;
+        auto it = m_users.find(lowered(name));
+        return it == m_users.end() ? none : it->second;
+    }
+
+private:
+    void build(const AbstractProjectModel* project, unsigned long long generation)
+    {
+        m_users.clear();
+        forEachDeclared(project, [this](const DeclaredObject& object) {
+            std::unordered_set<std::string> words;
+            collect(object.varDeclaration(), words);
+            if (object.kind() == DeclaredObject::PouKind)
+                collect(static_cast<const PouModel::PouUnit&>(object).logicContext(), words);
+            for (const std::string& word : words)
+                m_users[word].push_back(User{object.kind(), object.id()});
+        });
+        m_project = project;
+        m_generation = generation;
+        m_built = true;
+    }
+
+    // Every word of the text, comments and literals included: more candidates than uses is
+    // harmless, textUses() decides.
+    static void collect(const std::string& text, std::unordered_set<std::string>& words)
+    {
+        const std::size_t size = text.size();
+        for (std::size_t i = 0; i < size;) {
+            if (!isLetter(text[i])) {
+                ++i;
+                continue;
+            }
+            const std::size_t start = i;
+            while (i < size && (isLetter(text[i]) || isDigit(text[i])))
+                ++i;
+            words.insert(lowered(text.substr(start, i - start)));
+        }
+    }
+
+    const AbstractProjectModel* m_project = nullptr;
+    unsigned long long m_generation = 0;
+    bool m_built = false;
+    std::unordered_map<std::string, std::vector<User>> m_users;
+};
+
+const DeclaredObject* declared(const AbstractProjectModel* project, const UsedWords::User& user)
+{
+    switch (user.kind) {
+    case DeclaredObject::PouKind: {
+        auto* pous = project->subModel<PouModel>();
+        return pous ? pous->pou(user.id) : nullptr;
+    }
+    case DeclaredObject::GlobalVarKind: {
+        auto* lists = project->subModel<GlobalVarModel>();
+        return lists ? lists->varTable(user.id) : nullptr;
+    }
+    case DeclaredObject::DataTypeKind: {
+        auto* units = project->subModel<DataTypeModel>();
+        return units ? units->dataUnit(user.id) : nullptr;
+    }
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -209,15 +309,16 @@ QString referrers(const AbstractProjectModel* project, const DeclaredObject& obj
     if (!project)
         return QString();
     QStringList users;
-    forEachDeclared(project, [&](const DeclaredObject& other) {
-        if (&other == &object)
-            return;
-        bool uses = textUses(other.varDeclaration(), object.name());
-        if (!uses && other.kind() == DeclaredObject::PouKind)
-            uses = textUses(static_cast<const PouModel::PouUnit&>(other).logicContext(), object.name());
+    for (const UsedWords::User& user : UsedWords::of(project).users(object.name())) {
+        const DeclaredObject* other = declared(project, user);
+        if (!other || other == &object)
+            continue;
+        bool uses = textUses(other->varDeclaration(), object.name());
+        if (!uses && other->kind() == DeclaredObject::PouKind)
+            uses = textUses(static_cast<const PouModel::PouUnit*>(other)->logicContext(), object.name());
         if (uses)
-            users << described(kindWord(other), other.name());
-    });
+            users << described(kindWord(*other), other->name());
+    }
     return users.isEmpty() ? QString() : QStringLiteral("it is used by ") + listed(users);
 }
 
