@@ -55,11 +55,13 @@ bool IdReferences::isReferenced(const AbstractProjectModel* project, const std::
     return false;
 }
 
-unsigned int IdReferences::firstFreeId(IDDistributor& ids, const AbstractProjectModel* project, const std::string& subModel)
+unsigned int IdReferences::firstFreeId(IDDistributor& ids, const AbstractProjectModel* project, const std::string& subModel,
+                                       const std::unordered_set<unsigned int>* released)
 {
     std::vector<unsigned int> kept;
     unsigned int id = ids.fistUnusd();
-    while (id != IDDistributor::INVALID_ID && isReferenced(project, subModel, id)) {
+    while (id != IDDistributor::INVALID_ID && (!released || released->count(id) != 0)
+           && isReferenced(project, subModel, id)) {
         ids.setUsed(id, true);
         kept.push_back(id);
         id = ids.fistUnusd();

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <unordered_set>
 
 class AbstractProjectModel;
 class IDDistributor;
@@ -25,5 +26,9 @@ public:
     static bool isReferenced(const AbstractProjectModel* project, const std::string& subModel, unsigned int id);
     // The first free id of `ids` that nothing keeps, not yet marked used; INVALID_ID when none
     // is left. Kept ids are passed over and stay free: each is asked about again next time.
-    static unsigned int firstFreeId(IDDistributor& ids, const AbstractProjectModel* project, const std::string& subModel);
+    // With `released`, only the ids in it (those whose objects went) are asked about: an id no
+    // object ever had may be named in advance, as the task of a new project calls the first
+    // POU that will be made.
+    static unsigned int firstFreeId(IDDistributor& ids, const AbstractProjectModel* project, const std::string& subModel,
+                                    const std::unordered_set<unsigned int>* released = nullptr);
 };

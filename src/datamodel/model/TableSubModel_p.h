@@ -34,6 +34,8 @@ public:
     const char* const kind;
     // Cleared by an automatic save into another file: the objects then stay modified.
     bool clearModifiedOnSave = true;
+    // The ids of the objects removed since the model was opened: references to them are stale.
+    std::unordered_set<unsigned int> released;
 };
 
 template <typename Model>
@@ -71,7 +73,8 @@ unsigned int TableSubModel<Model>::newObjectId(const std::string& name)
 {
     // An id that another object still keeps (a task's call of a removed POU) would make that
     // reference name the new object: it is passed over.
-    const unsigned int id = IdReferences::firstFreeId(m_table->objects.ids(), projectModel(), this->name());
+    const unsigned int id =
+        IdReferences::firstFreeId(m_table->objects.ids(), projectModel(), this->name(), &m_table->released);
     if (id == IDDistributor::INVALID_ID)
         writeLog(HostServices::LogInfo,
                  std::string("add ") + kind() + " '" + name + "' failed: no " + kind() + " id is left");
@@ -95,6 +98,7 @@ bool TableSubModel<Model>::eraseObject(Object* object)
     if (!m_table->objects.contains(object))
         return false;
     model().markModified();
+    m_table->released.insert(object->id());
     return m_table->objects.erase(object);
 }
 
@@ -238,6 +242,7 @@ template <typename Model>
 bool TableSubModel<Model>::open()
 {
     m_table->objects.reset();
+    m_table->released.clear();
     QSqlQuery query(database());
     query.setForwardOnly(true);
     if (!query.exec(model().selectStatement())) {

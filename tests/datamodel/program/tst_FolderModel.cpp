@@ -92,19 +92,21 @@ TEST_F(FolderModelTest, onlyAnEmptyFolderIsRemovedAndItsRowGoesAtTheSave)
     Folder* drop = folders->addFolder("drop", 0, FolderModel::PouForder);
     project->subModel<PouModel>()->addPou("Kept", PouModel::PRGPOU, PouModel::POU_ST, keep->id());
     project->subModel<PouModel>()->addPou("Gone", PouModel::PRGPOU, PouModel::POU_ST, drop->id());
-    project->subModel<GlobalVarModel>()->addVarTable("GoneList", drop->id());
-    project->subModel<DataTypeModel>()->addDataUnit("GoneType", DataTypeModel::Struct, drop->id());
+    Folder* inner = folders->addFolder("inner", drop->id(), FolderModel::PouForder);
+    ASSERT_TRUE(inner);
+    project->subModel<PouModel>()->addPou("GoneToo", PouModel::FBPOU, PouModel::POU_ST, inner->id());
     ASSERT_TRUE(project->save());
     const QString dropId = QString::number(drop->id());
 
     EXPECT_FALSE(folders->removeFolder(drop));
-    EXPECT_EQ(folders->lastError(),
-              "remove folder 'drop' refused: it holds POU 'Gone', global variable list 'GoneList', data type 'GoneType'");
-    ASSERT_TRUE(project->subModel<PouModel>()->removePou(project->subModel<PouModel>()->pou(QStringLiteral("Gone"))));
-    ASSERT_TRUE(project->subModel<GlobalVarModel>()->removeVarTable(
-        project->subModel<GlobalVarModel>()->varTable(QStringLiteral("GoneList"))));
-    ASSERT_TRUE(project->subModel<DataTypeModel>()->removeDataUnit(
-        project->subModel<DataTypeModel>()->dataUnit(QStringLiteral("GoneType"))));
+    EXPECT_EQ(folders->lastError(), "remove folder 'drop' refused: it holds folder 'inner', POU 'Gone'");
+    EXPECT_FALSE(folders->removeFolder(inner));
+    EXPECT_EQ(folders->lastError(), "remove folder 'inner' refused: it holds POU 'GoneToo'");
+    auto* pouModel = project->subModel<PouModel>();
+    ASSERT_TRUE(pouModel->removePou(pouModel->pou(QStringLiteral("Gone"))));
+    ASSERT_TRUE(pouModel->removePou(pouModel->pou(QStringLiteral("GoneToo"))));
+    EXPECT_FALSE(folders->removeFolder(drop)) << "the inner folder is still there";
+    ASSERT_TRUE(folders->removeFolder(inner));
     EXPECT_TRUE(folders->removeFolder(drop));
     EXPECT_FALSE(folders->removeFolder(drop)) << "a removed folder is no longer in the model";
     EXPECT_FALSE(folders->removeFolder(nullptr));
@@ -112,8 +114,7 @@ TEST_F(FolderModelTest, onlyAnEmptyFolderIsRemovedAndItsRowGoesAtTheSave)
     const std::string file = databaseFile("Removal");
     EXPECT_EQ(rows(file, "SELECT Name FROM Folder ORDER BY Id"), QStringList({"keep"}));
     EXPECT_EQ(rows(file, "SELECT Name FROM POU WHERE FolderId != 0"), QStringList({"Kept"}));
-    EXPECT_EQ(rows(file, "SELECT count(*) FROM GlobalVar WHERE FolderId = " + dropId), QStringList({"0"}));
-    EXPECT_EQ(rows(file, "SELECT count(*) FROM DataType WHERE FolderId = " + dropId), QStringList({"0"}));
+    EXPECT_EQ(rows(file, "SELECT count(*) FROM POU WHERE FolderId = " + dropId), QStringList({"0"}));
     auto* pous = project->subModel<PouModel>();
     ASSERT_NE(pous->pou(QStringLiteral("Kept")), nullptr);
 

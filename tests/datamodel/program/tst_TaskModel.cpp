@@ -266,10 +266,10 @@ TEST_F(TaskModelTest, libraryProjectChangesMarkNothing)
 {
     auto library = createLibrary("Lib");
     PrjInfoModel::PrjInfo* info = testsupport::projectInfo(*library);
+    ASSERT_EQ(library->subModel<PouModel>()->addPou("LibPou", PouModel::PRGPOU, PouModel::POU_ST, 0)->id(), 1u);
     ASSERT_TRUE(library->save());
     const auto before = info->propertys();
     TaskModel tasks("TaskModel", library.get());
-    ASSERT_EQ(library->subModel<PouModel>()->addPou("LibPou", PouModel::PRGPOU, PouModel::POU_ST, 0)->id(), 1u);
     testsupport::defaultHost().logs()->clear();
     Task* task = tasks.addTask("T");
     ASSERT_TRUE(task);
