@@ -42,6 +42,10 @@ protected:
         project = createProject("Random").release();
         ASSERT_EQ(ProjectModelManager::instance()->addProjectModel("Random", project), ProjectModelManager::Success);
         testsupport::defaultHost().cookies()->setValue("Project.Name", "Random");
+        // The task of a new project calls POU 2 ahead: the first POU made takes that id.
+        PouModel::PouUnit* first = project->subModel<PouModel>()->addPou("PLC_PRG", PouModel::PRGPOU, PouModel::POU_ST, 0);
+        ASSERT_TRUE(first);
+        ASSERT_EQ(first->id(), 2u);
     }
     void TearDown() override
     {
