@@ -172,6 +172,8 @@ protected:
     auto* owned(ModelObject* obj) const;
     // Learns which rows the file holds, after the model switched to another file.
     void learnStoredRows();
+    // Notes the ids missing below the highest one read as released.
+    void noteGaps();
     const char* kind() const;
 
     // Defaults of the optional hooks.

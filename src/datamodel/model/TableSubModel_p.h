@@ -15,6 +15,8 @@
 #include "datamodel/model/SystemObjects.h"
 
 #include <QJsonObject>
+
+#include <algorithm>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -34,7 +36,9 @@ public:
     const char* const kind;
     // Cleared by an automatic save into another file: the objects then stay modified.
     bool clearModifiedOnSave = true;
-    // The ids of the objects removed since the model was opened: references to them are stale.
+    // The ids whose objects went: removed since the model was opened, or missing below the
+    // highest id of the file (ids are handed out lowest first, so such a gap once had an
+    // object). References to them are stale. An id above all others was never handed out.
     std::unordered_set<unsigned int> released;
 };
 
@@ -252,8 +256,24 @@ bool TableSubModel<Model>::open()
     }
     if (!model().readRows(query))
         return false;
+    noteGaps();
     writeLog(HostServices::LogInfo, "加载" + name() + "数据");
     return true;
+}
+
+template <typename Model>
+void TableSubModel<Model>::noteGaps()
+{
+    using Object = typename Model::Object;
+    std::unordered_set<unsigned int> present;
+    unsigned int highest = 0;
+    m_table->objects.forEach([&](Object* object) {
+        present.insert(object->id());
+        highest = std::max(highest, object->id());
+    });
+    for (unsigned int id = 1; id < highest; ++id)
+        if (present.count(id) == 0)
+            m_table->released.insert(id);
 }
 
 template <typename Model>

@@ -267,6 +267,7 @@ TEST_F(NameRules, anIdThatSomethingKeepsIsNotHandedOutAgain)
 {
     PouModel::PouUnit* first = addPou(*this, "First");
     const unsigned int id = first->id();
+    addPou(*this, "Second"); // the call's id lies below the highest: it once had a POU
     TaskModel::Task* task = tasks->addTask("Fast");
     task->addPou(id, -1);
     ASSERT_TRUE(project->save());
