@@ -3,9 +3,12 @@
 //             C API, reading every column of every row;
 //   save all  a save of every object (all modified) into a fresh copy of the schema against a
 //             bulk insert of the same rows in one transaction;
-//   one edit  the save after one edit of a POU in a project of 100 and of 10 000 objects.
+//   one edit  the save after one edit of a POU in a project of 100 and of 10 000 objects: the
+//             models write the objects set modified since the last save, not every object,
+//             so the CPU time of the two must be the same within 1.2.
 // Key derivation (tens of milliseconds per connection) happens outside the timed regions on
-// both sides. The ratios are printed at the end; targets: open 1.5, save all 2, one edit 2.
+// both sides. The ratios are printed at the end; targets: open 1.5, save all 2, one edit 2
+// (wall) and 1.2 (CPU).
 #include "datamodel/device/DefaultDeviceNodes.h"
 #include "datamodel/project/AbstractPlcProjectModel.h"
 #include "datamodel/project/PlcProjectModel.h"
@@ -541,8 +544,10 @@ private:
             return;
         const double r = x->second / y->second;
         // The targets are stated for wall-clock times; the CPU ratios are for information.
-        if (statistic.find("CPU") != std::string::npos)
+        if (statistic.find("CPU") != std::string::npos && std::string(what).find("one edit") == std::string::npos)
             std::printf("  %-34s %5.2f\n", what, r);
+        else if (statistic.find("CPU") != std::string::npos)
+            std::printf("  %-34s %5.2f  (1.2) %s\n", what, r, r <= 1.2 ? "met" : "MISSED");
         else
             std::printf("  %-34s %5.2f  (%.1f) %s\n", what, r, target, r <= target ? "met" : "MISSED");
     }

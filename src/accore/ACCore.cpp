@@ -11,6 +11,8 @@
 #include "accore/SymbolVariable.h"
 #include "accore/internal/Builtins.h"
 #include "accore/internal/DeclParser.h"
+#include "accore/internal/Identifier.h"
+#include "accore/internal/Lexer.h"
 #include "accore/internal/PouChecker.h"
 #include "accore/internal/SymbolTable.h"
 
@@ -150,6 +152,16 @@ public:
 };
 
 ACCore::ACCore() : d(std::make_unique<ACCorePrivate>()) {}
+
+bool ACCore::isIdentifier(const std::string& name)
+{
+    return ac::isIdentifier(name) && !isKeyword(name);
+}
+
+bool ACCore::isKeyword(const std::string& name)
+{
+    return DeclParser::isReservedWord(upperAscii(name));
+}
 
 ACCore::~ACCore() = default;
 

@@ -34,6 +34,12 @@ public:
 
     ACCore();
     virtual ~ACCore();
+
+    // Whether `name` can name a POU, a type or a global variable list: an identifier (a
+    // letter or "_" first, then letters, digits and "_") that is no keyword or elementary
+    // type name of the language, compared without regard to case.
+    static bool isIdentifier(const std::string& name);
+    static bool isKeyword(const std::string& name);
     ACCore(const ACCore&) = delete;
     ACCore& operator=(const ACCore&) = delete;
 

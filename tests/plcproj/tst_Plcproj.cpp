@@ -101,10 +101,11 @@ TEST_F(Plcproj, execUndoRedoAndReopen)
     EXPECT_EQ(shown[1].toObject()["properties"].toObject()["Row"].toString(), "4");
     EXPECT_TRUE(shown[2].toObject()["declaration"].toString().contains("speed : INT := 3;"));
 
-    // A failing command stops the script, names its line, and nothing after it runs.
+    // A failing command stops the script, names its place (commands given with -c are counted,
+    // not their lines), and nothing after it runs.
     const ToolRun failing = plcproj({"exec", dir, "-c", "add pou Never1\nrm pou NoSuchPou\nadd pou Never2; save"});
     EXPECT_EQ(failing.code, 1);
-    EXPECT_TRUE(failing.err.startsWith("error: line 2:")) << failing.err.toStdString();
+    EXPECT_EQ(failing.err, "error: command 2: rm pou NoSuchPou: no pou named 'NoSuchPou'\n");
     EXPECT_FALSE(lines(plcproj({"exec", dir, "-c", "list pou"}).out).contains("Never1"));
     EXPECT_EQ(plcproj({"exec", dir, "-c", "add pou \"unterminated"}).code, 2);
 }

@@ -91,7 +91,7 @@ TEST_F(PlcprojDevice, devCommandsEditUndoAndRefuseWithTheNodesError)
     // A bus of two is full: the third module is refused with the bus's own words.
     run = plcproj({"exec", line, "-c", "dev set 3 MaxChildCount 2\ndev add 3 VX7IOModuleNode VX7_4AD\nsave"});
     EXPECT_EQ(run.code, 1);
-    EXPECT_TRUE(run.err.contains("line 2:")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.startsWith("error: command 2: dev add 3")) << run.err.toStdString();
     EXPECT_TRUE(run.err.trimmed().endsWith("Child Count Out Of Limit : 2")) << run.err.toStdString();
     run = plcproj({"exec", line, "-c", "dev add 3 NX5IOModuleNode NX5_8EX"});
     EXPECT_EQ(run.code, 1);

@@ -2,6 +2,7 @@
 // re-keyed, reopened, checked by the compiler core and described.
 #include "Command.h"
 #include "DemoAuxiliary.h"
+#include "Progress.h"
 #include "ProjectCheck.h"
 #include "ProjectSession.h"
 #include "StandardLibraries.h"
@@ -273,8 +274,9 @@ int runDemo(const Arguments& args, const Output& out)
     QDir().mkpath(dir);
     const QString file = QDir(dir).filePath(ProjectLocation::fileNameFor(demoName, false));
     QString error;
+    Progress progress(QStringLiteral("demo"));
     {
-        Output::note(QStringLiteral("creating %1").arg(file));
+        progress.update(QStringLiteral("creating %1").arg(file), 0, 0);
         auto session = ProjectSession::create(
             dir,
             {{"fileName", demoName}, {"filePath", file.toStdString()}, {"projectType", "Project"},
@@ -290,18 +292,18 @@ int runDemo(const Arguments& args, const Output& out)
             Output::error(error);
             return Failure;
         }
-        Output::note("filling it with types, global variables, POUs and tasks");
+        progress.update(QStringLiteral("filling it with types, global variables, POUs and tasks"), 0, 0);
         if (!fill(session->model()) || !session->model()->save()) {
             Output::error("filling and saving the demo project failed (see the log)");
             return Failure;
         }
-        Output::note(QStringLiteral("re-keying with the password \"%1\"").arg(demoPassword));
+        progress.update(QStringLiteral("re-keying with the password \"%1\"").arg(demoPassword), 0, 0);
         if (!AbstractPlcProjectModel::modifyDbPassword(session->model(), demoPassword)) {
             Output::error("re-keying the demo project failed");
             return Failure;
         }
     }
-    Output::note("reopening with the new password and checking it in the compiler core");
+    progress.update(QStringLiteral("reopening with the new password"), 0, 0);
     ProjectLocation location;
     if (!ProjectLocation::resolve(dir, location, &error)) {
         Output::error(error);
@@ -313,7 +315,11 @@ int runDemo(const Arguments& args, const Output& out)
         return Failure;
     }
     QJsonArray messages;
-    for (const ac::ACMessage& message : ProjectCheck::run(session->name()))
+    const auto checked = ProjectCheck::run(session->name(), [&progress](const QString& step, int done, int total) {
+        progress.update(QStringLiteral("check: ") + step, done, total);
+    });
+    progress.done();
+    for (const ac::ACMessage& message : checked)
         messages.append(q(message.toString()));
     AbstractPlcProjectModel* model = session->model();
     auto* info = model->subModel<PrjInfoModel>()->projectInfo();

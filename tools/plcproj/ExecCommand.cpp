@@ -2,6 +2,7 @@
 #include "Command.h"
 #include "ExecSession.h"
 #include "ProjectCheck.h"
+#include "Progress.h"
 #include "ProjectSession.h"
 #include "ScriptReader.h"
 
@@ -15,14 +16,16 @@ namespace plcproj {
 
 namespace {
 
-bool readScript(const Arguments& args, QString& script)
+// The script's bytes as given: the text of -c, or the file of -f read whole.
+bool readScript(const Arguments& args, QByteArray& script, ScriptReader::Origin& origin)
 {
     if (args.has("c") == args.has("f")) {
         Output::error("exec needs either -c \"CMD; CMD; ...\" or -f FILE");
         return false;
     }
     if (args.has("c")) {
-        script = args.value("c");
+        script = args.value("c").toUtf8();
+        origin = ScriptReader::Origin::CommandLine;
         return true;
     }
     QFile file(args.value("f"));
@@ -30,7 +33,8 @@ bool readScript(const Arguments& args, QString& script)
         Output::error(QStringLiteral("cannot read %1: %2").arg(args.value("f"), file.errorString()));
         return false;
     }
-    script = QString::fromUtf8(file.readAll());
+    script = file.readAll();
+    origin = ScriptReader::Origin::File;
     return true;
 }
 
@@ -48,12 +52,13 @@ std::unique_ptr<ProjectSession> openProject(const Arguments& args, ProjectSessio
 
 int runExec(const Arguments& args, const Output& out)
 {
-    QString script;
-    if (!readScript(args, script))
+    QByteArray script;
+    ScriptReader::Origin origin = ScriptReader::Origin::File;
+    if (!readScript(args, script, origin))
         return Usage;
     ScriptReader reader;
     std::vector<ScriptCommand> commands;
-    if (!reader.read(script, commands)) {
+    if (!reader.read(script, origin, commands)) {
         Output::error(reader.error());
         return Usage;
     }
@@ -66,12 +71,12 @@ int runExec(const Arguments& args, const Output& out)
         if (!exec.run(command.words, &error)) {
             if (out.json())
                 out.document(exec.results());
-            // A failed save is said as every command says it, with the script line behind.
+            // A failed save is said as every command says it, with the script position behind.
             if (command.words.value(0) == QLatin1String("save"))
-                Output::error(QStringLiteral("%1 (script line %2)").arg(error).arg(command.line));
+                Output::error(QStringLiteral("%1 (script %2)").arg(error, ScriptReader::position(command, origin)));
             else
-                Output::error(
-                    QStringLiteral("line %1: %2: %3").arg(command.line).arg(command.words.join(' ').left(60), error));
+                Output::error(QStringLiteral("%1: %2: %3")
+                                  .arg(ScriptReader::position(command, origin), command.words.join(' ').left(60), error));
             return Failure;
         }
     }
@@ -85,7 +90,13 @@ int runCheck(const Arguments& args, const Output& out)
     auto session = openProject(args, ProjectSession::Access::Checking);
     if (!session)
         return Failure;
-    const std::vector<ac::ACMessage> messages = ProjectCheck::run(session->name());
+    std::vector<ac::ACMessage> messages;
+    {
+        Progress progress(QStringLiteral("check"));
+        messages = ProjectCheck::run(session->name(), [&progress](const QString& step, int done, int total) {
+            progress.update(step, done, total);
+        });
+    }
     if (out.json()) {
         QJsonArray list;
         for (const ac::ACMessage& message : messages)

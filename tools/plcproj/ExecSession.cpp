@@ -2,6 +2,7 @@
 
 #include "Arguments.h"
 #include "ProjectCheck.h"
+#include "Progress.h"
 #include "ProjectSession.h"
 
 #include "datamodel/model/ObjectPath.h"
@@ -154,19 +155,41 @@ bool ExecSession::run(const QStringList& words, QString* error)
     return false;
 }
 
+bool ExecSession::refused(const SubModel* model, QString* error, const QString& otherwise) const
+{
+    *error = model && !model->lastError().isEmpty() ? model->lastError() : otherwise;
+    return false;
+}
+
+QStringList ExecSession::callsGoingWith(const Target& target) const
+{
+    QStringList calls;
+    auto* pous = m_project->subModel<PouModel>();
+    if (target.task) {
+        for (int pouId : target.task->allPouIds()) {
+            PouModel::PouUnit* pou = pous->pou(static_cast<unsigned int>(pouId));
+            calls << (pou ? q(pou->name()) : QString::number(pouId));
+        }
+    } else if (target.declared && target.declared->kind() == DeclaredObject::PouKind) {
+        auto* tasks = m_project->subModel<TaskModel>();
+        std::vector<TaskModel::Task*> all;
+        if (tasks)
+            tasks->allTasks(all);
+        for (TaskModel::Task* task : all)
+            for (int pouId : task->allPouIds())
+                if (static_cast<unsigned int>(pouId) == target.declared->id())
+                    calls << QStringLiteral("by task %1").arg(q(task->name()));
+    }
+    return calls;
+}
+
 ExecSession::Target ExecSession::find(const QString& kind, const QString& name, QString* error) const
 {
     Target target;
     if (kind == "folder") {
         auto* folders = m_project->subModel<FolderModel>();
-        std::vector<FolderModel::Folder*> all;
-        folders->allFolders(all, ~0);
-        for (auto* folder : all)
-            if (q(folder->name()) == name) {
-                target.model = folders;
-                target.object = target.folder = folder;
-                break;
-            }
+        target.model = folders;
+        target.object = target.folder = folders->folder(name);
     } else if (kind == "pou") {
         auto* pous = m_project->subModel<PouModel>();
         target.model = pous;
@@ -181,19 +204,12 @@ ExecSession::Target ExecSession::find(const QString& kind, const QString& name, 
         target.object = target.declared = units->dataUnit(name);
     } else if (kind == "task") {
         auto* tasks = m_project->subModel<TaskModel>();
-        std::vector<TaskModel::Task*> all;
-        if (tasks)
-            tasks->allTasks(all);
-        for (auto* task : all)
-            if (q(task->name()) == name && task->id() != 0) {
-                target.model = tasks;
-                target.object = target.task = task;
-                break;
-            }
         if (!tasks) {
             *error = QStringLiteral("a library project has no tasks");
             return {};
         }
+        target.model = tasks;
+        target.object = target.task = tasks->task(name);
     } else {
         *error = QStringLiteral("unknown kind '%1' (kinds: %2)").arg(kind, kinds.join(", "));
         return {};
@@ -229,6 +245,8 @@ bool ExecSession::add(const QStringList& words, QString* error)
             return false;
         auto* folders = m_project->subModel<FolderModel>();
         auto* folder = folders->addFolder(name, parent, folderKind->second);
+        if (!folder)
+            return refused(folders, error);
         object = folder;
         model = folders;
         id = folder ? QString::number(folder->id()) : QString();
@@ -246,10 +264,8 @@ bool ExecSession::add(const QStringList& words, QString* error)
         }
         auto* pous = m_project->subModel<PouModel>();
         auto* pou = pous->addPou(name, type->second, language->second, folderId);
-        if (!pou) {
-            *error = QStringLiteral("a POU named '%1' exists already").arg(q(name));
-            return false;
-        }
+        if (!pou)
+            return refused(pous, error);
         pou->setVarDeclaration(defaultPouDeclaration(name, type->second));
         object = pou;
         model = pous;
@@ -257,10 +273,8 @@ bool ExecSession::add(const QStringList& words, QString* error)
     } else if (kind == "gvl") {
         auto* lists = m_project->subModel<GlobalVarModel>();
         auto* list = lists->addVarTable(name, folderId);
-        if (!list) {
-            *error = QStringLiteral("a global variable list named '%1' exists already").arg(q(name));
-            return false;
-        }
+        if (!list)
+            return refused(lists, error);
         list->setVarDeclaration("VAR_GLOBAL\nEND_VAR\n");
         object = list;
         model = lists;
@@ -273,6 +287,8 @@ bool ExecSession::add(const QStringList& words, QString* error)
         }
         auto* units = m_project->subModel<DataTypeModel>();
         auto* unit = units->addDataUnit(name, typeKind == "enum" ? DataTypeModel::Enum : DataTypeModel::Struct, folderId);
+        if (!unit)
+            return refused(units, error);
         unit->setVarDeclaration(typeKind == "enum" ? "TYPE " + name + " :\n(\n    Value0\n);\nEND_TYPE\n"
                                                    : "TYPE " + name + " :\nSTRUCT\nEND_STRUCT;\nEND_TYPE\n");
         object = unit;
@@ -285,15 +301,13 @@ bool ExecSession::add(const QStringList& words, QString* error)
             return false;
         }
         auto* task = tasks->addTask(name);
+        if (!task)
+            return refused(tasks, error);
         object = task;
         model = tasks;
         id = task ? QString::number(task->id()) : QString();
     } else {
         *error = QStringLiteral("unknown kind '%1' (kinds: %2)").arg(kind, kinds.join(", "));
-        return false;
-    }
-    if (!object) {
-        *error = QStringLiteral("no free id for another %1").arg(kind);
         return false;
     }
     m_stack->pushCommand(new ModelInsertCommand(object, model));
@@ -335,16 +349,17 @@ bool ExecSession::remove(const QStringList& words, QString* error)
     Target target = find(words[1], words[2], error);
     if (!target.object)
         return false;
-    auto* command = new ModelRemoveCommand(target.object, target.model);
+    // What goes with the object: the calls of a task, or the task calls of a POU.
+    const QStringList calls = callsGoingWith(target);
+    auto command = std::make_unique<ModelRemoveCommand>(target.object, target.model);
     QString data;
-    if (!target.model->removeObject(target.model->getObjPath(target.object), data)) {
-        delete command;
-        *error = QStringLiteral("%1 '%2' could not be removed").arg(words[1], words[2]);
-        return false;
-    }
-    m_stack->pushCommand(command);
-    report(QStringLiteral("removed %1 %2").arg(words[1], words[2]),
-           QJsonObject{{"command", "rm"}, {"kind", words[1]}, {"name", words[2]}});
+    if (!target.model->removeObject(target.model->getObjPath(target.object), data))
+        return refused(target.model, error);
+    m_stack->pushCommand(command.release());
+    QString text = QStringLiteral("removed %1 %2").arg(words[1], words[2]);
+    if (!calls.isEmpty())
+        text += QStringLiteral(" with its calls: %1").arg(calls.join(", "));
+    report(text, QJsonObject{{"command", "rm"}, {"kind", words[1]}, {"name", words[2]}, {"calls", QJsonArray::fromStringList(calls)}});
     return true;
 }
 
@@ -357,10 +372,8 @@ bool ExecSession::rename(const QStringList& words, QString* error)
     Target target = find(words[1], words[2], error);
     if (!target.object)
         return false;
-    if (!target.model->renameObject(target.model->getObjPath(target.object), words[3])) {
-        *error = QStringLiteral("%1 '%2' could not be renamed").arg(words[1], words[2]);
-        return false;
-    }
+    if (!target.model->renameObject(target.model->getObjPath(target.object), words[3]))
+        return refused(target.model, error);
     m_stack->pushCommand(new ModelRenameCommand(target.object, target.model, words[2], words[3]));
     report(QStringLiteral("renamed %1 %2 to %3").arg(words[1], words[2], words[3]),
            QJsonObject{{"command", "rename"}, {"kind", words[1]}, {"from", words[2]}, {"to", words[3]}});
@@ -381,10 +394,8 @@ bool ExecSession::move(const QStringList& words, QString* error)
         return false;
     const QString from = target.model->getObjIndex(target.object);
     const QString to = ObjectPath::index(folder, QString::number(row));
-    if (!target.model->moveObject(target.model->getObjPath(target.object), to)) {
-        *error = QStringLiteral("%1 '%2' cannot be moved").arg(words[1], words[2]);
-        return false;
-    }
+    if (!target.model->moveObject(target.model->getObjPath(target.object), to))
+        return refused(target.model, error, QStringLiteral("%1 '%2' cannot be moved").arg(words[1], words[2]));
     m_stack->pushCommand(new ModelMoveCommand(target.object, target.model, from, to));
     report(QStringLiteral("moved %1 %2 to folder %3 row %4").arg(words[1], words[2], words[3], words[4]),
            QJsonObject{{"command", "move"}, {"kind", words[1]}, {"name", words[2]}, {"folder", int(folder)}, {"row", int(row)}});
@@ -529,10 +540,9 @@ bool ExecSession::call(const QStringList& words, bool add, QString* error)
             return false;
         bool ok = true;
         const int at = args.has("at") ? args.value("at").toInt(&ok) : -1;
-        if (!ok || !task->addPou(static_cast<PouModel::PouUnit*>(pou.object)->id(), at)) {
-            *error = QStringLiteral("no call can be put at %1 of task '%2'").arg(args.value("at"), args.positional(1));
-            return false;
-        }
+        if (!ok || !task->addPou(static_cast<PouModel::PouUnit*>(pou.object)->id(), at))
+            return refused(target.model, error,
+                           QStringLiteral("no call can be put at %1 of task '%2'").arg(args.value("at"), args.positional(1)));
     } else {
         bool ok = false;
         const int index = args.positional(2).toInt(&ok);
@@ -597,7 +607,13 @@ bool ExecSession::save(QString* error)
 
 bool ExecSession::check(QString*)
 {
-    const std::vector<ac::ACMessage> messages = ProjectCheck::run(m_session.name());
+    std::vector<ac::ACMessage> messages;
+    {
+        Progress progress(QStringLiteral("check"));
+        messages = ProjectCheck::run(m_session.name(), [&progress](const QString& step, int done, int total) {
+            progress.update(step, done, total);
+        });
+    }
     QJsonArray found;
     for (const ac::ACMessage& message : messages) {
         found.append(q(message.toString()));

@@ -73,6 +73,11 @@ private:
     bool listHmi(const QStringList& words, QString* error);
     bool rows(const QStringList& words, QString* error);
 
+    // Sets `error` to why the model refused the last edit (`otherwise` when it gave no
+    // reason); false.
+    bool refused(const SubModel* model, QString* error, const QString& otherwise = QString()) const;
+    // The calls that removing the object takes with it, as a user reads them.
+    QStringList callsGoingWith(const Target& target) const;
     // The object of a kind ("folder", "pou", "gvl", "type", "task") by name.
     Target find(const QString& kind, const QString& name, QString* error) const;
     void report(const QString& text, const QJsonObject& result);

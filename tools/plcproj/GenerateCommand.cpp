@@ -1,5 +1,6 @@
 // plcproj generate: a large synthetic project for benchmarks and scale tests.
 #include "Command.h"
+#include "Progress.h"
 #include "Generator.h"
 #include "ProjectSession.h"
 
@@ -49,20 +50,23 @@ int runGenerate(const Arguments& args, const Output& out)
     }
     QElapsedTimer timer;
     timer.start();
-    Output::note(QStringLiteral("generating %1 POUs, %2 global lists, %3 data types (seed %4)")
-                     .arg(options.pous).arg(options.gvls).arg(options.types).arg(options.seed));
+    Progress progress(QStringLiteral("generate"));
+    options.progress = [&progress](const char* kind, int done, int total) {
+        progress.update(QString::fromLatin1(kind), done, total);
+    };
     ProjectGenerator generator(options);
     if (!generator.fill(*session->model(), &error)) {
         Output::error(QStringLiteral("generating failed: %1").arg(error));
         return Failure;
     }
     const qint64 filled = timer.restart();
-    Output::note("saving");
+    progress.update(QStringLiteral("saving"), 0, 0);
     if (!session->model()->save()) {
         Output::error(session->saveFailure());
         return Failure;
     }
     const qint64 saved = timer.elapsed();
+    progress.done();
     if (out.json()) {
         out.document(QJsonObject{{"file", file}, {"pous", options.pous}, {"gvls", options.gvls},
                                  {"types", options.types}, {"fillMs", filled}, {"saveMs", saved}});

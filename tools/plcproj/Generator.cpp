@@ -285,17 +285,21 @@ bool ProjectGenerator::fill(AbstractProjectModel& project, QString* error)
         return fail("project '" + project.name() + "' has no program models");
 
     const int perFolder = m_options.objectsPerFolder > 0 ? m_options.objectsPerFolder : 40;
+    auto report = [this](const char* kind, int done, int total) {
+        if (m_options.progress)
+            m_options.progress(kind, done, total);
+    };
     // One top folder per kind and one folder below it for each `perFolder` objects.
     auto makeFolders = [&](const char* top, FolderModel::FolderType type, int objects, std::vector<unsigned int>& out) {
         if (objects <= 0)
             return true;
         FolderModel::Folder* root = folders->addFolder(top, 0, type);
         if (!root)
-            return false;
+            return fail(folders->lastError().toStdString());
         for (int i = 0; i * perFolder < objects; ++i) {
             FolderModel::Folder* folder = folders->addFolder(numbered("Area", top, i + 1), root->id(), type);
             if (!folder)
-                return false;
+                return fail(folders->lastError().toStdString());
             folder->setProperty("Row", std::to_string(i));
             out.push_back(folder->id());
         }
@@ -305,25 +309,27 @@ bool ProjectGenerator::fill(AbstractProjectModel& project, QString* error)
     if (!makeFolders("Programs", FolderModel::PouForder, m_options.pous, pouFolders)
         || !makeFolders("GlobalVariables", FolderModel::GlobleVarForder, m_options.gvls, listFolders)
         || !makeFolders("DataTypes", FolderModel::DataTypeForder, m_options.types, typeFolders))
-        return fail("no folder id left in project '" + project.name() + "'");
+        return false;
 
     for (int i = 0; i < m_options.types; ++i) {
         const Text text = dataType(i + 1);
         DataTypeModel::DataUnit* unit = types->addDataUnit(
             text.name, static_cast<DataTypeModel::PrjDataType>(text.kind), typeFolders[static_cast<std::size_t>(i / perFolder)]);
         if (!unit)
-            return fail("data type '" + text.name + "' was refused");
+            return fail(types->lastError().toStdString());
         unit->setVarDeclaration(text.declaration);
         unit->setProperty("Row", std::to_string(i % perFolder));
+        report("data types", i + 1, m_options.types);
     }
     for (int i = 0; i < m_options.gvls; ++i) {
         const Text text = globalList(i + 1);
         GlobalVarModel::GlobalVarTable* list =
             lists->addVarTable(text.name, listFolders[static_cast<std::size_t>(i / perFolder)]);
         if (!list)
-            return fail("global variable list '" + text.name + "' was refused");
+            return fail(lists->lastError().toStdString());
         list->setVarDeclaration(text.declaration);
         list->setProperty("Row", std::to_string(i % perFolder));
+        report("global variable lists", i + 1, m_options.gvls);
     }
     for (int i = 0; i < m_options.pous; ++i) {
         const Pou text = pou(i + 1);
@@ -331,12 +337,13 @@ bool ProjectGenerator::fill(AbstractProjectModel& project, QString* error)
                                                static_cast<PouModel::PouLanguageType>(text.language),
                                                pouFolders[static_cast<std::size_t>(i / perFolder)]);
         if (!unit)
-            return fail("POU '" + text.name + "' was refused");
+            return fail(pous->lastError().toStdString());
         unit->setVarDeclaration(text.declaration);
         unit->setLogicContext(text.body);
         if (!text.graph.empty())
             unit->setGraphData(text.graph);
         unit->setProperty("Row", std::to_string(i % perFolder));
+        report("POUs", i + 1, m_options.pous);
     }
     return true;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,13 +24,15 @@ public:
         int types = 0;
         std::uint64_t seed = 1;
         int objectsPerFolder = 40;
+        // Told the kind of object being made, how many are made and how many will be.
+        std::function<void(const char* kind, int done, int total)> progress;
     };
 
     explicit ProjectGenerator(const Options& options);
 
     // Adds the objects through the project's folder, POU, global variable and data type
-    // models. False, with the cause in `error`, when a model is missing or refuses an object
-    // (a name taken already, no id left); what was added until then stays.
+    // models. False, with the cause in `error` (the model's reason when it refuses an object),
+    // when a model is missing or refuses an object; what was added until then stays.
     bool fill(AbstractProjectModel& project, QString* error = nullptr);
 
     // The texts alone, for callers that need them without a project.

@@ -1,6 +1,7 @@
 // plcproj lib: the libraries of a project, listed, added, removed and replaced as the IDE's
 // library manager does it.
 #include "Command.h"
+#include "Progress.h"
 #include "ProjectSession.h"
 
 #include "datamodel/compiler/SymbolSynchrinizer.h"
@@ -123,8 +124,11 @@ int list(const Arguments& args, const Output& out)
 }
 
 // Runs `change` on the opened project and saves it when the change succeeded.
-int change(const Arguments& args, const std::function<bool(ProjectSession&, LibraryModel&)>& apply)
+int change(const Arguments& args, const std::function<bool(ProjectSession&, LibraryModel&)>& apply,
+           Progress* progress = nullptr)
 {
+    if (progress)
+        progress->update(QStringLiteral("opening the project"), 0, 0);
     auto session = openSession(args, ProjectSession::Access::Writable);
     if (!session)
         return Failure;
@@ -134,6 +138,8 @@ int change(const Arguments& args, const std::function<bool(ProjectSession&, Libr
     auto* libraries = session->model()->subModel<LibraryModel>();
     if (!libraries || !apply(*session, *libraries))
         return Failure;
+    if (progress)
+        progress->update(QStringLiteral("saving"), 0, 0);
     if (!session->model()->save()) {
         Output::error(session->saveFailure());
         return Failure;
@@ -144,10 +150,13 @@ int change(const Arguments& args, const std::function<bool(ProjectSession&, Libr
 int add(const Arguments& args, const Output& out)
 {
     const QString file = QFileInfo(args.positional(2)).absoluteFilePath();
+    Progress progress(QStringLiteral("lib add"));
     return change(args, [&](ProjectSession& session, LibraryModel& libraries) {
         LibraryModel::AddLibErrorCode code = LibraryModel::CannotOpen;
         QString message;
+        progress.update(QStringLiteral("adding %1").arg(QFileInfo(file).fileName()), 0, 0);
         LibraryModel::LibraryCfg* cfg = libraries.addLib(session.location().folder, file, code, message);
+        progress.done();
         if (!cfg) {
             Output::error(QStringLiteral("cannot add %1: %2").arg(file, failure(code, message)));
             return false;
@@ -157,7 +166,7 @@ int add(const Arguments& args, const Output& out)
         else
             out.line(QStringLiteral("added %1 %2").arg(q(cfg->name()), q(cfg->property("SpecifyVersion"))));
         return true;
-    });
+    }, &progress);
 }
 
 int remove(const Arguments& args, const Output& out)

@@ -1,5 +1,6 @@
 // plcproj: the command-line host of the project data model.
 #include "Command.h"
+#include "Progress.h"
 
 #include "datamodel/device/DefaultDeviceNodes.h"
 #include "host/DefaultApplication.h"
@@ -22,7 +23,7 @@ const char* const version = "plcproj 0.1.0";
 
 void printHelp()
 {
-    std::printf("usage: plcproj [--json] [--verbose] COMMAND [ARGS...]\n\n"
+    std::printf("usage: plcproj [--json] [--verbose] [--quiet] COMMAND [ARGS...]\n\n"
                 "Creates, edits, checks and describes PLC project files.\n\ncommands:\n");
     for (const Command& command : commands())
         std::printf("  %-10s %s\n             %s\n", command.name, command.summary, command.synopsis);
@@ -92,13 +93,15 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QStringList words = app.arguments().mid(1);
 
-    bool json = false, verbose = false;
+    bool json = false, verbose = false, quiet = false;
     while (!words.isEmpty() && words.first().startsWith("--")) {
         const QString option = words.takeFirst();
         if (option == "--json") {
             json = true;
         } else if (option == "--verbose") {
             verbose = true;
+        } else if (option == "--quiet") {
+            quiet = true;
         } else if (option == "--help") {
             printHelp();
             return Ok;
@@ -127,6 +130,11 @@ int main(int argc, char** argv)
         json = true;
         words.removeAll("--json");
     }
+    if (words.contains("--quiet")) {
+        quiet = true;
+        words.removeAll("--quiet");
+    }
+    Progress::setEnabled(!json && !quiet);
     if (words.contains("--help")) {
         std::printf("usage: plcproj %s\n%s\n", command->synopsis, command->summary);
         return Ok;

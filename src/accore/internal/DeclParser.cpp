@@ -198,6 +198,11 @@ bool DeclParser::isSectionKeyword(const Token& token) const
 
 bool DeclParser::isReserved(const std::string& upper) const
 {
+    return isReservedWord(upper);
+}
+
+bool DeclParser::isReservedWord(const std::string& upper)
+{
     return reservedWords().count(upper) != 0;
 }
 

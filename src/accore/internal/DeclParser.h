@@ -64,6 +64,10 @@ private:
     void recover();
     bool isSectionKeyword(const Token& token) const;
     bool isReserved(const std::string& upper) const;
+public:
+    // A keyword or elementary type name of the language, given in upper case.
+    static bool isReservedWord(const std::string& upper);
+private:
     bool isVarSectionStart(const Token& token) const;
 
     void parseVarSections(VarContainer& container, bool globalList, int pouKind);

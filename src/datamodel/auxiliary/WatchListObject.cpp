@@ -28,10 +28,18 @@ void WatchListObject::setListData(const QByteArray& listData)
 
 WatchListObject::~WatchListObject() = default;
 
-void WatchListObject::rename(const std::string& name)
+bool WatchListObject::rename(const std::string& name)
 {
-    m_name = QString::fromStdString(name);
+    const QString newName = QString::fromStdString(name);
+    auto* model = qobject_cast<WatchListModel*>(subModel());
+    const WatchListObject* other = model ? model->getObject(newName) : nullptr;
+    if (other && other != this)
+        return false;
+    const std::string oldName = m_name.toStdString();
+    m_name = newName;
     setModified(true);
+    nameChanged(oldName); // keeps the model's name index in step
+    return true;
 }
 
 bool WatchListObject::appendVariable(const QString& name)

@@ -30,8 +30,8 @@ public:
     unsigned int id() const { return m_id; }
     QString getName() const { return m_name; }
     std::string name() const { return m_name.toStdString(); }
-    // Renames without a check: WatchListModel::renameWatchList refuses names in use.
-    void rename(const std::string& name);
+    // False, and the name stays, when another list of the model has the name (in any case).
+    bool rename(const std::string& name);
 
     int variableCount() const { return m_variables.size(); }
     bool appendVariable(const QString& name);

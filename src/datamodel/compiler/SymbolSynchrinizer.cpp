@@ -3,6 +3,7 @@
 #include "datamodel/compiler/CoreRegistration_p.h"
 #include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/HostServices.h"
+#include "datamodel/model/IdReferences_p.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/program/DataTypeModel.h"
@@ -39,11 +40,6 @@ long long nowMs()
 QString q(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-bool sameName(const std::string& a, const std::string& b)
-{
-    return q(a).compare(q(b), Qt::CaseInsensitive) == 0;
 }
 
 // One declared object found by name, in the project or in a library.
@@ -160,6 +156,21 @@ SymbolSynchrinizer::SymbolSynchrinizer()
 {
     qRegisterMetaType<SyncType>("SyncType");
     qRegisterMetaType<std::string>("std::string");
+    // The single instance lives as long as the process: the holder is never removed.
+    IdReferences::addHolder([this](const AbstractProjectModel& project, const std::string& subModel, unsigned int id) {
+        return keepsId(project, subModel, id);
+    });
+}
+
+bool SymbolSynchrinizer::keepsId(const AbstractProjectModel& project, const std::string& subModel, unsigned int id) const
+{
+    if (m_symbolIndex.empty() || project.name() != boundProject())
+        return false;
+    if (subModel == PouModel::staticMetaObject.className())
+        return m_uidUses.count(combine(id, static_cast<unsigned int>(project.getFileID()))) != 0;
+    if (subModel == LibraryModel::staticMetaObject.className())
+        return m_fileIdUses.count(id & 0xFFFFu) != 0;
+    return false;
 }
 
 SymbolSynchrinizer::~SymbolSynchrinizer()
@@ -330,7 +341,32 @@ bool SymbolSynchrinizer::syncImmediately(SyncType type, const std::string& name)
     return _syncImmediately(type, name, false);
 }
 
-bool SymbolSynchrinizer::_syncImmediately(SyncType type, const std::string& name, bool flag)
+void SymbolSynchrinizer::beginPass()
+{
+    {
+        ac::SafeAccore core(boundProject());
+        if (core.getAccore())
+            core.getAccore()->clearSymbolCache();
+    }
+    m_inPass = true;
+}
+
+void SymbolSynchrinizer::endPass()
+{
+    m_inPass = false;
+}
+
+bool SymbolSynchrinizer::prepareCore(const std::string& projectName, bool flag)
+{
+    ac::SafeAccore core(projectName, flag);
+    if (!core.getAccore())
+        return false;
+    if (!m_inPass)
+        core.getAccore()->clearSymbolCache();
+    return true;
+}
+
+bool SymbolSynchrinizer::_syncImmediately(SyncType type, const std::string& name, bool flag, bool paced)
 {
     if (m_skipSync)
         return true;
@@ -350,7 +386,8 @@ bool SymbolSynchrinizer::_syncImmediately(SyncType type, const std::string& name
     }
     if (!done)
         return false;
-    QThread::msleep(2);
+    if (paced)
+        QThread::msleep(2);
     emit syncComplied(type, name);
     return true;
 }
@@ -360,12 +397,8 @@ bool SymbolSynchrinizer::_syncImmediately(SyncType type, const std::string& name
 bool SymbolSynchrinizer::syncDeclaration(SyncType type, const std::string& name, bool flag)
 {
     const std::string projectName = boundProject();
-    {
-        ac::SafeAccore core(projectName, flag);
-        if (!core.getAccore())
-            return false;
-        core.getAccore()->clearSymbolCache();
-    }
+    if (!prepareCore(projectName, flag))
+        return false;
     const int kind = kindsOf(type);
     std::string objectName, text;
     int fileId = 0, parseKind = ac::PK_UNKNOWN;
@@ -413,12 +446,8 @@ bool SymbolSynchrinizer::syncDeclaration(SyncType type, const std::string& name,
 bool SymbolSynchrinizer::syncLogic(const std::string& name, bool flag)
 {
     const std::string projectName = boundProject();
-    {
-        ac::SafeAccore core(projectName, flag);
-        if (!core.getAccore())
-            return false;
-        core.getAccore()->clearSymbolCache();
-    }
+    if (!prepareCore(projectName, flag))
+        return false;
     std::string pouName, text;
     int fileId = 0, language = 0;
     {
@@ -566,22 +595,23 @@ void SymbolSynchrinizer::addSymbolErr(const std::string& objectName, const std::
 
 bool SymbolSynchrinizer::isSync(const std::string& name)
 {
-    // A POU first, then a data unit, then a list: the first object of the name decides.
+    // A POU first, then a data unit, then a list: the first object of the name decides. The
+    // models' name indexes find it; lists are compared without regard to case here as the
+    // other kinds are, which their own lookup does for ASCII letters only.
     SafeProjectModel project(boundProject());
-    bool inSync = true;
-    bool matched = false;
-    for (int kind : {int(Pous), int(Units), int(Lists)}) {
-        forEachObject(project.project(), kind, [&](DeclaredObject* object) {
-            if (!sameName(object->name(), name))
-                return true;
-            matched = true;
-            inSync = object->declarationInSync();
-            return false;
-        });
-        if (matched)
-            break;
-    }
-    return inSync;
+    AbstractProjectModel* plc = project.project();
+    if (!plc)
+        return true;
+    DeclaredObject* found = nullptr;
+    if (auto* pous = plc->subModel<PouModel>())
+        found = pous->pou(q(name));
+    if (!found)
+        if (auto* units = plc->subModel<DataTypeModel>())
+            found = units->dataUnit(q(name));
+    if (!found)
+        if (auto* lists = plc->subModel<GlobalVarModel>())
+            found = lists->varTableIgnoringCase(q(name));
+    return found ? found->declarationInSync() : true;
 }
 
 bool SymbolSynchrinizer::isSync()
@@ -707,24 +737,33 @@ bool SymbolSynchrinizer::isPRGPou(const std::string& name)
 {
     SafeProjectModel project(boundProject());
     auto* pous = project.project() ? project.project()->subModel<PouModel>() : nullptr;
-    if (!pous)
-        return false;
-    std::vector<PouModel::PouUnit*> programs;
-    pous->allPous(programs, PouModel::PRGPOU);
-    for (auto* pou : programs)
-        if (sameName(pou->name(), name))
-            return true;
-    return false;
+    PouModel::PouUnit* pou = pous ? pous->pou(q(name)) : nullptr;
+    return pou && pou->type() == PouModel::PRGPOU;
 }
 
 bool SymbolSynchrinizer::insertSymbolIndexAndPouUUID(unsigned int symIndex, unsigned int pouUID)
 {
-    return m_symbolIndex.emplace(symIndex, pouUID).second;
+    if (!m_symbolIndex.emplace(symIndex, pouUID).second)
+        return false;
+    ++m_uidUses[pouUID];
+    ++m_fileIdUses[pouUID & 0xFFFFu];
+    return true;
 }
 
 bool SymbolSynchrinizer::removeSymbolIndex(unsigned int symIndex)
 {
-    return m_symbolIndex.erase(symIndex) != 0;
+    auto entry = m_symbolIndex.find(symIndex);
+    if (entry == m_symbolIndex.end())
+        return false;
+    auto forget = [](std::map<unsigned int, int>& uses, unsigned int key) {
+        auto it = uses.find(key);
+        if (it != uses.end() && --it->second <= 0)
+            uses.erase(it);
+    };
+    forget(m_uidUses, entry->second);
+    forget(m_fileIdUses, entry->second & 0xFFFFu);
+    m_symbolIndex.erase(entry);
+    return true;
 }
 
 unsigned int SymbolSynchrinizer::symIndex2PouUID(unsigned int symIndex) const

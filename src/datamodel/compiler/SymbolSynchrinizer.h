@@ -21,6 +21,7 @@
 namespace ac {
 class VarContainer;
 }
+class AbstractProjectModel;
 
 // Keeps the compiler core of the bound project in step with the declaration and logic texts of
 // its models. Editors store a new text in the model object and queue a (kind, name) pair; the
@@ -56,9 +57,15 @@ public:
     bool syncModelSymbol(const std::string& text, SyncType type, const std::string& name);
     // Runs one sync on the caller's thread, when syncing is allowed.
     bool syncImmediately(SyncType type, const std::string& name);
-    // The sync step on the caller's thread without asking whether syncing is allowed now: for
-    // a tool that checks a whole project on demand.
-    bool syncStep(SyncType type, const std::string& name) { return _syncImmediately(type, name, false); }
+    // The sync step on the caller's thread without asking whether syncing is allowed now and
+    // without the pause that paces the background thread: for a tool that checks a whole
+    // project on demand.
+    bool syncStep(SyncType type, const std::string& name) { return _syncImmediately(type, name, false, false); }
+    // Around the sync steps of a whole-project check: the core's symbol cache is cleared
+    // once for the pass instead of before every object (nothing between the steps changes
+    // the texts).
+    void beginPass();
+    void endPass();
     void clearSyncQueue();
     bool syncAll() { return true; }
     int getDataTypeTypeByName(const std::string&) { return 0; }
@@ -125,7 +132,10 @@ private:
     enum class Take { Taken, NotYet, Nothing };
     Take _getDataFromSyncQueue(SyncData& out);
     bool _canSync(const std::string& name);
-    bool _syncImmediately(SyncType type, const std::string& name, bool flag);
+    // `paced`: pause briefly after the step, as the background thread and syncImmediately do.
+    bool _syncImmediately(SyncType type, const std::string& name, bool flag, bool paced = true);
+    // Clears the core's symbol cache unless a pass did; false when the project has no core.
+    bool prepareCore(const std::string& projectName, bool flag);
     bool syncDeclaration(SyncType type, const std::string& name, bool flag);
     bool syncLogic(const std::string& name, bool flag);
     // Changes one variable of a POU's or list's symbol in the core and announces it.
@@ -133,15 +143,22 @@ private:
                      const std::function<bool(ac::VarContainer&)>& change);
     // Sleeps up to `ms`, waking early when the thread is asked to stop.
     void pause(int ms);
+    // Whether the symbol index table names the POU id (sub-model "PouModel") or the library
+    // file id (sub-model "LibraryModel") of the bound project: such ids are not handed out
+    // again (IdReferences).
+    bool keepsId(const AbstractProjectModel& project, const std::string& subModel, unsigned int id) const;
 
     mutable std::mutex m_nameMutex;
     std::string m_project;
     std::map<unsigned int, unsigned int> m_symbolIndex; // symbol index -> POU UID; callers' threads only
+    std::map<unsigned int, int> m_uidUses;              // POU UID -> entries of m_symbolIndex naming it
+    std::map<unsigned int, int> m_fileIdUses;           // low half of a UID -> entries naming it
     std::atomic<bool> m_skipSync{false};
     mutable std::mutex m_queueMutex;
     std::list<SyncData> m_queue;
     QSemaphore m_semaphore{0};
     std::atomic<bool> m_running{false};
+    std::atomic<bool> m_inPass{false};
     std::mutex m_pauseMutex;
     std::condition_variable m_pauseWake;
 };

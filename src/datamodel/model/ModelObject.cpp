@@ -28,3 +28,17 @@ bool ModelObject::load()
 {
     return m_subModel && m_subModel->loadObject(this);
 }
+
+void ModelObject::setModified(bool modified)
+{
+    const bool newlyModified = modified && !m_modified;
+    m_modified = modified;
+    if (newlyModified && m_subModel)
+        m_subModel->objectModified(this);
+}
+
+void ModelObject::nameChanged(const std::string& oldName)
+{
+    if (m_subModel)
+        m_subModel->objectRenamed(this, oldName);
+}

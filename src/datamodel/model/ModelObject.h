@@ -25,7 +25,8 @@ public:
     bool load();
 
     bool isModified() const { return m_modified; }
-    void setModified(bool modified) { m_modified = modified; }
+    // Setting the flag tells the sub-model, which keeps the list of objects to write.
+    void setModified(bool modified);
     bool status() const { return m_status; }
     void setStatus(bool status) { m_status = status; }
 
@@ -35,6 +36,8 @@ protected:
     void logThroughOwner(const std::string& text) const;
     // Marks the project as needing compilation and stamps its program change time.
     void markProjectModified() const;
+    // Tells the sub-model that the object's name was `oldName` until now (its name index).
+    void nameChanged(const std::string& oldName);
 
 signals:
     // Raised by the object itself after a change that views must show; `type` names the

@@ -2,6 +2,7 @@
 
 #include "datamodel/model/IDDistributor.h"
 #include "datamodel/model/ModelObject.h"
+#include "datamodel/model/NameIndex_p.h"
 #include "datamodel/model/ObjectPath.h"
 #include "datamodel/model/ScopedTransaction_p.h"
 #include "datamodel/model/StoredRows_p.h"
@@ -12,12 +13,17 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
 // The objects of one sub-model keyed by id, as most sub-models keep them: owned, walked in
-// ascending id order, ids from one allocator, and the rows known to be stored. save() is the
-// one implementation of "write what changed, delete what is gone" that these sub-models share.
+// ascending id order, ids from one allocator, found by name through a name index, and the
+// rows known to be stored. save() is the one implementation of "write what changed, delete
+// what is gone" that these sub-models share; it visits the objects set modified since the
+// last save (the modified list), not every object, so that saving one edit costs the same in
+// a small and a large project.
 template <typename Object>
 class ObjectTable
 {
@@ -34,6 +40,8 @@ public:
     {
         m_objects.clear();
         m_live.clear();
+        m_names.clear();
+        m_modified.clear();
         m_rows.clear();
         m_erased = false;
         m_ids.reset(MaxId);
@@ -68,6 +76,41 @@ public:
                 return entry.second.get();
         return nullptr;
     }
+    // The first object in id order whose name `match` accepts, among those whose names fold
+    // to the key of `name` (NameIndex): `match` must accept no name of another key.
+    template <typename Match>
+    Object* findNamed(const std::string& name, Match&& match) const
+    {
+        for (unsigned int id : m_names.candidates(name)) {
+            Object* object = find(id);
+            if (object && match(*object))
+                return object;
+        }
+        return nullptr;
+    }
+    // Every object whose name folds to the key of `name`, in id order.
+    std::vector<Object*> sameKey(const std::string& name) const
+    {
+        std::vector<Object*> out;
+        for (unsigned int id : m_names.candidates(name))
+            if (Object* object = find(id))
+                out.push_back(object);
+        return out;
+    }
+    // The object's name was `oldName` until now.
+    void renamed(const Object* object, const std::string& oldName)
+    {
+        if (!contains(object))
+            return;
+        m_names.remove(oldName, object->id());
+        m_names.add(object->name(), object->id());
+    }
+    // The object set its modified flag: the next save writes it.
+    void modified(const ModelObject* object)
+    {
+        if (Object* own = owned(object))
+            m_modified.insert(own->id());
+    }
 
     // Takes ownership and marks the id used.
     Object* insert(std::unique_ptr<Object> object)
@@ -75,10 +118,15 @@ public:
         Object* raw = object.get();
         m_ids.setUsed(raw->id(), true);
         auto& slot = m_objects[raw->id()];
-        if (slot)
+        if (slot) {
             m_live.erase(slot.get());
+            m_names.remove(slot->name(), slot->id());
+        }
         slot = std::move(object);
         m_live.emplace(raw, raw);
+        m_names.add(raw->name(), raw->id());
+        if (raw->isModified())
+            m_modified.insert(raw->id());
         return raw;
     }
     // An object just read from the table: its row exists.
@@ -94,6 +142,8 @@ public:
             return false;
         const unsigned int id = object->id();
         m_live.erase(object);
+        m_names.remove(object->name(), id);
+        m_modified.erase(id);
         m_objects.erase(id);
         m_ids.setUsed(id, false);
         m_erased = true;
@@ -139,9 +189,9 @@ public:
             return false;
         }
         std::vector<unsigned int> done;
-        for (const auto& entry : m_objects) {
-            Object* object = entry.second.get();
-            if (!object->isModified())
+        for (unsigned int id : m_modified) {
+            Object* object = find(id);
+            if (!object || !object->isModified())
                 continue;
             if (!write(object))
                 return false; // the transaction's destructor rolls this level back
@@ -168,6 +218,12 @@ public:
             for (unsigned int id : done)
                 if (Object* object = find(id))
                     written(object);
+            // What is still modified (flags that an automatic save keeps, an edit made since)
+            // stays listed for the next save.
+            for (auto it = m_modified.begin(); it != m_modified.end();) {
+                Object* object = find(*it);
+                it = object && object->isModified() ? std::next(it) : m_modified.erase(it);
+            }
         });
         if (!transaction.commit()) {
             if (error)
@@ -182,6 +238,10 @@ private:
     // The objects of m_objects by the address of their ModelObject, to tell a stale or foreign
     // pointer without touching it.
     std::unordered_map<const ModelObject*, Object*> m_live;
+    NameIndex m_names;
+    // Ids of the objects that set their modified flag since the last save, ascending: the
+    // order in which save() writes them.
+    std::set<unsigned int> m_modified;
     IDDistributor m_ids;
     StoredRows m_rows;
     bool m_erased = false; // an object left memory since the last sweep

@@ -30,6 +30,14 @@ QString SubModel::getObjPath(ModelObject*) { return QString(); }
 QString SubModel::getObjIndex(ModelObject*) { return QString(); }
 QString SubModel::objToData(ModelObject*) { return QString(); }
 bool SubModel::restoreObj(ModelObject*, const QString&) { return true; }
+bool SubModel::refersTo(const std::string&, unsigned int) const { return false; }
+
+bool SubModel::refuse(const QString& message) const
+{
+    m_lastError = message;
+    writeLog(HostServices::LogInfo, message.toStdString());
+    return false;
+}
 
 QSqlDatabase SubModel::database() const
 {

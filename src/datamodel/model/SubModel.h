@@ -47,6 +47,14 @@ public:
     const std::string& name() const { return m_name; }
     AbstractProjectModel* projectModel() const { return m_projectModel; }
 
+    // Why the last add, rename, move or removal of this model was refused, in words for a
+    // user ("rename POU 'A' to 'B' refused: a POU named 'B' exists already"); empty when the
+    // last one went through.
+    const QString& lastError() const { return m_lastError; }
+    // Whether an object of this model keeps the id `id` of the sub-model named `subModel`
+    // (a task's call of a POU): such an id is not handed out again while it is kept.
+    virtual bool refersTo(const std::string& subModel, unsigned int id) const;
+
 public slots:
     virtual bool open() = 0;
     // Fills the tables of a new project; a sub-model without creation work of its own reads
@@ -90,8 +98,16 @@ protected:
     // Marks the project as needing compilation ("Compile" = "false") and stamps the time of
     // the program change (cfg false) or of the configuration change (cfg true).
     void markProjectModified(bool cfg) const;
+    // Records and logs why an edit was refused; returns false for the caller to pass on.
+    bool refuse(const QString& message) const;
+    void clearLastError() const { m_lastError.clear(); }
 
 private:
+    // An object of this model set its modified flag, or changed its name from `oldName`.
+    virtual void objectModified(ModelObject*) {}
+    virtual void objectRenamed(ModelObject*, const std::string& /*oldName*/) {}
+
     std::string m_name;
     AbstractProjectModel* m_projectModel = nullptr; // not owned
+    mutable QString m_lastError;
 };

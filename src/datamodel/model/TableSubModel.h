@@ -46,6 +46,15 @@ class TableSubModelData;
 // The base also offers the steps a model's own operations share: newObjectId(), insertNew(),
 // eraseObject(), appendAll(), findByName() and objects(), the ObjectTable itself.
 //
+// Names. Lookups by name go through a name index kept in step with every add, rename
+// (renameObject(), the object's own rename, a reload), removal, undo, redo and open, so they
+// cost the same whatever the size of the project. The rules of names are checked here once:
+// allowAdd() and allowRename() refuse an empty name, a control character, a name reserved for
+// the system's own objects (SystemObjects) and a name that another object has, compared
+// without regard to case as the lookups compare; hooks add a model's own rules. allowRemove()
+// refuses the removal of a system object and whatever the model's removal rule refuses. Every
+// refusal is logged and kept in lastError() with the rule and the object it concerns.
+//
 // Hooks: members of Model that this base calls. DATAMODEL_TABLE_HOOKS(Model, Object) in the
 // model's private section declares the required ones (and the friendship) but the remove
 // operation:
@@ -76,6 +85,16 @@ class TableSubModelData;
 //   bool restoreFrom(Object& object, const QString& data);  [nothing to restore: true]
 //   void markModified() const;  [the project needs compilation, its program change time stamped]
 //   void saved(const std::vector<unsigned int>& deletedIds);  [nothing]
+//   QString nameRule(const std::string& name) const;
+//       Why `name` cannot name an object of the model, or empty. [no control characters]
+//   QString nameTaken(const std::string& name, const Object* self) const;
+//       Why `name` is taken (by an object other than `self`), or empty. [another object of
+//       this model with the name, compared without regard to case]
+//   QString removalRefusal(const Object& object) const;  [nothing refuses a removal]
+//   QString folderRefusal(const Object* object, unsigned int folderId) const;
+//       Why the object (null: a new one) cannot be filed under that folder. [any will do]
+//   void inserted(Object& object, const QJsonObject& data);
+//       After insertObject() took the object: what the data holds besides it. [nothing]
 #define DATAMODEL_TABLE_HOOKS(Model, Object)                                                                           \
     friend class TableSubModel<Model>;                                                                                 \
     QString selectStatement() const;                                                                                   \
@@ -113,6 +132,20 @@ public:
     bool loadObject(ModelObject* obj) override;
 
 protected:
+    // Refusals of the name rules, logged and kept in lastError(); true when the edit may go on.
+    // A new object named `name`, filed under `folderId` where the model files its objects.
+    bool allowAdd(const std::string& name, unsigned int folderId = 0) const;
+    template <typename Object>
+    bool allowRename(const Object& object, const std::string& name) const;
+    template <typename Object>
+    bool allowRemove(const Object& object) const;
+    // Why `name` cannot be given to an object (`self` when it is renamed), or empty.
+    template <typename Object>
+    QString nameRefusal(const std::string& name, const Object* self) const;
+    // The first object in id order whose name `match` accepts; `match` accepts only names
+    // that equal `name` ignoring case (NameIndex).
+    template <typename Match>
+    auto* findNamed(const std::string& name, Match&& match) const;
     // The model's objects (ObjectTable<Object>, from "datamodel/model/ObjectTable_p.h").
     auto& objects() const;
     // One object just read from the table (a Model::Object).
@@ -133,10 +166,14 @@ protected:
     void appendAll(std::vector<Object*>& out) const;
     // The first object in id order whose name equals `name` ignoring case.
     auto* findByName(const QString& name) const;
+    // The first object in id order named exactly `name`.
+    auto* findExact(const std::string& name) const;
     // The object `obj` as the model's own, or null with a soft assert logged.
     auto* owned(ModelObject* obj) const;
     // Learns which rows the file holds, after the model switched to another file.
     void learnStoredRows();
+    // Notes the ids missing below the highest one read as released.
+    void noteGaps();
     const char* kind() const;
 
     // Defaults of the optional hooks.
@@ -155,8 +192,28 @@ protected:
     bool restoreFrom(Object& object, const QString& data);
     void markModified() const { markProjectModified(false); }
     void saved(const std::vector<unsigned int>&) {}
+    QString nameRule(const std::string& name) const;
+    template <typename Object>
+    QString nameTaken(const std::string& name, const Object* self) const;
+    template <typename Object>
+    QString removalRefusal(const Object&) const
+    {
+        return QString();
+    }
+    template <typename Object>
+    QString folderRefusal(const Object*, unsigned int) const
+    {
+        return QString();
+    }
+    template <typename Object>
+    void inserted(Object&, const QJsonObject&)
+    {
+    }
 
 private:
+    void objectModified(ModelObject* object) override;
+    void objectRenamed(ModelObject* object, const std::string& oldName) override;
+
     Model& model() { return static_cast<Model&>(*this); }
     const Model& model() const { return static_cast<const Model&>(*this); }
 

@@ -6,13 +6,17 @@
 
 #include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/HostServices.h"
+#include "datamodel/model/IdReferences_p.h"
 #include "datamodel/model/ObjectData_p.h"
 #include "datamodel/model/ObjectPath.h"
 #include "datamodel/model/ObjectTable_p.h"
 #include "datamodel/model/RowWriter_p.h"
 #include "datamodel/model/SoftAssert_p.h"
+#include "datamodel/model/SystemObjects.h"
 
 #include <QJsonObject>
+
+#include <algorithm>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -33,6 +37,10 @@ public:
     const char* const kind;
     // Cleared by an automatic save into another file: the objects then stay modified.
     bool clearModifiedOnSave = true;
+    // The ids whose objects went: removed since the model was opened, or missing below the
+    // highest id of the file (ids are handed out lowest first, so such a gap once had an
+    // object). References to them are stale. An id above all others was never handed out.
+    std::unordered_set<unsigned int> released;
 };
 
 template <typename Model>
@@ -68,7 +76,10 @@ void TableSubModel<Model>::insertLoaded(std::unique_ptr<Object> object)
 template <typename Model>
 unsigned int TableSubModel<Model>::newObjectId(const std::string& name)
 {
-    const unsigned int id = m_table->objects.nextId();
+    // An id that another object still keeps (a task's call of a removed POU) would make that
+    // reference name the new object: it is passed over.
+    const unsigned int id =
+        IdReferences::firstFreeId(m_table->objects.ids(), projectModel(), this->name(), &m_table->released);
     if (id == IDDistributor::INVALID_ID)
         writeLog(HostServices::LogInfo,
                  std::string("add ") + kind() + " '" + name + "' failed: no " + kind() + " id is left");
@@ -92,6 +103,7 @@ bool TableSubModel<Model>::eraseObject(Object* object)
     if (!m_table->objects.contains(object))
         return false;
     model().markModified();
+    m_table->released.insert(object->id());
     return m_table->objects.erase(object);
 }
 
@@ -103,12 +115,121 @@ void TableSubModel<Model>::appendAll(std::vector<Object*>& out) const
 }
 
 template <typename Model>
+template <typename Match>
+auto* TableSubModel<Model>::findNamed(const std::string& name, Match&& match) const
+{
+    return m_table->objects.findNamed(name, std::forward<Match>(match));
+}
+
+template <typename Model>
 auto* TableSubModel<Model>::findByName(const QString& name) const
 {
     using Object = typename Model::Object;
-    return m_table->objects.findFirst([&name](const Object& object) {
+    return m_table->objects.findNamed(name.toStdString(), [&name](const Object& object) {
         return QString::fromStdString(object.name()).compare(name, Qt::CaseInsensitive) == 0;
     });
+}
+
+template <typename Model>
+auto* TableSubModel<Model>::findExact(const std::string& name) const
+{
+    using Object = typename Model::Object;
+    return m_table->objects.findNamed(name, [&name](const Object& object) { return object.name() == name; });
+}
+
+// ---- the rules of names ----
+
+template <typename Model>
+QString TableSubModel<Model>::nameRule(const std::string& name) const
+{
+    for (unsigned char c : name)
+        if (c < 0x20 || c == 0x7f)
+            return QStringLiteral("the name holds a control character");
+    return QString();
+}
+
+template <typename Model>
+template <typename Object>
+QString TableSubModel<Model>::nameTaken(const std::string& name, const Object* self) const
+{
+    const QString wanted = QString::fromStdString(name);
+    for (Object* other : m_table->objects.sameKey(name))
+        if (other != self && QString::fromStdString(other->name()).compare(wanted, Qt::CaseInsensitive) == 0)
+            return QStringLiteral("a %1 named '%2' exists already")
+                .arg(QLatin1String(kind()), QString::fromStdString(other->name()));
+    return QString();
+}
+
+template <typename Model>
+template <typename Object>
+QString TableSubModel<Model>::nameRefusal(const std::string& name, const Object* self) const
+{
+    if (QString::fromStdString(name).trimmed().isEmpty())
+        return QStringLiteral("the name is empty");
+    QString rule = model().nameRule(name);
+    if (!rule.isEmpty())
+        return rule;
+    if (SystemObjects::isReservedName(name))
+        return QStringLiteral("the name '%1' is reserved for the system's own objects").arg(QString::fromStdString(name));
+    return model().nameTaken(name, self);
+}
+
+template <typename Model>
+bool TableSubModel<Model>::allowAdd(const std::string& name, unsigned int folderId) const
+{
+    using Object = typename Model::Object;
+    QString refusal = nameRefusal(name, static_cast<const Object*>(nullptr));
+    if (refusal.isEmpty())
+        refusal = model().folderRefusal(static_cast<const Object*>(nullptr), folderId);
+    if (!refusal.isEmpty())
+        return refuse(QStringLiteral("add %1 '%2' refused: %3").arg(QLatin1String(kind()), QString::fromStdString(name), refusal));
+    clearLastError();
+    return true;
+}
+
+template <typename Model>
+template <typename Object>
+bool TableSubModel<Model>::allowRename(const Object& object, const std::string& name) const
+{
+    QString refusal;
+    if (SystemObjects::isHidden(object.name(), object.property("Hidden")))
+        refusal = QStringLiteral("it is one of the system's own objects");
+    else if (name != object.name())
+        refusal = nameRefusal(name, &object);
+    if (!refusal.isEmpty())
+        return refuse(QStringLiteral("rename %1 '%2' to '%3' refused: %4")
+                          .arg(QLatin1String(kind()), QString::fromStdString(object.name()), QString::fromStdString(name), refusal));
+    clearLastError();
+    return true;
+}
+
+template <typename Model>
+template <typename Object>
+bool TableSubModel<Model>::allowRemove(const Object& object) const
+{
+    QString refusal;
+    if (SystemObjects::isHidden(object.name(), object.property("Hidden")))
+        refusal = QStringLiteral("it is one of the system's own objects");
+    else
+        refusal = model().removalRefusal(object);
+    if (!refusal.isEmpty())
+        return refuse(QStringLiteral("remove %1 '%2' refused: %3")
+                          .arg(QLatin1String(kind()), QString::fromStdString(object.name()), refusal));
+    clearLastError();
+    return true;
+}
+
+template <typename Model>
+void TableSubModel<Model>::objectModified(ModelObject* object)
+{
+    m_table->objects.modified(object);
+}
+
+template <typename Model>
+void TableSubModel<Model>::objectRenamed(ModelObject* object, const std::string& oldName)
+{
+    if (auto* own = m_table->objects.owned(object))
+        m_table->objects.renamed(own, oldName);
 }
 
 template <typename Model>
@@ -126,6 +247,7 @@ template <typename Model>
 bool TableSubModel<Model>::open()
 {
     m_table->objects.reset();
+    m_table->released.clear();
     QSqlQuery query(database());
     query.setForwardOnly(true);
     if (!query.exec(model().selectStatement())) {
@@ -135,8 +257,24 @@ bool TableSubModel<Model>::open()
     }
     if (!model().readRows(query) || !readToTheEnd(query, m_table->table.constData()))
         return false;
+    noteGaps();
     writeLog(HostServices::LogInfo, "加载" + name() + "数据");
     return true;
+}
+
+template <typename Model>
+void TableSubModel<Model>::noteGaps()
+{
+    using Object = typename Model::Object;
+    std::unordered_set<unsigned int> present;
+    unsigned int highest = 0;
+    m_table->objects.forEach([&](Object* object) {
+        present.insert(object->id());
+        highest = std::max(highest, object->id());
+    });
+    for (unsigned int id = 1; id < highest; ++id)
+        if (present.count(id) == 0)
+            m_table->released.insert(id);
 }
 
 template <typename Model>
@@ -232,8 +370,9 @@ bool TableSubModel<Model>::insertObject(const QString& path, const QString& data
     if (!object)
         return false;
     object->setModified(true);
-    m_table->objects.insert(std::move(object));
+    auto* inserted = m_table->objects.insert(std::move(object));
     model().markModified();
+    model().inserted(*inserted, values);
     return true;
 }
 
@@ -256,10 +395,8 @@ template <typename Model>
 bool TableSubModel<Model>::renameObject(const QString& path, const QString& name)
 {
     auto* object = m_table->objects.find(path);
-    if (!object)
-        return false;
-    object->rename(name.toStdString());
-    return true;
+    // The object's own rename checks the name (allowRename) and says why it refuses.
+    return object && object->rename(name.toStdString());
 }
 
 template <typename Model>
@@ -273,7 +410,18 @@ template <typename Model>
 bool TableSubModel<Model>::moveObject(const QString& path, const QString& to)
 {
     auto* object = m_table->objects.find(path);
-    return object && model().moveTo(*object, to);
+    if (!object)
+        return false;
+    QString folder, row;
+    unsigned int folderId = 0;
+    if (ObjectPath::splitIndex(to, folder, row) && ObjectPath::toId(folder, folderId)) {
+        const QString refusal = model().folderRefusal(object, folderId);
+        if (!refusal.isEmpty())
+            return refuse(QStringLiteral("move %1 '%2' refused: %3")
+                              .arg(QLatin1String(kind()), QString::fromStdString(object->name()), refusal));
+    }
+    clearLastError();
+    return model().moveTo(*object, to);
 }
 
 template <typename Model>

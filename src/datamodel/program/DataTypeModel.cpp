@@ -3,6 +3,7 @@
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/ObjectData_p.h"
 #include "datamodel/model/TableSubModel_p.h"
+#include "datamodel/program/ProgramRules_p.h"
 
 #include "accore/ACCore.h"
 #include "accore/BasicDataType.h"
@@ -34,6 +35,8 @@ DataTypeModel::~DataTypeModel() = default;
 
 DataTypeModel::DataUnit* DataTypeModel::addDataUnit(const std::string& name, PrjDataType type, unsigned int folderId)
 {
+    if (!allowAdd(name, folderId))
+        return nullptr;
     const unsigned int id = newObjectId(name);
     if (id == IDDistributor::INVALID_ID)
         return nullptr;
@@ -59,11 +62,33 @@ void DataTypeModel::allDataUnits(std::vector<DataUnit*>& out) const
 
 bool DataTypeModel::removeDataUnit(DataUnit* unit)
 {
-    const std::string name = objects().contains(unit) ? unit->name() : std::string();
+    if (!objects().contains(unit) || !allowRemove(*unit))
+        return false;
+    const std::string name = unit->name();
     if (!eraseObject(unit))
         return false;
     writeLog(HostServices::LogInfo, "删除数据类型:" + name);
     return true;
+}
+
+QString DataTypeModel::nameRule(const std::string& name) const
+{
+    return ProgramRules::identifierRule(name);
+}
+
+QString DataTypeModel::nameTaken(const std::string& name, const DataUnit* self) const
+{
+    return ProgramRules::declaredNameTaken(projectModel(), name, self);
+}
+
+QString DataTypeModel::removalRefusal(const DataUnit& unit) const
+{
+    return ProgramRules::referrers(projectModel(), unit);
+}
+
+QString DataTypeModel::folderRefusal(const DataUnit*, unsigned int folderId) const
+{
+    return ProgramRules::folderRefusal(projectModel(), folderId, FolderModel::DataTypeForder);
 }
 
 QString DataTypeModel::selectStatement() const
@@ -83,7 +108,7 @@ bool DataTypeModel::readRows(QSqlQuery& query)
         auto unit = std::make_unique<DataUnit>(query.value(id).toUInt(), ObjectData::utf8(query.value(name)),
                                                static_cast<PrjDataType>(query.value(type).toInt()),
                                                query.value(folder).toUInt(), this);
-        unit->m_varDeclaration = ObjectData::utf8(query.value(text));
+        unit->assignDeclaration(ObjectData::utf8(query.value(text)));
         unit->m_modifiedTime = query.value(modifyTime).toUInt();
         unit->m_properties.merge(query.value(properties).toByteArray());
         insertLoaded(std::move(unit));
@@ -109,8 +134,8 @@ QString DataTypeModel::reloadStatement() const
 
 void DataTypeModel::reloadRow(DataUnit& unit, const QSqlQuery& query)
 {
-    unit.m_name = query.value(0).toString().toStdString();
-    unit.m_varDeclaration = query.value(1).toString().toStdString();
+    unit.setName(query.value(0).toString().toStdString());
+    unit.assignDeclaration(query.value(1).toString().toStdString());
     writeLog(HostServices::LogInfo, "重载数据:" + unit.name());
 }
 
@@ -122,7 +147,7 @@ std::unique_ptr<DataTypeModel::DataUnit> DataTypeModel::fromData(unsigned int id
         return nullptr;
     auto unit = std::make_unique<DataUnit>(id, ObjectData::utf8(data, Column::Name), static_cast<PrjDataType>(type),
                                            folderId, this);
-    unit->m_varDeclaration = ObjectData::utf8(data, VARDECLARATION);
+    unit->assignDeclaration(ObjectData::utf8(data, VARDECLARATION));
     unit->m_properties.merge(ObjectData::text(data, Column::Properties));
     unit->m_modifiedTime = nowSeconds();
     return unit;
@@ -158,9 +183,13 @@ int DataTypeModel::DataUnit::coreParseKind() const
     return ac::TK_ANY;
 }
 
-void DataTypeModel::DataUnit::rename(const std::string& name)
+bool DataTypeModel::DataUnit::rename(const std::string& name)
 {
-    m_name = name;
+    auto* model = qobject_cast<DataTypeModel*>(subModel());
+    if (model && !model->allowRename(*this, name))
+        return false;
+    setName(name);
     touch();
     logThroughOwner("重命名:" + name);
+    return true;
 }

@@ -2,9 +2,12 @@
 
 #include <QDateTime>
 
+#include <atomic>
 #include <cstdlib>
 
 namespace {
+
+std::atomic<unsigned long long> generation{0};
 
 unsigned int nowSeconds()
 {
@@ -15,8 +18,25 @@ unsigned int nowSeconds()
 
 DeclaredObject::DeclaredObject(Kind kind, unsigned int id, const std::string& name, unsigned int folderId,
                                SubModel* owner)
-    : ModelObject(owner), m_name(name), m_folderId(folderId), m_kind(kind), m_id(id)
+    : ModelObject(owner), m_folderId(folderId), m_name(name), m_kind(kind), m_id(id)
 {
+    textsChanged();
+}
+
+unsigned long long DeclaredObject::textGeneration()
+{
+    return generation.load(std::memory_order_relaxed);
+}
+
+void DeclaredObject::textsChanged()
+{
+    generation.fetch_add(1, std::memory_order_relaxed);
+}
+
+void DeclaredObject::assignDeclaration(std::string text)
+{
+    m_varDeclaration = std::move(text);
+    textsChanged();
 }
 
 DeclaredObject::~DeclaredObject() = default;
@@ -60,6 +80,13 @@ void DeclaredObject::touch()
     markProjectModified();
 }
 
+void DeclaredObject::setName(const std::string& name)
+{
+    const std::string oldName = m_name;
+    m_name = name;
+    nameChanged(oldName);
+}
+
 void DeclaredObject::stampDeclaration()
 {
     m_properties.set("VarDeclModifiedTime", std::to_string(QDateTime::currentMSecsSinceEpoch()));
@@ -67,7 +94,7 @@ void DeclaredObject::stampDeclaration()
 
 void DeclaredObject::setVarDeclaration(const std::string& text)
 {
-    m_varDeclaration = text;
+    assignDeclaration(text);
     stampDeclaration();
     touch();
 }

@@ -58,23 +58,35 @@ public:
     void setModifiedTime(unsigned int time) { m_modifiedTime = time; }
     void setSyncTime(long long time) { m_syncTime = time; }
 
+    // A count that grows whenever any declared object is made or its texts change, in any
+    // project: what was derived from the texts of a project (the index of the names they use)
+    // stays valid while it does not move.
+    static unsigned long long textGeneration();
+
 protected:
     DeclaredObject(Kind kind, unsigned int id, const std::string& name, unsigned int folderId, SubModel* owner);
     ~DeclaredObject() override;
 
     // The content changed: modified flag, change time, recompilation mark.
     void touch();
+    // Takes a new name and tells the owning model (its name index); no other effect.
+    void setName(const std::string& name);
     // Stamps "VarDeclModifiedTime" with the current time in milliseconds.
     void stampDeclaration();
+    // Takes a declaration read from the file or from object data, without touching.
+    void assignDeclaration(std::string text);
+    // A text of the object changed.
+    static void textsChanged();
 
-    // Read from the file or from object data by the owning model, without touching.
-    std::string m_name;
+    // Read from the file or from object data by the owning model, without touching. The name
+    // changes through setName() only: the owning model keeps an index of the names.
     unsigned int m_folderId;
-    std::string m_varDeclaration;
     unsigned int m_modifiedTime = 0;
     CachedProperties m_properties;
 
 private:
+    std::string m_varDeclaration;
+    std::string m_name;
     Kind m_kind;
     unsigned int m_id;
     unsigned int m_compileTime = 0;

@@ -7,6 +7,7 @@
 #include "datamodel/program/DataTypeModel.h"
 #include "datamodel/program/GlobalVarModel.h"
 #include "datamodel/program/PouModel.h"
+#include "datamodel/program/ProgramRules_p.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -30,6 +31,13 @@ FolderModel::~FolderModel() = default;
 
 FolderModel::Folder* FolderModel::addFolder(const std::string& name, unsigned int parentId, FolderType type)
 {
+    if (!allowAdd(name))
+        return nullptr;
+    const QString parent = parentRefusal(type, nullptr, parentId);
+    if (!parent.isEmpty()) {
+        refuse(QStringLiteral("add folder '%1' refused: %2").arg(QString::fromStdString(name), parent));
+        return nullptr;
+    }
     const unsigned int id = newObjectId(name);
     if (id == IDDistributor::INVALID_ID)
         return nullptr;
@@ -39,6 +47,11 @@ FolderModel::Folder* FolderModel::addFolder(const std::string& name, unsigned in
 FolderModel::Folder* FolderModel::folder(unsigned int id) const
 {
     return objects().find(id);
+}
+
+FolderModel::Folder* FolderModel::folder(const QString& name) const
+{
+    return findByName(name);
 }
 
 void FolderModel::allFolders(std::vector<Folder*>& out, int typeMask) const
@@ -51,7 +64,35 @@ void FolderModel::allFolders(std::vector<Folder*>& out, int typeMask) const
 
 bool FolderModel::removeFolder(Folder* folder)
 {
-    return objects().erase(folder);
+    return objects().contains(folder) && allowRemove(*folder) && objects().erase(folder);
+}
+
+QString FolderModel::removalRefusal(const Folder& folder) const
+{
+    return ProgramRules::folderContents(projectModel(), folder);
+}
+
+QString FolderModel::folderRefusal(const Folder* folder, unsigned int parentId) const
+{
+    return folder ? parentRefusal(folder->type(), folder, parentId) : QString();
+}
+
+QString FolderModel::parentRefusal(FolderType type, const Folder* folder, unsigned int parentId) const
+{
+    if (parentId == 0)
+        return QString();
+    const Folder* parent = this->folder(parentId);
+    if (!parent)
+        return QStringLiteral("folder %1 does not exist").arg(parentId);
+    if (parent->type() != type)
+        return QStringLiteral("folder %1 '%2' is of another type").arg(QString::number(parentId), QString::fromStdString(parent->name()));
+    // Up from the new parent to the top: the folder itself on the way would close a circle.
+    // A broken chain in the file (a parent that is gone) ends the walk.
+    std::size_t steps = 0;
+    for (const Folder* up = parent; up && steps <= objects().size(); up = this->folder(up->parentId()), ++steps)
+        if (folder && up == folder)
+            return QStringLiteral("folder %1 '%2' lies within it").arg(QString::number(parentId), QString::fromStdString(parent->name()));
+    return QString();
 }
 
 QString FolderModel::selectStatement() const
@@ -123,7 +164,7 @@ QString FolderModel::reloadStatement() const
 
 void FolderModel::reloadRow(Folder& folder, const QSqlQuery& query)
 {
-    folder.rename(query.value(0).toString().toStdString());
+    folder.setName(query.value(0).toString().toStdString());
 }
 
 std::unique_ptr<FolderModel::Folder> FolderModel::fromData(unsigned int id, const QJsonObject& data)
@@ -174,10 +215,21 @@ void FolderModel::Folder::setParentId(unsigned int parentId)
     setModified(true);
 }
 
-void FolderModel::Folder::rename(const std::string& name)
+bool FolderModel::Folder::rename(const std::string& name)
 {
-    m_name = name;
+    auto* model = qobject_cast<FolderModel*>(subModel());
+    if (model && !model->allowRename(*this, name))
+        return false;
+    setName(name);
     setModified(true);
+    return true;
+}
+
+void FolderModel::Folder::setName(const std::string& name)
+{
+    const std::string oldName = m_name;
+    m_name = name;
+    nameChanged(oldName);
 }
 
 std::string FolderModel::Folder::property(const std::string& key, const std::string& defaultValue) const

@@ -14,6 +14,12 @@
 // The folder tree under which POUs, global variable lists and data types are filed (table
 // Folder). The POU, list and type rows carry the id of their folder; deleting a folder's row
 // deletes them with it (trigger delete_folder_table). The model does not hold the contents.
+//
+// Names are unique among all folders, compared without regard to case, and not empty. A
+// folder lies at the top (parent 0) or in a folder of its own type, never in itself or in a
+// folder below it. A folder that holds anything (folders, POUs, lists, types) is not
+// removed: the removal is refused with what it holds, since the file would delete the
+// contents with the folder's row at the next save, beyond the reach of undo.
 class DATAMODEL_EXPORT FolderModel : public TableSubModel<FolderModel>
 {
     Q_OBJECT
@@ -28,15 +34,16 @@ public:
     FolderModel(const std::string& name, AbstractProjectModel* project);
     ~FolderModel() override;
 
-    // A new folder under the first free id; null when no id is left. Neither the parent nor
-    // the name is checked.
+    // A new folder under the first free id; null, with the reason in lastError(), when the
+    // name or the parent is refused or no id is left.
     Folder* addFolder(const std::string& name, unsigned int parentId, FolderType type);
     Folder* folder(unsigned int id) const;
+    // The first folder in id order whose name equals `name` ignoring case.
+    Folder* folder(const QString& name) const;
     // Appends, in id order, every folder whose type shares a bit with `typeMask`.
     void allFolders(std::vector<Folder*>& out, int typeMask) const;
-    // Deletes the folder; its children and contents stay as they are until the next save,
-    // which deletes the folder's row, and with it (through the trigger) the rows of what is
-    // filed in it; those objects then leave their models too.
+    // Deletes an empty folder; false, with the reason in lastError(), for one that holds
+    // anything. Its row goes at the next save.
     bool removeFolder(Folder* folder);
 
 private:
@@ -49,6 +56,11 @@ private:
     bool moveTo(Folder& folder, const QString& index);
     // What the file deleted with the folders (trigger delete_folder_table) leaves memory too.
     void saved(const std::vector<unsigned int>& deletedFolders);
+    QString removalRefusal(const Folder& folder) const;
+    // The parent of a folder: the top, or a folder of the same type that is not `folder`
+    // itself nor below it.
+    QString folderRefusal(const Folder* folder, unsigned int parentId) const;
+    QString parentRefusal(FolderType type, const Folder* folder, unsigned int parentId) const;
 };
 
 extern template class TableSubModel<FolderModel>;
@@ -62,7 +74,8 @@ public:
     unsigned int parentId() const { return m_parentId; }
     void setParentId(unsigned int parentId);
     const std::string& name() const { return m_name; }
-    void rename(const std::string& name);
+    // False, with the reason in the model's lastError(), when the model refuses the name.
+    bool rename(const std::string& name);
     FolderType type() const { return m_type; }
 
     std::string property(const std::string& key, const std::string& defaultValue = std::string()) const;
@@ -75,6 +88,10 @@ public:
     void loadProperties(const QString& json);
 
 private:
+    friend class FolderModel;
+    // Takes the name read from the file; the model's name index follows.
+    void setName(const std::string& name);
+
     unsigned int m_id;
     unsigned int m_parentId;
     FolderType m_type;

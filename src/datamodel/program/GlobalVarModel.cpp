@@ -3,6 +3,7 @@
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/ObjectData_p.h"
 #include "datamodel/model/TableSubModel_p.h"
+#include "datamodel/program/ProgramRules_p.h"
 
 #include "accore/ACCore.h"
 #include "accore/BasicDataType.h"
@@ -50,7 +51,7 @@ GlobalVarModel::~GlobalVarModel() = default;
 
 GlobalVarModel::GlobalVarTable* GlobalVarModel::addVarTable(const std::string& name, unsigned int folderId)
 {
-    if (objects().findFirst([&name](const GlobalVarTable& list) { return list.name() == name; }))
+    if (!allowAdd(name, folderId))
         return nullptr;
     const unsigned int id = newObjectId(name);
     if (id == IDDistributor::INVALID_ID)
@@ -68,8 +69,13 @@ GlobalVarModel::GlobalVarTable* GlobalVarModel::varTable(unsigned int id) const
 GlobalVarModel::GlobalVarTable* GlobalVarModel::varTable(const QString& name) const
 {
     const QByteArray utf8 = name.toUtf8();
-    return objects().findFirst(
-        [&utf8](const GlobalVarTable& list) { return equalsIgnoringAsciiCase(list.name(), utf8); });
+    return findNamed(utf8.toStdString(),
+                     [&utf8](const GlobalVarTable& list) { return equalsIgnoringAsciiCase(list.name(), utf8); });
+}
+
+GlobalVarModel::GlobalVarTable* GlobalVarModel::varTableIgnoringCase(const QString& name) const
+{
+    return findByName(name);
 }
 
 void GlobalVarModel::allVarTables(std::vector<GlobalVarTable*>& out) const
@@ -79,11 +85,28 @@ void GlobalVarModel::allVarTables(std::vector<GlobalVarTable*>& out) const
 
 bool GlobalVarModel::removeVarTable(GlobalVarTable* table)
 {
-    const std::string name = objects().contains(table) ? table->name() : std::string();
+    if (!objects().contains(table) || !allowRemove(*table))
+        return false;
+    const std::string name = table->name();
     if (!eraseObject(table))
         return false;
     writeLog(HostServices::LogInfo, "删除全局变量表:" + name);
     return true;
+}
+
+QString GlobalVarModel::nameRule(const std::string& name) const
+{
+    return ProgramRules::identifierRule(name);
+}
+
+QString GlobalVarModel::nameTaken(const std::string& name, const GlobalVarTable* self) const
+{
+    return ProgramRules::declaredNameTaken(projectModel(), name, self);
+}
+
+QString GlobalVarModel::folderRefusal(const GlobalVarTable*, unsigned int folderId) const
+{
+    return ProgramRules::folderRefusal(projectModel(), folderId, FolderModel::GlobleVarForder);
 }
 
 QString GlobalVarModel::selectStatement() const
@@ -101,7 +124,7 @@ bool GlobalVarModel::readRows(QSqlQuery& query)
     while (query.next()) {
         auto list = std::make_unique<GlobalVarTable>(query.value(id).toUInt(), ObjectData::utf8(query.value(name)),
                                                      query.value(folder).toUInt(), this);
-        list->m_varDeclaration = ObjectData::utf8(query.value(text));
+        list->assignDeclaration(ObjectData::utf8(query.value(text)));
         list->m_properties.merge(query.value(properties).toByteArray());
         list->m_modifiedTime = query.value(modifyTime).toUInt();
         insertLoaded(std::move(list));
@@ -122,8 +145,8 @@ QString GlobalVarModel::reloadStatement() const
 
 void GlobalVarModel::reloadRow(GlobalVarTable& list, const QSqlQuery& query)
 {
-    list.m_name = query.value(0).toString().toStdString();
-    list.m_varDeclaration = query.value(1).toString().toStdString();
+    list.setName(query.value(0).toString().toStdString());
+    list.assignDeclaration(query.value(1).toString().toStdString());
 }
 
 std::unique_ptr<GlobalVarModel::GlobalVarTable> GlobalVarModel::fromData(unsigned int id, const QJsonObject& data)
@@ -132,7 +155,7 @@ std::unique_ptr<GlobalVarModel::GlobalVarTable> GlobalVarModel::fromData(unsigne
     if (!ObjectData::toUnsigned(data, Column::FolderId, folderId))
         return nullptr;
     auto list = std::make_unique<GlobalVarTable>(id, ObjectData::utf8(data, Column::Name), folderId, this);
-    list->m_varDeclaration = ObjectData::utf8(data, TEXT);
+    list->assignDeclaration(ObjectData::utf8(data, TEXT));
     list->m_properties.merge(ObjectData::text(data, Column::Properties));
     list->m_modifiedTime = nowSeconds();
     return list;
@@ -154,7 +177,7 @@ bool GlobalVarModel::restoreFrom(GlobalVarTable& list, const QString& data)
     unsigned int modifiedTime = 0;
     if (!ObjectData::parse(data, object) || !ObjectData::toUnsigned(object, Column::ModifyTime, modifiedTime))
         return false;
-    list.m_varDeclaration = ObjectData::utf8(object, TEXT);
+    list.assignDeclaration(ObjectData::utf8(object, TEXT));
     list.m_modifiedTime = modifiedTime;
     list.m_properties.merge(ObjectData::text(object, Column::Properties));
     // The restored text differs from what the file may hold by now: without the flag the next
@@ -179,10 +202,14 @@ int GlobalVarModel::GlobalVarTable::coreParseKind() const
     return ac::PK_UNKNOWN;
 }
 
-void GlobalVarModel::GlobalVarTable::rename(const std::string& name)
+bool GlobalVarModel::GlobalVarTable::rename(const std::string& name)
 {
-    m_name = name;
+    auto* model = qobject_cast<GlobalVarModel*>(subModel());
+    if (model && !model->allowRename(*this, name))
+        return false;
+    setName(name);
     stampDeclaration();
     touch();
     logThroughOwner("重命名:" + name);
+    return true;
 }

@@ -1,5 +1,7 @@
 #include "datamodel/program/LibraryModel.h"
 
+#include "datamodel/model/IdReferences_p.h"
+
 #include "datamodel/model/DatabaseConnection_p.h"
 #include "datamodel/model/HostServices.h"
 #include "datamodel/model/ObjectTable_p.h"
@@ -155,8 +157,25 @@ bool LibraryModel::exec(const QString& statement, const std::string& what)
 
 int LibraryModel::getFileId()
 {
-    const unsigned int id = d->fileIds.takenId();
-    return id == IDDistributor::INVALID_ID ? -1 : static_cast<int>(id);
+    // An id that the synchroniser's symbol indexes still name (POUs of a library that was
+    // removed) is passed over, so that they never name the POUs of another library.
+    const unsigned int id = IdReferences::firstFreeId(d->fileIds, projectModel(), name());
+    if (id == IDDistributor::INVALID_ID)
+        return -1;
+    d->fileIds.setUsed(id, true);
+    return static_cast<int>(id);
+}
+
+void LibraryModel::objectRenamed(ModelObject* object, const std::string& oldName)
+{
+    d->libraries.renamed(d->libraries.owned(object), oldName);
+}
+
+void LibraryModel::LibraryCfg::rename(const std::string& name)
+{
+    const std::string oldName = m_name;
+    m_name = name;
+    nameChanged(oldName);
 }
 
 int LibraryModel::path2LibFileId(const std::string& path, bool record)
@@ -425,7 +444,7 @@ LibraryModel::LibraryCfg* LibraryModel::library(unsigned int id) const
 
 LibraryModel::LibraryCfg* LibraryModel::library(const std::string& name) const
 {
-    return d->libraries.findFirst([&name](const LibraryCfg& cfg) { return cfg.name() == name; });
+    return d->libraries.findNamed(name, [&name](const LibraryCfg& cfg) { return cfg.name() == name; });
 }
 
 LibraryModel::LibraryCfg* LibraryModel::getLibrary(const std::string& name) const

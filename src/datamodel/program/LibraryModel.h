@@ -159,6 +159,8 @@ private slots:
 private:
     friend class LibraryCfg;
     friend class LibraryChange;
+    // The name index of the libraries follows a rename.
+    void objectRenamed(ModelObject* object, const std::string& oldName) override;
     bool registerWithCore(LibraryData& data, const std::string& name, QString& message);
     void withdrawFromCore(int fileId);
     // The file id of a library path, a new one when the path has none; recorded in LibIdMap
@@ -200,7 +202,7 @@ public:
     const StringProperties& properties() const { return m_properties; }
 
     // These store only: the owner writes the row when its operation is complete.
-    void rename(const std::string& name) { m_name = name; }
+    void rename(const std::string& name);
     void setmdfTime(unsigned int time) { m_mdfTime = time; }
     bool setProperty(const std::string& key, const std::string& value);
     // Stores the path and has the owner write the row at once.

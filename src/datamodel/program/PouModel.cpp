@@ -4,6 +4,8 @@
 #include "datamodel/model/ObjectData_p.h"
 #include "datamodel/model/StoredProperty_p.h"
 #include "datamodel/model/TableSubModel_p.h"
+#include "datamodel/program/ProgramRules_p.h"
+#include "datamodel/program/TaskModel.h"
 
 #include "accore/ACCore.h"
 #include "accore/BasicDataType.h"
@@ -20,6 +22,8 @@ const QString LANGUAGETYPE = QStringLiteral("LANGUAGETYPE");
 const QString VARDECLARATION = QStringLiteral("VARDECLARATION");
 const QString LOGICCONTEXT = QStringLiteral("LOGICCONTEXT");
 const QString GRAPHDATA = QStringLiteral("GRAPHDATA");
+// The task calls of a POU, kept in the object data of its removal.
+const QString CALLS = QStringLiteral("CALLS");
 
 // The columns the model reads; the texts arrive as UTF-8 bytes.
 const QString selectPous = QStringLiteral("SELECT ID, TYPE, LANGUAGETYPE, ") + ObjectData::textColumn(Column::Name) + ", "
@@ -70,7 +74,7 @@ PouModel::~PouModel() = default;
 PouModel::PouUnit* PouModel::addPou(const std::string& name, PouType type, PouLanguageType language,
                                     unsigned int folderId)
 {
-    if (objects().findFirst([&name](const PouUnit& pou) { return pou.name() == name; }))
+    if (!allowAdd(name, folderId))
         return nullptr;
     const unsigned int id = newObjectId(name);
     if (id == IDDistributor::INVALID_ID)
@@ -110,6 +114,10 @@ QStringList PouModel::interruptPous() const
 
 bool PouModel::removePou(PouUnit* pou)
 {
+    if (!objects().contains(pou) || !allowRemove(*pou))
+        return false;
+    if (auto* tasks = projectModel() ? projectModel()->subModel<TaskModel>() : nullptr)
+        tasks->removeCallsOf(pou->id());
     return eraseObject(pou);
 }
 
@@ -128,6 +136,32 @@ DisplayRowStore::Result PouModel::storeDisplayRow(unsigned int id, int row, QStr
     // Not in the file (yet): the POU carries the row, marked modified, to the next save.
     unit->setProperty("Row", text);
     return outcome == StoredProperty::NoRow ? Pending : Failed;
+}
+
+QString PouModel::nameRule(const std::string& name) const
+{
+    return ProgramRules::identifierRule(name);
+}
+
+QString PouModel::nameTaken(const std::string& name, const PouUnit* self) const
+{
+    return ProgramRules::declaredNameTaken(projectModel(), name, self);
+}
+
+QString PouModel::removalRefusal(const PouUnit& pou) const
+{
+    return ProgramRules::referrers(projectModel(), pou);
+}
+
+QString PouModel::folderRefusal(const PouUnit*, unsigned int folderId) const
+{
+    return ProgramRules::folderRefusal(projectModel(), folderId, FolderModel::PouForder);
+}
+
+void PouModel::inserted(PouUnit& pou, const QJsonObject& data)
+{
+    if (auto* tasks = projectModel() ? projectModel()->subModel<TaskModel>() : nullptr)
+        tasks->restoreCalls(pou.id(), ObjectData::text(data, CALLS));
 }
 
 QString PouModel::selectStatement() const
@@ -168,7 +202,7 @@ QString PouModel::reloadStatement() const
 void PouModel::reloadRow(PouUnit& pou, const QSqlQuery& query)
 {
     const PouColumns column(query.record());
-    pou.m_name = ObjectData::utf8(query.value(column.name));
+    pou.setName(ObjectData::utf8(query.value(column.name)));
     pou.setContent(column.content(query), true);
     writeLog(HostServices::LogInfo, "重载数据");
 }
@@ -193,7 +227,9 @@ std::unique_ptr<PouModel::PouUnit> PouModel::fromData(unsigned int id, const QJs
 QJsonObject PouModel::toData(const PouUnit& pou) const
 {
     const std::vector<char>& graph = pou.graphData();
+    auto* tasks = projectModel() ? projectModel()->subModel<TaskModel>() : nullptr;
     return {{Column::Id, QString::number(pou.id())},
+            {CALLS, tasks ? tasks->callPositions(pou.id()) : QString()},
             {Column::Type, QString::number(pou.type())},
             {LANGUAGETYPE, QString::number(pou.languageType())},
             {Column::Name, QString::fromStdString(pou.name())},
@@ -245,8 +281,8 @@ int PouModel::PouUnit::coreParseKind() const
 
 void PouModel::PouUnit::setContent(Content content, bool mergeProperties)
 {
-    m_varDeclaration = std::move(content.varDeclaration);
     m_logicContext = std::move(content.logicContext);
+    assignDeclaration(std::move(content.varDeclaration));
     m_modifiedTime = content.modifyTime;
     if (!mergeProperties)
         m_properties.clear();
@@ -261,11 +297,15 @@ std::string PouModel::PouUnit::tempProperty(const std::string& key, const std::s
     return it == m_tempProperties.end() ? defaultValue : it->second;
 }
 
-void PouModel::PouUnit::rename(const std::string& name)
+bool PouModel::PouUnit::rename(const std::string& name)
 {
-    m_name = name;
+    auto* model = qobject_cast<PouModel*>(subModel());
+    if (model && !model->allowRename(*this, name))
+        return false;
+    setName(name);
     touch();
     logThroughOwner("程序修改名称:" + name);
+    return true;
 }
 
 void PouModel::PouUnit::setType(PouType type)
@@ -278,6 +318,7 @@ void PouModel::PouUnit::setType(PouType type)
 void PouModel::PouUnit::setLogicContext(const std::string& text)
 {
     m_logicContext = text;
+    textsChanged();
     touch();
     logThroughOwner("程序修改逻辑文本");
 }

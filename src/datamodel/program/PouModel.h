@@ -20,6 +20,17 @@ class ASTNode;
 // The program organisation units of a project (table POU): programs, functions and function
 // blocks with their declaration text, logic text and graphic editor data. Every change of a
 // POU's content marks the project as needing compilation.
+//
+// Names: a POU's name is an identifier of the language, and no other POU, data type or global
+// variable list has it, compared without regard to case (as pou(name) finds it). A POU is
+// filed at the top (folder 0) or in a POU folder.
+//
+// References: removing a POU that a task calls removes those calls with it, and the object
+// data of the removal keeps them ("CALLS"), so that undoing the removal puts the calls back
+// where they were. Removing a POU that other declarations or logic use (a function block as
+// the type of a variable, a function or program called) is refused with the list of users:
+// their texts would otherwise name something that no longer exists. The system's own POU
+// "DevicePOU" is neither renamed nor removed.
 class DATAMODEL_EXPORT PouModel : public TableSubModel<PouModel>, public DisplayRowStore
 {
     Q_OBJECT
@@ -44,16 +55,19 @@ public:
     PouModel(const std::string& name, AbstractProjectModel* project);
     ~PouModel() override;
 
-    // A new POU under the first free id; null when a POU of exactly that name exists or no id
-    // is left.
+    // A new POU under the first free id; null, with the reason in lastError(), when the name
+    // or the folder is refused (see above) or no id is left.
     PouUnit* addPou(const std::string& name, PouType type, PouLanguageType language, unsigned int folderId);
     PouUnit* pou(unsigned int id) const;
-    // The first POU in id order whose name equals `name` ignoring case.
+    // The first POU in id order whose name equals `name` ignoring case (a name index: the
+    // cost does not grow with the number of POUs).
     PouUnit* pou(const QString& name) const;
     // Appends, in id order, every POU whose type shares a bit with `typeMask`.
     void allPous(std::vector<PouUnit*>& out, int typeMask) const;
     // The names of the interrupt programs ("ChildProgramType" = "ChildIntProgram").
     QStringList interruptPous() const;
+    // Removes the POU with the task calls of it; false, with the reason in lastError(), for a
+    // POU of the system or one that other texts use.
     bool removePou(PouUnit* pou);
     // Sets the POU's "Row" and writes that property alone into its stored row, leaving its
     // other unsaved changes pending (the background save of the display order).
@@ -61,9 +75,16 @@ public:
 
 private:
     friend class PouUnit;
+    friend class HiddenObjects;
     DATAMODEL_TABLE_HOOKS(PouModel, PouUnit)
     bool removeFromModel(PouUnit* pou) { return removePou(pou); }
     bool restoreFrom(PouUnit& pou, const QString& data);
+    QString nameRule(const std::string& name) const;
+    QString nameTaken(const std::string& name, const PouUnit* self) const;
+    QString removalRefusal(const PouUnit& pou) const;
+    QString folderRefusal(const PouUnit* pou, unsigned int folderId) const;
+    // Puts back the task calls that the object data of a removal kept.
+    void inserted(PouUnit& pou, const QJsonObject& data);
 };
 
 extern template class TableSubModel<PouModel>;
@@ -89,7 +110,8 @@ public:
     long long syncLogicTime() const { return m_syncLogicTime; }
     ac::ASTNode* pouAstNode() const { return m_pouAstNode; }
 
-    void rename(const std::string& name);
+    // False, with the reason in the model's lastError(), when the model refuses the name.
+    bool rename(const std::string& name);
     void setType(PouType type);
     void setLogicContext(const std::string& text);
     void setGraphData(const std::vector<char>& data);

@@ -5,6 +5,7 @@
 #include "datamodel/model/ObjectData_p.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/model/TableSubModel_p.h"
+#include "datamodel/program/PouModel.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -66,6 +67,8 @@ TaskModel::~TaskModel() = default;
 
 TaskModel::Task* TaskModel::addTask(const std::string& name)
 {
+    if (!allowAdd(name))
+        return nullptr;
     const unsigned int id = newObjectId(name);
     if (id == IDDistributor::INVALID_ID)
         return nullptr;
@@ -79,6 +82,11 @@ TaskModel::Task* TaskModel::task(unsigned int id) const
     if (d->configuration && id == d->configurationRow)
         return d->configuration.get();
     return objects().find(id);
+}
+
+TaskModel::Task* TaskModel::task(const QString& name) const
+{
+    return findByName(name);
 }
 
 void TaskModel::allTasks(std::vector<Task*>& out) const
@@ -95,7 +103,7 @@ void TaskModel::allTasks(std::vector<Task*>& out) const
 
 bool TaskModel::removeTask(Task* task)
 {
-    if (!objects().contains(task))
+    if (!objects().contains(task) || !allowRemove(*task))
         return false;
     // The task and its call entries leave the file together or not at all: entries left
     // behind would be picked up by the next task that gets this id.
@@ -124,6 +132,63 @@ bool TaskModel::removeTask(Task* task)
 bool TaskModel::resetModel(QSqlDatabase*)
 {
     return true;
+}
+
+QString TaskModel::callPositions(unsigned int pouId) const
+{
+    QStringList pairs;
+    objects().forEach([&](Task* task) {
+        for (std::size_t i = 0; i < task->m_pouIds.size(); ++i)
+            if (static_cast<unsigned int>(task->m_pouIds[i]) == pouId)
+                pairs << QStringLiteral("%1:%2").arg(task->id()).arg(i);
+    });
+    return pairs.join(QLatin1Char(','));
+}
+
+void TaskModel::removeCallsOf(unsigned int pouId)
+{
+    objects().forEach([&](Task* task) {
+        for (int i = static_cast<int>(task->m_pouIds.size()) - 1; i >= 0; --i)
+            if (static_cast<unsigned int>(task->m_pouIds[static_cast<std::size_t>(i)]) == pouId)
+                task->removePou(i);
+    });
+}
+
+void TaskModel::restoreCalls(unsigned int pouId, const QString& positions)
+{
+    // Ascending positions per task rebuild the calls where they were.
+    std::vector<std::pair<unsigned int, int>> calls;
+    for (const QString& pair : positions.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList parts = pair.split(QLatin1Char(':'));
+        bool taskOk = false, positionOk = false;
+        const unsigned int taskId = parts.value(0).toUInt(&taskOk);
+        const int position = parts.value(1).toInt(&positionOk);
+        if (parts.size() == 2 && taskOk && positionOk && position >= 0)
+            calls.emplace_back(taskId, position);
+    }
+    std::sort(calls.begin(), calls.end());
+    for (const auto& [taskId, position] : calls)
+        if (Task* task = objects().find(taskId)) // a task removed since is no longer called from
+            task->addPou(pouId, std::min(position, static_cast<int>(task->m_pouIds.size())));
+}
+
+bool TaskModel::refersTo(const std::string& subModel, unsigned int id) const
+{
+    if (subModel != PouModel::staticMetaObject.className())
+        return false;
+    bool called = false;
+    objects().forEach([&](Task* task) {
+        called = called || std::find(task->m_pouIds.begin(), task->m_pouIds.end(), static_cast<int>(id)) != task->m_pouIds.end();
+    });
+    return called;
+}
+
+QString TaskModel::callRefusal(unsigned int pouId) const
+{
+    auto* pous = projectModel() ? projectModel()->subModel<PouModel>() : nullptr;
+    if (!pous || pous->pou(pouId))
+        return QString();
+    return QStringLiteral("no POU has id %1").arg(pouId);
 }
 
 unsigned int TaskModel::getPouItemId()
@@ -329,7 +394,7 @@ QString TaskModel::reloadStatement() const
 void TaskModel::reloadRow(Task& task, const QSqlQuery& query)
 {
     const QSqlRecord row = query.record();
-    task.m_name = row.value(QStringLiteral("Name")).toString().toStdString();
+    task.setName(row.value(QStringLiteral("Name")).toString().toStdString());
     task.m_type = static_cast<TaskType>(row.value(QStringLiteral("Type")).toInt());
     task.m_wdtTime = row.value(QStringLiteral("WTDTime")).toUInt();
     task.m_properties.merge(row.value(QStringLiteral("Properties")).toString());
@@ -351,7 +416,7 @@ bool TaskModel::loadObject(ModelObject* obj)
     }
     while (query.next()) {
         const QSqlRecord row = query.record();
-        configuration->m_name = row.value(QStringLiteral("Name")).toString().toStdString();
+        configuration->setName(row.value(QStringLiteral("Name")).toString().toStdString());
         configuration->m_properties.merge(row.value(QStringLiteral("Properties")).toString());
     }
     configuration->setModified(false);
@@ -394,10 +459,7 @@ bool TaskModel::renameObject(const QString& path, const QString& name)
 {
     unsigned int id = 0;
     Task* found = ObjectPath::toId(path, id) ? task(id) : nullptr;
-    if (!found)
-        return false;
-    found->rename(name.toStdString());
-    return true;
+    return found && found->rename(name.toStdString());
 }
 
 bool TaskModel::changeProperty(const QString& path, const QString& key, const QString&, const QString& to)
@@ -406,6 +468,12 @@ bool TaskModel::changeProperty(const QString& path, const QString& key, const QS
     std::vector<unsigned int> pouIds;
     if (key != QLatin1String("pouintask") || !task || !split(to, pouIds))
         return false;
+    // All or nothing: a list that names a POU that is gone is refused whole.
+    for (unsigned int pouId : pouIds) {
+        const QString refusal = callRefusal(pouId);
+        if (!refusal.isEmpty())
+            return refuse(QStringLiteral("calls of task '%1' refused: %2").arg(QString::fromStdString(task->name()), refusal));
+    }
     task->clearAllPou();
     for (unsigned int pouId : pouIds)
         task->addPou(pouId, -1);
@@ -463,6 +531,12 @@ unsigned int TaskModel::Task::addPou(unsigned int pouId, int position)
     // The position is checked before an entry id is taken, so a refused call leaks none.
     if (!model || position < -1 || position > count)
         return 0;
+    const QString refusal = model->callRefusal(pouId);
+    if (!refusal.isEmpty()) {
+        model->refuse(QStringLiteral("call of POU id %1 by task '%2' refused: %3")
+                          .arg(QString::number(pouId), QString::fromStdString(m_name), refusal));
+        return 0;
+    }
     const unsigned int entry = model->getPouItemId();
     if (entry == IDDistributor::INVALID_ID)
         return 0;
@@ -540,10 +614,21 @@ void TaskModel::Task::setwdtTime(unsigned int time)
     setModified(true);
 }
 
-void TaskModel::Task::rename(const std::string& name)
+bool TaskModel::Task::rename(const std::string& name)
 {
-    m_name = name;
+    TaskModel* model = owner();
+    if (model && !model->allowRename(*this, name))
+        return false;
+    setName(name);
     setModified(true);
-    if (TaskModel* model = owner())
+    if (model)
         model->saveObject(this);
+    return true;
+}
+
+void TaskModel::Task::setName(const std::string& name)
+{
+    const std::string oldName = m_name;
+    m_name = name;
+    nameChanged(oldName);
 }

@@ -18,6 +18,11 @@ class TaskModelPrivate;
 // properties of the configuration as a whole (row "Task Config" of MiscProperties), held as
 // one more task, the configuration object, whose id is 0. Task changes of a user project mark
 // it as needing compilation and stamp the time of the configuration change.
+//
+// Task names are unique, compared without regard to case, and not empty. A task calls only
+// POUs that exist: a call of an unknown POU id is refused, and removing a POU removes its
+// calls (PouModel). Removing a task removes its calls with it; its object data keeps them, so
+// undoing the removal puts them back.
 class DATAMODEL_EXPORT TaskModel : public TableSubModel<TaskModel>
 {
     Q_OBJECT
@@ -31,15 +36,27 @@ public:
     TaskModel(const std::string& name, AbstractProjectModel* project);
     ~TaskModel() override;
 
-    // A new cyclic task under the first free id; null when no id is left. Names are not checked.
+    // A new cyclic task under the first free id; null, with the reason in lastError(), when
+    // the name is refused or no id is left.
     Task* addTask(const std::string& name);
     Task* task(unsigned int id) const;
+    // The first task in id order (the configuration object aside) whose name equals `name`
+    // ignoring case.
+    Task* task(const QString& name) const;
     // Every task in id order, the configuration object included.
     void allTasks(std::vector<Task*>& out) const;
     // Deletes the task with its call entries from the file at once. False, and the task stays,
     // when the file refuses; the configuration object cannot be removed.
     bool removeTask(Task* task);
     bool resetModel(QSqlDatabase*);
+
+    // The calls of a POU as "task:position" pairs joined by ",", in task order: what removing
+    // the POU takes away and restoreCalls() puts back.
+    QString callPositions(unsigned int pouId) const;
+    void removeCallsOf(unsigned int pouId);
+    void restoreCalls(unsigned int pouId, const QString& positions);
+    // A task call keeps the id of its POU.
+    bool refersTo(const std::string& subModel, unsigned int id) const override;
 
 public slots:
     bool open() override;
@@ -66,6 +83,8 @@ private:
     QString indexOf(const Task&) const { return QString(); }
     bool moveTo(Task&, const QString&) { return false; }
 
+    // Why `pouId` cannot be called: no POU of the project has it. Empty when it can.
+    QString callRefusal(unsigned int pouId) const;
     // Call entry ids: unique within the model, handed back when an entry goes.
     unsigned int getPouItemId();
     void setPouItemIdUnused(unsigned int id);
@@ -101,7 +120,8 @@ public:
     int pouInTaskIds(int index) const;
 
     // Inserts a call of `pouId` at `position` (-1 appends); the new entry's id, or 0 when the
-    // position is out of range, the task belongs to no model or no entry id is left.
+    // position is out of range, the task belongs to no model, no POU has that id (the reason
+    // in the model's lastError()) or no entry id is left.
     unsigned int addPou(unsigned int pouId, int position);
     bool removePou(int index);
     bool exChangePou(int a, int b);
@@ -109,12 +129,15 @@ public:
     bool clearProperty();
     bool setProperty(const std::string& key, const std::string& value);
     void setwdtTime(unsigned int time);
-    // Renames the task and writes it at once.
-    void rename(const std::string& name);
+    // Renames the task and writes it at once; false, with the reason in the model's
+    // lastError(), when the model refuses the name.
+    bool rename(const std::string& name);
 
 private:
     friend class TaskModel;
     TaskModel* owner() const;
+    // Takes the name read from the file; the model's name index follows.
+    void setName(const std::string& name);
     bool validIndex(int index) const { return index >= 0 && index < static_cast<int>(m_pouIds.size()); }
 
     unsigned int m_id;

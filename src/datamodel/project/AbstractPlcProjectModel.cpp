@@ -1,5 +1,7 @@
 #include "datamodel/project/AbstractPlcProjectModel.h"
 
+#include "datamodel/program/HiddenObjects_p.h"
+
 #include "datamodel/device/DevDescription.h"
 #include "datamodel/device/DeviceTreeModel.h"
 #include "datamodel/model/DatabaseConnection_p.h"
@@ -390,31 +392,7 @@ void AbstractPlcProjectModel::initHiddenData(AbstractProjectModel* project)
     auto* plc = dynamic_cast<AbstractPlcProjectModel*>(project);
     if (!plc || plc->type() != Project)
         return;
-    // Lists and the POU that the motion and device configuration fill; the add operations
-    // refuse names that exist, so objects of an existing project stay as they are.
-    if (auto* lists = plc->subModel<GlobalVarModel>()) {
-        for (const char* name : {"HiddenAxisVar", "HiddenAxisGroupVar", "IOMappingVars", "EcamVars"}) {
-            GlobalVarModel::GlobalVarTable* list = lists->addVarTable(name, 0);
-            if (!list)
-                continue;
-            list->setProperty("Hidden", "true");
-            list->setVarDeclaration("VAR_GLOBAL\nEND_VAR");
-            list->save();
-        }
-        // Device variables moved to the I/O mapping list.
-        std::vector<GlobalVarModel::GlobalVarTable*> all;
-        lists->allVarTables(all);
-        for (GlobalVarModel::GlobalVarTable* list : all)
-            if (list->name() == "DeviceVars")
-                lists->removeVarTable(list);
-    }
-    if (auto* pous = plc->subModel<PouModel>()) {
-        if (PouModel::PouUnit* pou = pous->addPou("DevicePOU", PouModel::PRGPOU, PouModel::POU_ST, 0)) {
-            pou->setVarDeclaration("PROGRAM DevicePOU \nVAR\nEND_VAR\n");
-            pou->setProperty("Hidden", "true");
-            pou->save();
-        }
-    }
+    HiddenObjects::create(*plc);
 }
 
 void AbstractPlcProjectModel::setDeviceMemery(const std::string& name)

@@ -6,6 +6,8 @@
 #include "datamodel/model/DatabaseConnection_p.h"
 #include "datamodel/model/ObjectPath.h"
 #include "datamodel/model/PrjInfoModel.h"
+#include "datamodel/program/FolderModel.h"
+#include "datamodel/program/PouModel.h"
 #include "host/DefaultApplication.h"
 #include "host/LogService.h"
 
@@ -54,7 +56,25 @@ inline void markCompiled(AbstractProjectModel& project)
     info->setProperty("CfgModifiedTime", "0");
 }
 
-// The awkward names of every round trip.
+// Folders of one type with the ids 1 to `count` in a new project, to file objects in.
+inline void makeFolders(AbstractProjectModel& project, FolderModel::FolderType type, int count)
+{
+    auto* folders = project.subModel<FolderModel>();
+    for (int i = 1; i <= count; ++i)
+        folders->addFolder("Folder" + std::to_string(i), 0, type);
+}
+
+// POUs "P2", "P3", ... up to the id `maxId` (DevicePOU has id 1 in a user project), for
+// tasks to call: a call of a POU id that no POU has is refused.
+inline void makePous(AbstractProjectModel& project, unsigned int maxId)
+{
+    auto* pous = project.subModel<PouModel>();
+    for (unsigned int id = 2; id <= maxId; ++id)
+        pous->addPou("P" + std::to_string(id), PouModel::PRGPOU, PouModel::POU_ST, 0);
+}
+
+// The awkward names of every round trip (of folders and tasks; POUs, lists and types are
+// named by identifiers, and carry awkward texts instead).
 inline const std::vector<std::string>& awkwardNames()
 {
     static const std::vector<std::string> names = {awkward::quote, awkward::percent, awkward::chinese,

@@ -29,12 +29,15 @@ TEST_F(FolderModelTest, foldersWithAwkwardNamesSurviveSaveAndReopen)
     std::vector<unsigned int> ids;
     int row = 0;
     for (const std::string& name : testsupport::awkwardNames()) {
-        Folder* folder = folders->addFolder(name, root->id(), FolderModel::GlobleVarForder);
+        Folder* folder = folders->addFolder(name, root->id(), FolderModel::PouForder);
         folder->setProperty("Row", std::to_string(row++));
         folder->setProperty("Note", name);
         ids.push_back(folder->id());
     }
-    Folder* empty = folders->addFolder("", 0, FolderModel::DataTypeForder);
+    // Names used to be free: an empty name was taken. It names nothing a user can pick.
+    EXPECT_FALSE(folders->addFolder("", 0, FolderModel::DataTypeForder));
+    EXPECT_EQ(folders->lastError(), "add folder '' refused: the name is empty");
+    Folder* empty = folders->addFolder("Types", 0, FolderModel::DataTypeForder);
     EXPECT_TRUE(empty->isModified()) << "a new folder must reach the file without further edits";
     const unsigned int emptyId = empty->id();
     EXPECT_TRUE(folders->save());
@@ -50,14 +53,14 @@ TEST_F(FolderModelTest, foldersWithAwkwardNamesSurviveSaveAndReopen)
         ASSERT_TRUE(folder) << "folder " << ids[i];
         EXPECT_EQ(folder->name(), testsupport::awkwardNames()[i]);
         EXPECT_EQ(folder->parentId(), 1u);
-        EXPECT_EQ(folder->type(), FolderModel::GlobleVarForder);
+        EXPECT_EQ(folder->type(), FolderModel::PouForder);
         EXPECT_EQ(folder->propertys(),
                   (std::map<std::string, std::string>{{"Note", testsupport::awkwardNames()[i]},
                                                       {"Row", std::to_string(row++)}}));
         EXPECT_FALSE(folder->isModified());
     }
     ASSERT_TRUE(loaded->folder(emptyId));
-    EXPECT_EQ(loaded->folder(emptyId)->name(), "");
+    EXPECT_EQ(loaded->folder(emptyId)->name(), "Types");
     EXPECT_EQ(rows(databaseFile("Tree"), "SELECT Name FROM Folder WHERE Id = 2"),
               QStringList({QString::fromUtf8(testsupport::awkward::quote)}));
 }
@@ -79,7 +82,9 @@ TEST_F(FolderModelTest, listingTreatsTheTypeAsAMask)
     EXPECT_EQ(out, (std::vector<Folder*>{pous, types}));
 }
 
-TEST_F(FolderModelTest, removingAFolderDeletesItsRowAndWhatIsFiledUnderIt)
+// Removing a folder used to take what was filed in it at the next save (through the trigger),
+// beyond the reach of undo; now a folder that holds anything stays, and says what it holds.
+TEST_F(FolderModelTest, onlyAnEmptyFolderIsRemovedAndItsRowGoesAtTheSave)
 {
     auto project = createProject("Removal");
     auto* folders = project->subModel<FolderModel>();
@@ -87,11 +92,21 @@ TEST_F(FolderModelTest, removingAFolderDeletesItsRowAndWhatIsFiledUnderIt)
     Folder* drop = folders->addFolder("drop", 0, FolderModel::PouForder);
     project->subModel<PouModel>()->addPou("Kept", PouModel::PRGPOU, PouModel::POU_ST, keep->id());
     project->subModel<PouModel>()->addPou("Gone", PouModel::PRGPOU, PouModel::POU_ST, drop->id());
-    project->subModel<GlobalVarModel>()->addVarTable("GoneList", drop->id());
-    project->subModel<DataTypeModel>()->addDataUnit("GoneType", DataTypeModel::Struct, drop->id());
+    Folder* inner = folders->addFolder("inner", drop->id(), FolderModel::PouForder);
+    ASSERT_TRUE(inner);
+    project->subModel<PouModel>()->addPou("GoneToo", PouModel::FBPOU, PouModel::POU_ST, inner->id());
     ASSERT_TRUE(project->save());
     const QString dropId = QString::number(drop->id());
 
+    EXPECT_FALSE(folders->removeFolder(drop));
+    EXPECT_EQ(folders->lastError(), "remove folder 'drop' refused: it holds folder 'inner', POU 'Gone'");
+    EXPECT_FALSE(folders->removeFolder(inner));
+    EXPECT_EQ(folders->lastError(), "remove folder 'inner' refused: it holds POU 'GoneToo'");
+    auto* pouModel = project->subModel<PouModel>();
+    ASSERT_TRUE(pouModel->removePou(pouModel->pou(QStringLiteral("Gone"))));
+    ASSERT_TRUE(pouModel->removePou(pouModel->pou(QStringLiteral("GoneToo"))));
+    EXPECT_FALSE(folders->removeFolder(drop)) << "the inner folder is still there";
+    ASSERT_TRUE(folders->removeFolder(inner));
     EXPECT_TRUE(folders->removeFolder(drop));
     EXPECT_FALSE(folders->removeFolder(drop)) << "a removed folder is no longer in the model";
     EXPECT_FALSE(folders->removeFolder(nullptr));
@@ -99,14 +114,20 @@ TEST_F(FolderModelTest, removingAFolderDeletesItsRowAndWhatIsFiledUnderIt)
     const std::string file = databaseFile("Removal");
     EXPECT_EQ(rows(file, "SELECT Name FROM Folder ORDER BY Id"), QStringList({"keep"}));
     EXPECT_EQ(rows(file, "SELECT Name FROM POU WHERE FolderId != 0"), QStringList({"Kept"}));
-    EXPECT_EQ(rows(file, "SELECT count(*) FROM GlobalVar WHERE FolderId = " + dropId), QStringList({"0"}));
-    EXPECT_EQ(rows(file, "SELECT count(*) FROM DataType WHERE FolderId = " + dropId), QStringList({"0"}));
-    // The models follow the file: what the trigger deleted is not shown, nor written back later.
+    EXPECT_EQ(rows(file, "SELECT count(*) FROM POU WHERE FolderId = " + dropId), QStringList({"0"}));
     auto* pous = project->subModel<PouModel>();
-    EXPECT_EQ(pous->pou(QStringLiteral("Gone")), nullptr);
-    EXPECT_EQ(project->subModel<GlobalVarModel>()->varTable(QStringLiteral("GoneList")), nullptr);
-    EXPECT_EQ(project->subModel<DataTypeModel>()->dataUnit(QStringLiteral("GoneType")), nullptr);
     ASSERT_NE(pous->pou(QStringLiteral("Kept")), nullptr);
+
+    // An object filed under the removed folder by its raw setter: the file deletes its row with
+    // the folder's (trigger delete_folder_table), and the model follows the file.
+    Folder* trap = folders->addFolder("trap", 0, FolderModel::PouForder);
+    ASSERT_TRUE(project->save());
+    const unsigned int trapId = trap->id();
+    ASSERT_TRUE(folders->removeFolder(trap));
+    pous->addPou("Stray", PouModel::PRGPOU, PouModel::POU_ST, 0)->setFolderId(trapId);
+    ASSERT_TRUE(project->save());
+    EXPECT_EQ(pous->pou(QStringLiteral("Stray")), nullptr);
+    EXPECT_TRUE(logged("POU 'Stray' removed with its folder"));
 
     // An object moved out of a folder before the folder goes survives it.
     Folder* other = folders->addFolder("other", 0, FolderModel::PouForder);
@@ -129,6 +150,9 @@ TEST_F(FolderModelTest, removingAFolderDeletesItsRowAndWhatIsFiledUnderIt)
     ASSERT_TRUE(keep);
 
     // With no folder left in memory a save leaves the table empty.
+    EXPECT_FALSE(folders->removeFolder(keep));
+    for (const char* name : {"Kept", "Moved"})
+        project->subModel<PouModel>()->pou(QString(name))->setFolderId(0);
     EXPECT_TRUE(folders->removeFolder(keep));
     ASSERT_TRUE(folders->save());
     EXPECT_EQ(rows(file, "SELECT count(*) FROM Folder"), QStringList({"0"}));
@@ -222,6 +246,8 @@ TEST_F(FolderModelTest, moveNeedsExactlyTwoPiecesAndAFolderId)
     auto project = createProject("Moves");
     auto* folders = project->subModel<FolderModel>();
     Folder* folder = folders->addFolder("f", 0, FolderModel::PouForder);
+    for (const char* other : {"g", "h", "i"}) // ids 2 to 4
+        folders->addFolder(other, 0, FolderModel::PouForder);
     ASSERT_TRUE(folders->save());
     const QString path = folders->getObjPath(folder);
     const QString sep = ObjectPath::Separator;
@@ -232,6 +258,8 @@ TEST_F(FolderModelTest, moveNeedsExactlyTwoPiecesAndAFolderId)
         EXPECT_FALSE(folder->isModified());
     }
     EXPECT_FALSE(folders->moveObject("99", "4" + sep + "1"));
+    EXPECT_FALSE(folders->moveObject(path, "5" + sep + "1")) << "no folder 5";
+    EXPECT_FALSE(folders->moveObject(path, "1" + sep + "1")) << "not into itself";
     ASSERT_TRUE(folders->moveObject(path, "4" + sep + "1"));
     EXPECT_EQ(folder->parentId(), 4u);
     EXPECT_EQ(folder->property("Row"), "1");

@@ -4,6 +4,7 @@
 
 #include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/model/ObjectData_p.h"
+#include "datamodel/program/FolderModel.h"
 #include "datamodel/program/PouModel.h"
 
 #include <QDateTime>
@@ -36,8 +37,9 @@ TEST_F(PouModelTest, everyStoredFieldSurvivesSaveAndReopen)
     auto* pous = project->subModel<PouModel>();
     std::vector<unsigned int> ids;
     std::vector<unsigned int> times;
+    // Names are identifiers; the awkward values go into the texts and properties.
     for (const std::string& name : testsupport::awkwardNames()) {
-        PouUnit* pou = pous->addPou(name, PouModel::FBPOU, PouModel::POU_LD, 0);
+        PouUnit* pou = pous->addPou("Pou" + std::to_string(ids.size()), PouModel::FBPOU, PouModel::POU_LD, 0);
         ASSERT_TRUE(pou) << name;
         fill(*pou, name);
         pou->setTempProperty("Temp", "never stored");
@@ -54,7 +56,7 @@ TEST_F(PouModelTest, everyStoredFieldSurvivesSaveAndReopen)
         const std::string& name = testsupport::awkwardNames()[i];
         PouUnit* pou = loaded->pou(ids[i]);
         ASSERT_TRUE(pou) << name;
-        EXPECT_EQ(pou->name(), name);
+        EXPECT_EQ(pou->name(), "Pou" + std::to_string(i));
         EXPECT_EQ(pou->type(), PouModel::FBPOU);
         EXPECT_EQ(pou->languageType(), PouModel::POU_LD);
         EXPECT_EQ(pou->varDeclaration(), "FUNCTION_BLOCK FB\nVAR_INPUT\n  x : INT; (* " + name + " *)\nEND_VAR\n");
@@ -72,15 +74,20 @@ TEST_F(PouModelTest, everyStoredFieldSurvivesSaveAndReopen)
     }
 }
 
-TEST_F(PouModelTest, namesAreUniqueByExactCaseButFoundIgnoringCase)
+// Names used to be unique by exact case only: "MAIN" beside "Main" was taken, though every
+// lookup (and the compiler core) would find "Main" for both.
+TEST_F(PouModelTest, namesAreUniqueAndFoundIgnoringCase)
 {
     auto project = createProject("Names");
     auto* pous = project->subModel<PouModel>();
     PouUnit* first = pous->addPou("Main", PouModel::PRGPOU, PouModel::POU_ST, 0);
     ASSERT_TRUE(first);
     EXPECT_FALSE(pous->addPou("Main", PouModel::FBPOU, PouModel::POU_ST, 0));
-    PouUnit* second = pous->addPou("MAIN", PouModel::PRGPOU, PouModel::POU_ST, 0);
+    EXPECT_FALSE(pous->addPou("MAIN", PouModel::PRGPOU, PouModel::POU_ST, 0));
+    EXPECT_EQ(pous->lastError(), "add POU 'MAIN' refused: a POU named 'Main' exists already");
+    PouUnit* second = pous->addPou("Second", PouModel::PRGPOU, PouModel::POU_ST, 0);
     ASSERT_TRUE(second);
+    EXPECT_TRUE(pous->lastError().isEmpty());
     EXPECT_LT(first->id(), second->id());
     EXPECT_EQ(pous->pou(QString("main")), first);
     EXPECT_EQ(pous->pou(QString("nothing")), nullptr);
@@ -90,11 +97,11 @@ TEST_F(PouModelTest, namesAreUniqueByExactCaseButFoundIgnoringCase)
     pous->allPous(out, PouModel::FBPOU);
     EXPECT_TRUE(out.empty());
     pous->allPous(out, PouModel::PRGPOU | PouModel::FCPOU);
-    EXPECT_EQ(out.size(), 3u) << "DevicePOU, Main and MAIN";
+    EXPECT_EQ(out.size(), 3u) << "DevicePOU, Main and Second";
 
     EXPECT_TRUE(pous->interruptPous().isEmpty());
     second->setProperty("ChildProgramType", "ChildIntProgram");
-    EXPECT_EQ(pous->interruptPous(), QStringList({"MAIN"}));
+    EXPECT_EQ(pous->interruptPous(), QStringList({"Second"}));
 }
 
 struct Setter
@@ -181,8 +188,8 @@ TEST_F(PouModelTest, removeAndInsertRestoreAPouByteForByte)
 {
     auto project = createProject("Undo");
     auto* pous = project->subModel<PouModel>();
-    PouUnit* pou = pous->addPou(testsupport::awkward::quote, PouModel::FCPOU, PouModel::POU_CFC, 4);
-    fill(*pou, testsupport::awkward::chinese);
+    PouUnit* pou = pous->addPou("Quoted", PouModel::FCPOU, PouModel::POU_CFC, 0);
+    fill(*pou, testsupport::awkward::quote + std::string(" ") + testsupport::awkward::chinese);
     const QString path = pous->getObjPath(pou);
     EXPECT_EQ(pous->getObjIndex(pou), "7" + ObjectPath::Separator + "2");
     const QString before = pous->objToData(pou);
@@ -205,7 +212,8 @@ TEST_F(PouModelTest, removeAndInsertRestoreAPouByteForByte)
     EXPECT_EQ(a, b);
     EXPECT_TRUE(restored->isModified());
     EXPECT_EQ(testsupport::projectInfo(*project)->property("Compile"), "false");
-    EXPECT_EQ(restored->fbInstances(), QStringList({"Timer1", QString::fromUtf8(testsupport::awkward::chinese)}));
+    EXPECT_EQ(restored->fbInstances(),
+              QStringList({"Timer1", QString::fromUtf8(testsupport::awkward::quote) + " " + QString::fromUtf8(testsupport::awkward::chinese)}));
 
     const QString restoredData = pous->objToData(restored);
     ASSERT_TRUE(pous->save());
@@ -215,7 +223,7 @@ TEST_F(PouModelTest, removeAndInsertRestoreAPouByteForByte)
     ASSERT_TRUE(loaded);
     EXPECT_EQ(reopened->subModel<PouModel>()->objToData(loaded), restoredData);
     EXPECT_EQ(loaded->graphData(), testsupport::everyByte());
-    EXPECT_EQ(loaded->name(), testsupport::awkward::quote);
+    EXPECT_EQ(loaded->name(), "Quoted");
 }
 
 TEST_F(PouModelTest, malformedObjectDataIsRefusedWithoutSideEffects)
@@ -279,12 +287,15 @@ TEST_F(PouModelTest, moveRenameAndReload)
     auto* pous = project->subModel<PouModel>();
     PouUnit* pou = pous->addPou("Main", PouModel::PRGPOU, PouModel::POU_ST, 0);
     pou->setGraphData({'s'});
+    for (const char* folder : {"F1", "F2", "F3"})
+        project->subModel<FolderModel>()->addFolder(folder, 0, FolderModel::PouForder);
     ASSERT_TRUE(pous->save());
     const QString path = pous->getObjPath(pou);
     EXPECT_FALSE(pous->moveObject(path, "3"));
     EXPECT_FALSE(pous->moveObject(path, "3" + ObjectPath::Separator + "1" + ObjectPath::Separator));
     EXPECT_EQ(pou->folderId(), 0u);
     EXPECT_FALSE(pou->isModified());
+    EXPECT_FALSE(pous->moveObject(path, "4" + ObjectPath::Separator + "1")) << "no folder 4";
     ASSERT_TRUE(pous->moveObject(path, "3" + ObjectPath::Separator + "1"));
     EXPECT_EQ(pous->getObjIndex(pou), "3" + ObjectPath::Separator + "1");
     EXPECT_TRUE(pous->renameObject(path, "Other"));

@@ -39,6 +39,7 @@ TEST_F(TaskModelTest, aNewProjectHoldsTheConfigurationAndTheMainTask)
 TEST_F(TaskModelTest, tasksWithTheirCallsSurviveSaveAndReopen)
 {
     auto project = createProject("Tasks");
+    testsupport::makePous(*project, 40);
     auto* tasks = project->subModel<TaskModel>();
     std::vector<unsigned int> ids;
     for (const std::string& name : testsupport::awkwardNames()) {
@@ -85,6 +86,7 @@ TEST_F(TaskModelTest, tasksWithTheirCallsSurviveSaveAndReopen)
 TEST_F(TaskModelTest, callListOperationsAndTheirBounds)
 {
     auto project = createProject("Calls");
+    testsupport::makePous(*project, 40);
     Task* task = project->subModel<TaskModel>()->addTask("T");
     const unsigned int a = task->addPou(10, -1);
     const unsigned int b = task->addPou(20, 1); // at the end: position == count
@@ -131,6 +133,7 @@ TEST_F(TaskModelTest, callListOperationsAndTheirBounds)
 TEST_F(TaskModelTest, changePropertyReplacesTheCallList)
 {
     auto project = createProject("Change");
+    testsupport::makePous(*project, 40);
     auto* tasks = project->subModel<TaskModel>();
     Task* task = tasks->addTask("T");
     task->addPou(1, -1);
@@ -153,6 +156,7 @@ TEST_F(TaskModelTest, changePropertyReplacesTheCallList)
 TEST_F(TaskModelTest, removeAndInsertRestoreATaskWithItsCalls)
 {
     auto project = createProject("Undo");
+    testsupport::makePous(*project, 40);
     auto* tasks = project->subModel<TaskModel>();
     Task* empty = tasks->addTask("Empty");
     const QString emptyData = tasks->objToData(empty);
@@ -200,6 +204,7 @@ TEST_F(TaskModelTest, removeAndInsertRestoreATaskWithItsCalls)
 TEST_F(TaskModelTest, renameWritesAtOnceAndReloadReadsTheRow)
 {
     auto project = createProject("Rename");
+    testsupport::makePous(*project, 40);
     auto* tasks = project->subModel<TaskModel>();
     ASSERT_TRUE(tasks->renameObject("1", QString::fromUtf8(testsupport::awkward::percent)));
     EXPECT_EQ(rows(databaseFile("Rename"), "SELECT Name FROM Task WHERE Id = 1"),
@@ -217,6 +222,7 @@ TEST_F(TaskModelTest, renameWritesAtOnceAndReloadReadsTheRow)
 TEST_F(TaskModelTest, aTaskWhoseEntriesCannotBeDeletedIsKept)
 {
     auto project = createProject("Keep");
+    testsupport::makePous(*project, 40);
     auto* tasks = project->subModel<TaskModel>();
     ASSERT_TRUE(testsupport::execOn(databaseFile("Keep"), "ALTER TABLE POUInTask RENAME TO Renamed"));
     QString data;
@@ -230,6 +236,7 @@ TEST_F(TaskModelTest, aTaskWhoseEntriesCannotBeDeletedIsKept)
 TEST_F(TaskModelTest, userProjectChangesStampTheConfigurationTime)
 {
     auto project = createProject("Stamp");
+    testsupport::makePous(*project, 40);
     auto* tasks = project->subModel<TaskModel>();
     PrjInfoModel::PrjInfo* info = testsupport::projectInfo(*project);
     Task* task = tasks->addTask("T");
@@ -259,6 +266,7 @@ TEST_F(TaskModelTest, libraryProjectChangesMarkNothing)
 {
     auto library = createLibrary("Lib");
     PrjInfoModel::PrjInfo* info = testsupport::projectInfo(*library);
+    ASSERT_EQ(library->subModel<PouModel>()->addPou("LibPou", PouModel::PRGPOU, PouModel::POU_ST, 0)->id(), 1u);
     ASSERT_TRUE(library->save());
     const auto before = info->propertys();
     TaskModel tasks("TaskModel", library.get());

@@ -43,11 +43,16 @@ struct Kind
     std::function<ModelObject*(AbstractProjectModel*, unsigned int id)> find;
     std::function<std::string(ModelObject*)> nameOf;
     bool movable;
+    // The type of the folders the objects are filed in (0: not filed); POUs, lists and types
+    // are named by identifiers.
+    int folderType = 0;
+    bool identifiers = false;
+    std::string awkwardName() const { return identifiers ? "Removed_x" : std::string("Removed 'x' %1 ") + u8"删除"; }
 };
 
 template <typename Model, typename Object>
 Kind kind(const char* model, std::function<Object*(Model*, const std::string&)> make,
-          std::function<Object*(Model*, unsigned int)> find, bool movable)
+          std::function<Object*(Model*, unsigned int)> find, bool movable, int folderType, bool identifiers)
 {
     return Kind{model,
                 [make](AbstractProjectModel* p, const std::string& n) -> ModelObject* {
@@ -56,7 +61,7 @@ Kind kind(const char* model, std::function<Object*(Model*, const std::string&)> 
                 [find](AbstractProjectModel* p, unsigned int id) -> ModelObject* {
                     return find(p->subModel<Model>(), id);
                 },
-                [](ModelObject* o) { return static_cast<Object*>(o)->name(); }, movable};
+                [](ModelObject* o) { return static_cast<Object*>(o)->name(); }, movable, folderType, identifiers};
 }
 
 std::vector<Kind> kinds()
@@ -64,21 +69,21 @@ std::vector<Kind> kinds()
     return {
         kind<FolderModel, FolderModel::Folder>(
             "FolderModel", [](FolderModel* m, const std::string& n) { return m->addFolder(n, 0, FolderModel::PouForder); },
-            [](FolderModel* m, unsigned int id) { return m->folder(id); }, true),
+            [](FolderModel* m, unsigned int id) { return m->folder(id); }, true, FolderModel::PouForder, false),
         kind<PouModel, PouModel::PouUnit>(
             "PouModel",
             [](PouModel* m, const std::string& n) { return m->addPou(n, PouModel::FBPOU, PouModel::POU_ST, 0); },
-            [](PouModel* m, unsigned int id) { return m->pou(id); }, true),
+            [](PouModel* m, unsigned int id) { return m->pou(id); }, true, FolderModel::PouForder, true),
         kind<GlobalVarModel, GlobalVarModel::GlobalVarTable>(
             "GlobalVarModel", [](GlobalVarModel* m, const std::string& n) { return m->addVarTable(n, 0); },
-            [](GlobalVarModel* m, unsigned int id) { return m->varTable(id); }, true),
+            [](GlobalVarModel* m, unsigned int id) { return m->varTable(id); }, true, FolderModel::GlobleVarForder, true),
         kind<DataTypeModel, DataTypeModel::DataUnit>(
             "DataTypeModel",
             [](DataTypeModel* m, const std::string& n) { return m->addDataUnit(n, DataTypeModel::Struct, 0); },
-            [](DataTypeModel* m, unsigned int id) { return m->dataUnit(id); }, true),
+            [](DataTypeModel* m, unsigned int id) { return m->dataUnit(id); }, true, FolderModel::DataTypeForder, true),
         kind<TaskModel, TaskModel::Task>(
             "TaskModel", [](TaskModel* m, const std::string& n) { return m->addTask(n); },
-            [](TaskModel* m, unsigned int id) { return m->task(id); }, false),
+            [](TaskModel* m, unsigned int id) { return m->task(id); }, false, 0, false),
     };
 }
 
@@ -148,7 +153,7 @@ TEST_P(ModelCommands, insertIsUndoneByRemovingAndRedoneByInserting)
 
 TEST_P(ModelCommands, removeIsUndoneByInsertingTheObjectAsItWas)
 {
-    ModelObject* obj = GetParam().make(project, std::string("Removed 'x' %1 ") + u8"删除");
+    ModelObject* obj = GetParam().make(project, GetParam().awkwardName());
     ASSERT_TRUE(obj);
     const unsigned int id = idOf(obj);
     auto* command = new ModelRemoveCommand(obj, model());
@@ -160,7 +165,7 @@ TEST_P(ModelCommands, removeIsUndoneByInsertingTheObjectAsItWas)
     stack.undo();
     ModelObject* back = find(id);
     ASSERT_TRUE(back);
-    EXPECT_EQ(GetParam().nameOf(back), std::string("Removed 'x' %1 ") + u8"删除");
+    EXPECT_EQ(GetParam().nameOf(back), GetParam().awkwardName());
     EXPECT_EQ(withoutTime(model()->objToData(back)), withoutTime(data)) << "restored as it was";
     EXPECT_EQ(lastSignal().value(0), "PROJECT_MODEL_STACK_INSERT");
     stack.redo();
@@ -188,6 +193,10 @@ TEST_P(ModelCommands, renameCarriesBothNamesInItsParam)
 
 TEST_P(ModelCommands, moveReplaysThePositionOrIsRefused)
 {
+    // Folders 1 to 7 of the kind the objects are filed in: the move goes to folder 7.
+    for (int i = 1; GetParam().folderType != 0 && i <= 7; ++i)
+        project->subModel<FolderModel>()->addFolder("Folder" + std::to_string(i), 0,
+                                                    static_cast<FolderModel::FolderType>(GetParam().folderType));
     ModelObject* obj = GetParam().make(project, "Moved");
     ASSERT_TRUE(obj);
     const unsigned int id = idOf(obj);
@@ -234,6 +243,8 @@ class CommandStack : public UndoFixture
 TEST_F(CommandStack, groupsUndoInOneStepLastFirst)
 {
     auto* pous = project->subModel<PouModel>();
+    for (const char* folder : {"F1", "F2", "F3"})
+        project->subModel<FolderModel>()->addFolder(folder, 0, FolderModel::PouForder);
     PouModel::PouUnit* pou = pous->addPou("Grouped", PouModel::PRGPOU, PouModel::POU_ST, 0);
     const QString path = QString::number(pou->id());
     const QString from = pous->getObjIndex(pou);
@@ -257,8 +268,11 @@ TEST_F(CommandStack, groupsUndoInOneStepLastFirst)
 TEST_F(CommandStack, taskCallsChangeThroughTheModifyCommand)
 {
     auto* tasks = project->subModel<TaskModel>();
+    for (int i = 2; i <= 7; ++i) // POU ids 2 to 7 beside DevicePOU
+        project->subModel<PouModel>()->addPou("P" + std::to_string(i), PouModel::PRGPOU, PouModel::POU_ST, 0);
     TaskModel::Task* task = tasks->addTask("Fast");
     const QString path = QString::number(task->id());
+    EXPECT_FALSE(tasks->changeProperty(path, "pouintask", "", "3.5.8")) << "no POU 8";
     ASSERT_TRUE(tasks->changeProperty(path, "pouintask", "", "3.5.7"));
     EXPECT_EQ(task->allPouIds(), (std::vector<int>{3, 5, 7}));
     stack.pushCommand(new ModelModifyCommand(task, tasks, "pouintask", "", "3.5.7"));
