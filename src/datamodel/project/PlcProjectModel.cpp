@@ -2,6 +2,10 @@
 
 #include "datamodel/device/DeviceTreeModel.h"
 #include "datamodel/model/SubModel.h"
+#include "datamodel/motion/AxisGroupModel.h"
+#include "datamodel/motion/AxisModel.h"
+#include "datamodel/motion/EcamModel.h"
+#include "datamodel/motion/TraceModel.h"
 #include "datamodel/program/TaskModel.h"
 
 #include <memory>
@@ -21,7 +25,11 @@ void PlcProjectModel::createProjectModels()
             model.release(); // owned by the project model now
     };
     add(std::make_unique<TaskModel>("TaskModel", this));
+    add(std::make_unique<TraceModel>("TraceModel", this));
     add(std::make_unique<DeviceTreeModel>("DeviceTreeModel", this));
+    add(std::make_unique<AxisModel>("AxisModel", this));
+    add(std::make_unique<AxisGroupModel>("AxisGroupModel", this));
+    add(std::make_unique<EcamModel>("EcamModel", this));
 }
 
 bool PlcProjectModel::open(const std::string& name, const std::string& filePath, const std::string& password,
