@@ -108,6 +108,8 @@ void ExecSession::report(const QString& text, const QJsonObject& result)
 bool ExecSession::run(const QStringList& words, QString* error)
 {
     const QString verb = words.value(0);
+    if (isMotionCommand(words))
+        return motion(words, error);
     if (verb == "add")
         return add(words, error);
     if (verb == "decl")

@@ -62,6 +62,13 @@ private:
     bool check(QString* error);
     // dev add|rm|set|enable|swap (ExecDevice.cpp).
     bool device(const QStringList& words, QString* error);
+    // Axes, axis groups, cam tables and traces (ExecMotion.cpp).
+    static bool isMotionCommand(const QStringList& words);
+    bool motion(const QStringList& words, QString* error);
+    bool addMotion(const QString& kind, const QString& name, QString* error);
+    bool showMotion(const QString& kind, SubModel* model, ModelObject* object, QString* error);
+    bool camCommand(const QStringList& words, QString* error);
+    bool traceCommand(const QStringList& words, QString* error);
 
     // The object of a kind ("folder", "pou", "gvl", "type", "task") by name.
     Target find(const QString& kind, const QString& name, QString* error) const;

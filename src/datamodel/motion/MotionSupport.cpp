@@ -49,6 +49,9 @@ bool HiddenVariables::change(AbstractProjectModel* project, const Edit& edit, QS
         if (!edit(*accore, *container, error))
             return false;
         text = DataConversion::paramToText(container, DataConversion::GlobalVarsText);
+        // A list without variables renders as nothing; it is stored as an empty section.
+        if (text.empty() && container->paramsCount() == 0)
+            text = "VAR_GLOBAL\nEND_VAR\n";
     }
     if (text.empty()) {
         *error = QStringLiteral("the list %1 could not be written as text").arg(QLatin1String(m_list));
