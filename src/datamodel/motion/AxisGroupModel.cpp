@@ -203,7 +203,7 @@ bool AxisGroupModel::open()
 {
     if (!TableSubModel::open())
         return false;
-    groupVariables.load(projectModel());
+    loadVariables();
     return true;
 }
 
@@ -280,4 +280,9 @@ bool AxisGroupModel::changeProperty(const QString& path, const QString& key, con
 {
     AxisGroupTable* group = objects().find(path);
     return group && !key.isEmpty() && group->setProperty(key, to);
+}
+
+bool AxisGroupModel::loadVariables()
+{
+    return groupVariables.load(projectModel());
 }

@@ -46,6 +46,9 @@ public:
     void allAxisGroupTables(std::vector<AxisGroupTable*>& out) const;
     QString lastError() const;
     bool resetModel(QSqlDatabase*) { return true; }
+    // Declares the variables of the stored hidden list in the project's compiler core; open()
+    // does it when the core exists, the project once it has set its core up.
+    bool loadVariables();
 
     QMap<int, QString> getAxisGroupStateMap() const;
     // Reads the device type id of groups from the controller's description.

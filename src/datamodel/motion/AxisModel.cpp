@@ -435,7 +435,7 @@ bool AxisModel::open()
     d->storedVersion = query.exec() && query.next() ? query.value(0).toInt() : 0;
     // The core of a project being opened is set up after its sub-models: then the variables
     // reach it with the project's first check or edit.
-    axisVariables.load(projectModel());
+    loadVariables();
     return true;
 }
 
@@ -517,4 +517,9 @@ bool AxisModel::changeProperty(const QString& path, const QString& key, const QS
 {
     AxisTable* axis = objects().find(path);
     return axis && !key.isEmpty() && axis->setProperty(key, to);
+}
+
+bool AxisModel::loadVariables()
+{
+    return axisVariables.load(projectModel());
 }

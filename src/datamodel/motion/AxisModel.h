@@ -52,6 +52,9 @@ public:
     AxisTable* axisTable(const QString& name) const;
     QString lastError() const;
     bool resetModel(QSqlDatabase*) { return true; }
+    // Declares the variables of the stored hidden list in the project's compiler core; open()
+    // does it when the core exists, the project once it has set its core up.
+    bool loadVariables();
 
     QString getDeviceName() const;
     // Reads the controller's description again; the maps before become the previous ones.

@@ -422,7 +422,7 @@ bool EcamModel::open()
     d->lastError.clear();
     if (!TableSubModel::open() || !readPoints())
         return false;
-    camVariables.load(projectModel());
+    loadVariables();
     return true;
 }
 
@@ -623,4 +623,9 @@ bool EcamModel::changeProperty(const QString& path, const QString& key, const QS
     table->m_points = std::move(points);
     table->pointsChanged();
     return true;
+}
+
+bool EcamModel::loadVariables()
+{
+    return camVariables.load(projectModel());
 }

@@ -42,6 +42,9 @@ public:
     EcamTable* ecamTable(const QString& name) const;
     QString lastError() const;
     bool resetModel(QSqlDatabase*) { return true; }
+    // Declares the variables of the stored hidden list in the project's compiler core; open()
+    // does it when the core exists, the project once it has set its core up.
+    bool loadVariables();
 
     // Takes the first unused point id; INVALID_ID when none is left.
     unsigned int getPointUnusedId();

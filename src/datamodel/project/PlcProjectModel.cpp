@@ -36,7 +36,19 @@ bool PlcProjectModel::open(const std::string& name, const std::string& filePath,
                            bool writable)
 {
     createProjectModels();
-    return PlcLibraryModel::open(name, filePath, password, writable);
+    if (!PlcLibraryModel::open(name, filePath, password, writable))
+        return false;
+    // The compiler core is set up after the sub-models were read: the motion objects declare
+    // their variables in it now.
+    if (writable) {
+        if (auto* axes = subModel<AxisModel>())
+            axes->loadVariables();
+        if (auto* groups = subModel<AxisGroupModel>())
+            groups->loadVariables();
+        if (auto* cams = subModel<EcamModel>())
+            cams->loadVariables();
+    }
+    return true;
 }
 
 bool PlcProjectModel::create(const std::map<std::string, std::string>& params)
