@@ -61,18 +61,22 @@ TEST_F(MotionModelsTest, groupsAreNumberedAndHoldNoAxesAtFirst)
 
 TEST_F(MotionModelsTest, aGroupWithoutDeviceTreeKeepsDeviceIdZero)
 {
-    name = "NoTree";
-    auto created = std::make_unique<PlcProjectModel>(name, temp.path().toStdString(), databaseFile(name));
-    ASSERT_TRUE(created->create(params(name)));
-    project = created.release();
+    open("VX7_1616MT");
+    ASSERT_TRUE(project->save());
+    ASSERT_TRUE(QSqlQuery(project->db()).exec("DELETE FROM DeviceTree"));
+    ProjectModelManager::instance()->removeProjectModel(name);
+    project = openProject(name).release();
     ASSERT_EQ(ProjectModelManager::instance()->addProjectModel(name, project), ProjectModelManager::Success);
-    if (project->subModel<DeviceTreeModel>()->getRootNode())
-        GTEST_SKIP() << "a new project always gets a controller";
+    ASSERT_FALSE(project->subModel<DeviceTreeModel>()->getRootNode());
     AxisGroupModel::AxisGroupTable* group = groups()->addAxisGroupTable("G");
     ASSERT_TRUE(group);
     EXPECT_EQ(group->property("AxisGroupId"), QStringLiteral("0"));
+    EXPECT_EQ(group->property("AxisGroupTypeID"), QStringLiteral("0"));
     EXPECT_EQ(group->property("AxisGroupNo"), QStringLiteral("0"));
-    EXPECT_EQ(axes()->addAxisTable("A"), nullptr) << "without a controller no axis is allowed";
+    EXPECT_EQ(groups()->addAxisGroupTable("H")->property("AxisGroupNo"), QStringLiteral("1"));
+    EXPECT_EQ(axes()->addAxisTable("A"), nullptr);
+    EXPECT_EQ(axes()->lastError(), QStringLiteral("the controller offers no axes"));
+    EXPECT_EQ(axes()->getDeviceName(), QString());
 }
 
 TEST_F(MotionModelsTest, tracesKeepTheirVariablesAndIgnoreTheDownloadCounter)
