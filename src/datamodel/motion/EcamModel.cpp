@@ -30,6 +30,24 @@ const QString PointDatas = QStringLiteral("POINTDATAS");
 const QString ProductName = QStringLiteral("Fennick");
 const QString CsvFilter = QStringLiteral("Files(*.csv)");
 constexpr std::size_t idsPerStatement = 500;
+const QString PointColumns = QStringLiteral(
+    "SELECT Id, TableId, MainAxis, SlaveAxis, Velocity, Acceleration, CamCurveType, Align1, Align2, Align3 FROM EcamPoints");
+
+// One row of PointColumns.
+EcamPointData pointRow(const QSqlQuery& query)
+{
+    EcamPointData point;
+    point.id = query.value(0).toUInt();
+    point.data.mainAxis = query.value(2).toDouble();
+    point.data.slaveAxis = query.value(3).toDouble();
+    point.data.velocity = query.value(4).toDouble();
+    point.data.acceleration = query.value(5).toDouble();
+    point.data.camCurveType = static_cast<uint16_t>(query.value(6).toUInt());
+    point.data.align1 = static_cast<uint16_t>(query.value(7).toUInt());
+    point.data.align2 = static_cast<uint16_t>(query.value(8).toUInt());
+    point.data.align3 = static_cast<uint16_t>(query.value(9).toUInt());
+    return point;
+}
 
 QJsonObject toJson(const EcamData& data)
 {
@@ -430,29 +448,17 @@ bool EcamModel::readPoints()
 {
     QSqlQuery query(database());
     query.setForwardOnly(true);
-    if (!query.exec(QStringLiteral("SELECT Id, TableId, MainAxis, SlaveAxis, Velocity, Acceleration, CamCurveType, "
-                                   "Align1, Align2, Align3 FROM EcamPoints ORDER BY TableId, Roworder, Id"))) {
+    if (!query.exec(PointColumns + QStringLiteral(" ORDER BY TableId, Roworder, Id"))) {
         writeLog(HostServices::LogInfo, "reading the cam points failed: " + query.lastError().text().toStdString());
         return false;
     }
     while (query.next()) {
-        EcamPointData point;
-        point.id = query.value(0).toUInt();
+        const EcamPointData point = pointRow(query);
         // Points of a table that is gone keep their ids: a new point must not collide with
         // their rows.
         d->pointIds.setUsed(point.id, true);
-        EcamTable* table = objects().find(query.value(1).toUInt());
-        if (!table)
-            continue;
-        point.data.mainAxis = query.value(2).toDouble();
-        point.data.slaveAxis = query.value(3).toDouble();
-        point.data.velocity = query.value(4).toDouble();
-        point.data.acceleration = query.value(5).toDouble();
-        point.data.camCurveType = static_cast<uint16_t>(query.value(6).toUInt());
-        point.data.align1 = static_cast<uint16_t>(query.value(7).toUInt());
-        point.data.align2 = static_cast<uint16_t>(query.value(8).toUInt());
-        point.data.align3 = static_cast<uint16_t>(query.value(9).toUInt());
-        table->m_points.push_back(point);
+        if (EcamTable* table = objects().find(query.value(1).toUInt()))
+            table->m_points.push_back(point);
     }
     writeLog(HostServices::LogInfo, "加载数据");
     return true;
@@ -587,6 +593,22 @@ void EcamModel::reloadRow(EcamTable& table, const QSqlQuery& query)
     const motion::Row row = motion::read(query);
     table.setName(row.name);
     table.storeProperties(row.properties);
+    // The stored points replace those in memory.
+    QSqlQuery points(database());
+    points.setForwardOnly(true);
+    points.prepare(PointColumns + QStringLiteral(" WHERE TableId = ? ORDER BY Roworder, Id"));
+    points.addBindValue(table.id());
+    if (!points.exec()) {
+        writeLog(HostServices::LogInfo, "reload cam table '" + table.name() + "' failed: "
+                                            + points.lastError().text().toStdString());
+        return;
+    }
+    releasePoints(table);
+    table.m_points.clear();
+    while (points.next()) {
+        table.m_points.push_back(pointRow(points));
+        d->pointIds.setUsed(table.m_points.back().id, true);
+    }
 }
 
 QString EcamModel::indexOf(const EcamTable& table) const

@@ -3,6 +3,11 @@
 // what reaches the file when.
 #include "MotionTestSupport.h"
 
+#include "../device/HardwareFolder.h"
+#include "datamodel/device/DevDescription.h"
+
+#include <QFile>
+
 #include <QSignalSpy>
 
 #include <set>
@@ -41,6 +46,44 @@ TEST_F(AxisModelTest, newAxesFillTheTypesInOrderUpToTheControllersLimit)
     // A freed pulse channel is offered again before any other type.
     ASSERT_TRUE(axes()->removeAxisTable(axes()->axisTable("Axis1")));
     EXPECT_EQ(add("Again")->property("AxisType"), QStringLiteral("Axis_Pulse"));
+}
+
+TEST_F(AxisModelTest, withNoCapacityLeftForAnyTypeAnAxisStaysVirtual)
+{
+    // A controller that allows more axes in all than its types together.
+    testsupport::HardwareFolder folder;
+    ASSERT_TRUE(folder.copySamples());
+    QFile file(folder.hardware("DeviceDescribe/VX7_1616MT.djson"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QByteArray text = file.readAll();
+    file.close();
+    ASSERT_TRUE(text.contains("MaxAxis : 32,"));
+    ASSERT_TRUE(folder.write("DeviceDescribe/VX7_1616MT.djson", text.replace("MaxAxis : 32,", "MaxAxis : 34,")));
+    host::DefaultApplication& host = testsupport::defaultHost();
+    struct Restore
+    {
+        host::DefaultApplication& host;
+        QString dir;
+        ~Restore()
+        {
+            host.setApplicationDir(dir);
+            DevDescription::instance()->reload(dir);
+        }
+    } restore{host, host.applicationDir()};
+    host.setApplicationDir(folder.path());
+    DevDescription::instance()->reload(folder.path());
+
+    open("VX7_1616MT"); // 4 pulse, 4 encoder, 16 EtherCAT, 8 virtual
+    std::map<QString, int> counts;
+    for (int i = 0; i < 32; ++i)
+        ++counts[add(QStringLiteral("A%1").arg(i))->property("AxisType")];
+    EXPECT_EQ(counts, (std::map<QString, int>{{"Axis_Pulse", 4}, {"Axis_Encoder", 4}, {"Axis_EtherCAT", 16},
+                                               {"Axis_Virtual", 8}}));
+    EXPECT_EQ(add("Extra")->property("AxisType"), QStringLiteral("Axis_Virtual"));
+    EXPECT_EQ(axes()->axisTable("Extra")->property("AxisNo"), QStringLiteral("32"));
+    EXPECT_TRUE(add("Last"));
+    EXPECT_EQ(axes()->addAxisTable("TooMany"), nullptr);
+    EXPECT_EQ(axes()->lastError(), QStringLiteral("the controller allows 34 axes"));
 }
 
 TEST_F(AxisModelTest, numbersAreTheSmallestFreeAndDeviceIdsGoBack)

@@ -160,6 +160,12 @@ TEST_F(EcamModelTest, pointsComeBackInOrderWithTheirIds)
         EXPECT_EQ(after[i].id, before[i].id) << i;
         EXPECT_EQ(after[i].data, before[i].data) << i;
     }
+    // Reloading one table gives up unsaved point edits.
+    ASSERT_TRUE(back->deletePoint(2));
+    ASSERT_TRUE(back->load());
+    ASSERT_EQ(back->getAllPoint().size(), before.size());
+    EXPECT_EQ(back->getAllPoint()[2].id, before[2].id);
+    EXPECT_FALSE(back->isModified());
     // A new point after reopening takes an id that no stored point has.
     ASSERT_TRUE(back->addPoint(1, point(1, 1)));
     std::set<uint32_t> ids;
