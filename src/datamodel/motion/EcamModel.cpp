@@ -206,6 +206,8 @@ EcamModel::EcamTable* EcamModel::addEcamTable(const QString& name)
         writeLog(HostServices::LogInfo, "添加电子凸轮表 " + name.toStdString() + " refused: " + d->lastError.toStdString());
         return nullptr;
     }
+    // The controller may have changed since the model was opened.
+    updateDeviceEcamInfo();
     EcamTable* table = insertNew(std::make_unique<EcamTable>(id, name.toStdString(), this));
     writeLog(HostServices::LogInfo, "添加电子凸轮表");
     return table;
@@ -441,6 +443,7 @@ bool EcamModel::open()
     if (!TableSubModel::open() || !readPoints())
         return false;
     loadVariables();
+    updateDeviceEcamInfo();
     return true;
 }
 

@@ -97,6 +97,16 @@ protected:
     }
 };
 
+TEST_F(EcamModelTest, limitsAndTypeIdComeFromTheController)
+{
+    EXPECT_EQ(cams()->getEcamTableMax(), 16);
+    EXPECT_EQ(cams()->getEcamPointMax(), 360) << "points per table, not the table limit";
+    ASSERT_TRUE(table("Cam1", 0));
+    EXPECT_EQ(cams()->ecamTypeId(), 6u);
+    reopen();
+    EXPECT_EQ(cams()->ecamTypeId(), 6u) << "known again once the model is opened";
+}
+
 TEST_F(EcamModelTest, pointEditsCheckTheirIndexAndKeepIds)
 {
     EcamModel::EcamTable* t = table("Cam1", 3);

@@ -59,6 +59,16 @@ TEST_F(MotionModelsTest, groupsAreNumberedAndHoldNoAxesAtFirst)
     EXPECT_EQ(groups()->axisGroupTable(id)->name(), "G1");
 }
 
+TEST_F(MotionModelsTest, theSmallerFamilyHasFewerCamTables)
+{
+    open("NX5_1410MT");
+    EXPECT_EQ(cams()->getEcamTableMax(), 8);
+    EXPECT_EQ(cams()->getEcamPointMax(), 360);
+    ASSERT_TRUE(cams()->addEcamTable("Cam"));
+    EXPECT_EQ(cams()->ecamTypeId(), 6u);
+    EXPECT_EQ(cams()->getDeviceName(), QStringLiteral("NX5_1410MT"));
+}
+
 TEST_F(MotionModelsTest, aGroupWithoutDeviceTreeKeepsDeviceIdZero)
 {
     open("VX7_1616MT");
