@@ -510,8 +510,10 @@ bool EcamModel::writeRow(EcamTable* table)
     bool ok = clear.exec();
     if (!ok)
         error = clear.lastError().text();
+    // A point id freed by a deletion in another table may be handed out before that table's
+    // rows are rewritten: the new point replaces the stale row instead of failing the save.
     QSqlQuery& insert = project->preparedQuery(QStringLiteral(
-        "INSERT INTO EcamPoints (Id, TableId, Roworder, MainAxis, SlaveAxis, Velocity, Acceleration, CamCurveType, "
+        "INSERT OR REPLACE INTO EcamPoints (Id, TableId, Roworder, MainAxis, SlaveAxis, Velocity, Acceleration, CamCurveType, "
         "Align1, Align2, Align3) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (std::size_t row = 0; ok && row < table->m_points.size(); ++row) {
         const EcamPointData& point = table->m_points[row];

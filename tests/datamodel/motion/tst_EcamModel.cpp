@@ -207,6 +207,32 @@ TEST_F(EcamModelTest, aRemovedTableLeavesTheFileWithTheSaveAndItsPointIdsMayBeRe
     EXPECT_TRUE(coreType("EcamVars", "Gone").empty());
 }
 
+TEST_F(EcamModelTest, aDeletedPointsIdMayGoToAnotherTableBeforeTheSave)
+{
+    // The first table in id order takes the id whose row the second table still holds in the
+    // file: the save writes the first table before it clears the second one's rows.
+    EcamModel::EcamTable* first = table("First", 1);
+    EcamModel::EcamTable* second = table("Second", 3);
+    ASSERT_TRUE(project->save());
+    const uint32_t freed = second->getAllPoint()[2].id;
+    ASSERT_TRUE(second->deletePoint(2));
+    ASSERT_TRUE(first->addPoint(1, point(7, 7)));
+    ASSERT_EQ(first->getAllPoint()[1].id, freed);
+    ASSERT_TRUE(project->save());
+    EXPECT_EQ(fileRows(QStringLiteral("SELECT TableId FROM EcamPoints WHERE Id = %1").arg(freed)),
+              QStringList({QString::number(first->id())}));
+    EXPECT_EQ(fileRows(QStringLiteral("SELECT count(*) FROM EcamPoints WHERE TableId = %1").arg(second->id())),
+              QStringList({"2"}));
+    // Saving the one table alone works as well.
+    const uint32_t freedAgain = second->getAllPoint()[1].id;
+    ASSERT_TRUE(second->deletePoint(1));
+    ASSERT_TRUE(first->addPoint(2, point(8, 8)));
+    ASSERT_EQ(first->getAllPoint()[2].id, freedAgain);
+    EXPECT_TRUE(cams()->saveObject(first));
+    EXPECT_EQ(fileRows(QStringLiteral("SELECT TableId FROM EcamPoints WHERE Id = %1").arg(freedAgain)),
+              QStringList({QString::number(first->id())}));
+}
+
 TEST_F(EcamModelTest, exportWritesPercentGNumbersWhateverTheLocale)
 {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
