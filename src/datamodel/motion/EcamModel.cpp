@@ -92,6 +92,8 @@ public:
     // Tables removed since the last save: their points leave the file with the next save.
     std::set<unsigned int> removedTables;
     unsigned int ecamTypeId = 0;
+    // loadObject: a reloaded point had to take a new id.
+    bool renumberedOnLoad = false;
     QString lastError;
 };
 
@@ -608,12 +610,31 @@ void EcamModel::reloadRow(EcamTable& table, const QSqlQuery& query)
                                             + points.lastError().text().toStdString());
         return;
     }
+    std::vector<EcamPointData> stored;
+    while (points.next())
+        stored.push_back(pointRow(points));
     releasePoints(table);
-    table.m_points.clear();
-    while (points.next()) {
-        table.m_points.push_back(pointRow(points));
-        d->pointIds.setUsed(table.m_points.back().id, true);
+    // A stored id that another table's new point took meanwhile is renumbered here; the table
+    // then differs from its rows and is written again with the next save.
+    const std::vector<EcamPointData> asStored = stored;
+    if (!claimPointIds(stored)) {
+        writeLog(HostServices::LogInfo, "reload cam table '" + table.name() + "' failed: no point id is left");
+        claimPointIds(table.m_points);
+        return;
     }
+    for (std::size_t i = 0; i < stored.size(); ++i)
+        d->renumberedOnLoad = d->renumberedOnLoad || stored[i].id != asStored[i].id;
+    table.m_points = std::move(stored);
+}
+
+bool EcamModel::loadObject(ModelObject* obj)
+{
+    d->renumberedOnLoad = false;
+    if (!TableSubModel::loadObject(obj))
+        return false;
+    if (d->renumberedOnLoad)
+        obj->setModified(true);
+    return true;
 }
 
 QString EcamModel::indexOf(const EcamTable& table) const

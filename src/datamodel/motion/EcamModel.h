@@ -75,6 +75,8 @@ public slots:
     bool open() override;
     bool save() override;
     bool renameObject(const QString& path, const QString& name) override;
+    // Re-reads one table and its points from the file.
+    bool loadObject(ModelObject* obj) override;
     // Key "points": replaces the table's points with those of the points JSON `to`; any
     // other key sets that property.
     bool changeProperty(const QString& path, const QString& key, const QString& from, const QString& to) override;

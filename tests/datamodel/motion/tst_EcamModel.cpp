@@ -231,6 +231,21 @@ TEST_F(EcamModelTest, aDeletedPointsIdMayGoToAnotherTableBeforeTheSave)
     EXPECT_TRUE(cams()->saveObject(first));
     EXPECT_EQ(fileRows(QStringLiteral("SELECT TableId FROM EcamPoints WHERE Id = %1").arg(freedAgain)),
               QStringList({QString::number(first->id())}));
+    // Reloading a table whose stored point id went to another table renumbers that point.
+    ASSERT_TRUE(second->addPoint(1, point(5, 5, 1, 2, 3)));
+    ASSERT_TRUE(project->save());
+    const std::vector<EcamPointData> stored = second->getAllPoint();
+    const uint32_t lent = stored[1].id;
+    ASSERT_TRUE(second->deletePoint(1));
+    ASSERT_TRUE(first->addPoint(3, point(9, 9)));
+    ASSERT_EQ(first->getAllPoint()[3].id, lent);
+    ASSERT_TRUE(second->load());
+    ASSERT_EQ(second->getAllPoint().size(), 2u);
+    EXPECT_EQ(second->getAllPoint()[1].data, stored[1].data);
+    EXPECT_NE(second->getAllPoint()[1].id, lent);
+    EXPECT_TRUE(second->isModified()) << "its rows no longer match it";
+    ASSERT_TRUE(project->save());
+    EXPECT_EQ(fileRows("SELECT count(*), count(DISTINCT Id) FROM EcamPoints"), QStringList({"6|6"})) << "first 4, second 2";
 }
 
 TEST_F(EcamModelTest, exportWritesPercentGNumbersWhateverTheLocale)
