@@ -39,14 +39,14 @@ std::optional<QString> ScriptedDialogs::next(const Prompt& prompt)
     return answer;
 }
 
-QString ScriptedDialogs::openFileName(const QString& title, const QString&, const QString&)
+QString ScriptedDialogs::openFileName(const QString& title, const QString&, const QString& filter)
 {
-    return next({QStringLiteral("open"), title, QString(), false}).value_or(QString());
+    return next({QStringLiteral("open"), title, QString(), false, filter}).value_or(QString());
 }
 
-QString ScriptedDialogs::saveFileName(const QString& title, const QString&, const QString&)
+QString ScriptedDialogs::saveFileName(const QString& title, const QString&, const QString& filter)
 {
-    return next({QStringLiteral("save"), title, QString(), false}).value_or(QString());
+    return next({QStringLiteral("save"), title, QString(), false, filter}).value_or(QString());
 }
 
 QString ScriptedDialogs::text(const QString& title, const QString& label, bool masked, bool* ok)

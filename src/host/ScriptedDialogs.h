@@ -23,6 +23,7 @@ public:
         QString title;
         QString label;
         bool masked = false;
+        QString filter; // of a file dialog
     };
 
     // An answer for the next prompt; std::nullopt answers with Cancel.

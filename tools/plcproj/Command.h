@@ -33,5 +33,6 @@ int runDemo(const Arguments& args, const Output& out);
 int runExec(const Arguments& args, const Output& out);
 int runCheck(const Arguments& args, const Output& out);
 int runGenerate(const Arguments& args, const Output& out);
+int runCamCfg(const Arguments& args, const Output& out);
 
 } // namespace plcproj

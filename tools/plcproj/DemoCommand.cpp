@@ -11,6 +11,10 @@
 #include "datamodel/device/DeviceTreeNode.h"
 #include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/model/PrjInfoModel.h"
+#include "datamodel/motion/AxisGroupModel.h"
+#include "datamodel/motion/AxisModel.h"
+#include "datamodel/motion/EcamModel.h"
+#include "datamodel/motion/TraceModel.h"
 #include "datamodel/program/DataTypeModel.h"
 #include "datamodel/program/FolderModel.h"
 #include "datamodel/program/GlobalVarModel.h"
@@ -69,6 +73,34 @@ QJsonArray devices(const DeviceTreeNode* node, int depth)
     return out;
 }
 
+// Two axes on the controller's pulse outputs, a group of both, a sealing cam and a trace.
+bool fillMotion(AbstractPlcProjectModel* project)
+{
+    AxisModel::AxisTable* feeder = project->subModel<AxisModel>()->addAxisTable("Feeder");
+    AxisModel::AxisTable* sealer = project->subModel<AxisModel>()->addAxisTable("Sealer");
+    AxisGroupModel::AxisGroupTable* group = project->subModel<AxisGroupModel>()->addAxisGroupTable("Wrapper");
+    EcamModel::EcamTable* cam = project->subModel<EcamModel>()->addEcamTable("SealCam");
+    TraceModel::TraceTable* trace = project->subModel<TraceModel>()->addTraceTable("Belt speed");
+    if (!feeder || !sealer || !group || !cam || !trace)
+        return false;
+    feeder->setProperty("MaxVel", "2000");
+    group->setProperty("X-Axis", QString::number(feeder->id()));
+    group->setProperty("Y-Axis", QString::number(sealer->id()));
+    const double points[][4] = {{0, 0, 0, 0}, {90, 45.5, 10, 100}, {180, 90, 0, 0}, {360, 0, 0, 0}};
+    for (int i = 0; i < 4; ++i) {
+        EcamData p;
+        p.mainAxis = points[i][0];
+        p.slaveAxis = points[i][1];
+        p.velocity = points[i][2];
+        p.acceleration = points[i][3];
+        p.camCurveType = 1;
+        if (!cam->addPoint(i, p))
+            return false;
+    }
+    trace->appendTraceVar({"recipe.beltSpeed", true, 2});
+    return true;
+}
+
 bool fill(AbstractPlcProjectModel* project)
 {
     auto* folders = project->subModel<FolderModel>();
@@ -124,7 +156,7 @@ bool fill(AbstractPlcProjectModel* project)
     slow->setProperty("Interval", "T#500ms");
     slow->addPou(pous->pou(QStringLiteral("Housekeeping"))->id(), -1);
     slow->addPou(lights->id(), -1);
-    return fillDevices(project->subModel<DeviceTreeModel>()) && fillAuxiliary(project);
+    return fillDevices(project->subModel<DeviceTreeModel>()) && fillMotion(project) && fillAuxiliary(project);
 }
 
 bool hidden(const StringProperties& properties)
@@ -189,8 +221,25 @@ QJsonObject describe(AbstractPlcProjectModel* project)
                                          {"types", int(libraryModel->getLibDataTypes(name).size())}});
         }
     }
+    QJsonArray motion;
+    std::vector<AxisModel::AxisTable*> axes;
+    project->subModel<AxisModel>()->allAxisTables(axes);
+    for (auto* axis : axes)
+        motion.append(QStringLiteral("axis %1: %2 no. %3").arg(q(axis->name()), axis->property("AxisType"), axis->property("AxisNo")));
+    std::vector<AxisGroupModel::AxisGroupTable*> groups;
+    project->subModel<AxisGroupModel>()->allAxisGroupTables(groups);
+    for (auto* group : groups)
+        motion.append(QStringLiteral("group %1: axes %2, %3").arg(q(group->name()), group->property("X-Axis"), group->property("Y-Axis")));
+    std::vector<EcamModel::EcamTable*> cams;
+    project->subModel<EcamModel>()->allEcamTables(cams);
+    for (auto* cam : cams)
+        motion.append(QStringLiteral("cam %1: %2 points").arg(q(cam->name())).arg(cam->pointCount()));
+    std::vector<TraceModel::TraceTable*> traces;
+    project->subModel<TraceModel>()->allTraceTables(traces);
+    for (auto* trace : traces)
+        motion.append(QStringLiteral("trace %1: %2 variables").arg(q(trace->name())).arg(trace->traceVarPropertys().size()));
     const DeviceTreeNode* root = project->subModel<DeviceTreeModel>()->getRootNode();
-    return QJsonObject{{"folders", folders}, {"tasks", tasks}, {"libraries", libraries},
+    return QJsonObject{{"folders", folders}, {"tasks", tasks}, {"libraries", libraries}, {"motion", motion},
                        {"devices", root ? devices(root, 0) : QJsonArray()}, {"auxiliary", describeAuxiliary(project)}};
 }
 
@@ -243,6 +292,9 @@ void printText(const Output& out, const QJsonObject& project, const QJsonObject&
                      .arg(device["id"].toInt())
                      .arg(device["type"].toString(), device["name"].toString(), device["displayName"].toString()));
     }
+    out.line("motion:");
+    for (const QJsonValue& value : tree["motion"].toArray())
+        out.line("  " + value.toString());
     out.line("libraries:");
     for (const QJsonValue& value : tree["libraries"].toArray()) {
         const QJsonObject library = value.toObject();

@@ -111,6 +111,8 @@ bool ExecSession::run(const QStringList& words, QString* error)
     const QString verb = words.value(0);
     if (isAuxiliary(words))
         return auxiliary(words, error);
+    if (isMotionCommand(words))
+        return motion(words, error);
     if (verb == "add")
         return add(words, error);
     if (verb == "decl")

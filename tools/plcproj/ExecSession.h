@@ -72,6 +72,13 @@ private:
     bool hmi(const QStringList& words, QString* error);
     bool listHmi(const QStringList& words, QString* error);
     bool rows(const QStringList& words, QString* error);
+    // Axes, axis groups, cam tables and traces (ExecMotion.cpp).
+    static bool isMotionCommand(const QStringList& words);
+    bool motion(const QStringList& words, QString* error);
+    bool addMotion(const QString& kind, const QString& name, QString* error);
+    bool showMotion(const QString& kind, SubModel* model, ModelObject* object, QString* error);
+    bool camCommand(const QStringList& words, QString* error);
+    bool traceCommand(const QStringList& words, QString* error);
 
     // Sets `error` to why the model refused the last edit (`otherwise` when it gave no
     // reason); false.

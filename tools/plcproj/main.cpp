@@ -82,6 +82,8 @@ const std::vector<Command>& commands()
         {"device", "device PROJECT (tree | convert NEWTYPE [--yes]) [--password P]",
          "print the device tree, or list what converting it to another controller changes (and convert with --yes)",
          {"password"}, {"yes"}, 2, runDevice},
+        {"cam-cfg", "cam-cfg FILE", "list the tables and key points of a binary cam configuration file",
+         {}, {}, 1, runCamCfg},
     };
     return table;
 }
