@@ -5,6 +5,7 @@
 #include "ProjectSession.h"
 #include "ScriptReader.h"
 
+#include "datamodel/model/ProjectFiles.h"
 #include "datamodel/project/AbstractPlcProjectModel.h"
 
 #include <QFile>
@@ -14,6 +15,9 @@
 namespace plcproj {
 
 namespace {
+
+// A script is text that a person or a generator wrote: far below this.
+constexpr qint64 MaxScriptSize = 16 * 1024 * 1024;
 
 bool readScript(const Arguments& args, QString& script)
 {
@@ -25,20 +29,19 @@ bool readScript(const Arguments& args, QString& script)
         script = args.value("c");
         return true;
     }
-    QFile file(args.value("f"));
-    if (!file.open(QIODevice::ReadOnly)) {
-        Output::error(QStringLiteral("cannot read %1: %2").arg(args.value("f"), file.errorString()));
+    const Result<QByteArray> file = ProjectFiles::readInput(args.value("f"), MaxScriptSize);
+    if (!file) {
+        Output::error(file.errorString() + (file.errorText().isEmpty() ? QString() : QStringLiteral(": ") + file.errorText()));
         return false;
     }
-    script = QString::fromUtf8(file.readAll());
+    script = QString::fromUtf8(file.value());
     return true;
 }
 
 std::unique_ptr<ProjectSession> openProject(const Arguments& args, ProjectSession::Access access)
 {
     QString error;
-    auto session = ProjectSession::open(args.positional(0),
-                                        args.value("password", AbstractPlcProjectModel::DefaultPassword), access, &error);
+    auto session = ProjectSession::open(args.positional(0), args, access, &error);
     if (!session)
         Output::error(error);
     return session;

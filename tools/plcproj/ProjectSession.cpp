@@ -1,4 +1,5 @@
 #include "ProjectSession.h"
+#include "Secrets.h"
 
 #include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/model/ProjectModelManager.h"
@@ -79,10 +80,14 @@ std::unique_ptr<ProjectSession> ProjectSession::open(const ProjectLocation& loca
         AbstractPlcProjectModel::getProjectInfo(QStringLiteral("plcproj"), location.databaseFile, password);
     if (info.isEmpty()) {
         int code = 0;
-        AbstractPlcProjectModel::checkDbFile("plcproj", location.databaseFile.toStdString(), code, password);
-        *error = code == AbstractPlcProjectModel::WrongPasswordError
-                     ? QStringLiteral("%1: wrong password").arg(location.databaseFile)
-                     : QStringLiteral("%1 is not a project file").arg(location.databaseFile);
+        QString why;
+        AbstractPlcProjectModel::checkDbFile("plcproj", location.databaseFile.toStdString(), code, password, &why);
+        if (code == AbstractPlcProjectModel::WrongPasswordError)
+            *error = QStringLiteral("%1: wrong password").arg(location.databaseFile);
+        else if (code == AbstractPlcProjectModel::UntrustedFileError)
+            *error = why;
+        else
+            *error = QStringLiteral("%1 is not a project file").arg(location.databaseFile);
         return nullptr;
     }
     std::unique_ptr<ProjectSession> session(new ProjectSession);
@@ -124,6 +129,24 @@ std::unique_ptr<ProjectSession> ProjectSession::open(const QString& argument, co
 {
     ProjectLocation location;
     if (!ProjectLocation::resolve(argument, location, error))
+        return nullptr;
+    return open(location, password, access, error);
+}
+
+std::unique_ptr<ProjectSession> ProjectSession::open(const QString& argument, const Arguments& args, Access access,
+                                                     QString* error, const QString& option)
+{
+    ProjectLocation location;
+    if (!ProjectLocation::resolve(argument, location, error))
+        return nullptr;
+    return open(location, args, access, error, option);
+}
+
+std::unique_ptr<ProjectSession> ProjectSession::open(const ProjectLocation& location, const Arguments& args,
+                                                     Access access, QString* error, const QString& option)
+{
+    QString password;
+    if (!Secrets::projectPassword(args, option, location.databaseFile, password, error))
         return nullptr;
     return open(location, password, access, error);
 }

@@ -1,5 +1,7 @@
 #include "datamodel/model/ProjectModelManager.h"
 
+#include "datamodel/model/ProjectFiles.h"
+
 #include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/HostServices.h"
 
@@ -45,13 +47,23 @@ ProjectModelManager::ErrorInfo ProjectModelManager::addProjectModel(const std::s
     if (m_entries.count(name))
         return NameInUse;
     auto entry = std::make_shared<Entry>();
-    entry->lockFile = std::make_unique<QLockFile>(QString::fromStdString(model->filePath()) + "/project.nvlock");
+    const QString folder = QString::fromStdString(model->filePath());
+    const Result<QString> lockPath = ProjectFiles::join(folder, QStringLiteral("project.nvlock"));
+    const Result<void> noLink = lockPath ? ProjectFiles::refuseLinks(folder, lockPath.value()) : Result<void>();
+    if (!lockPath || !noLink) {
+        HostServices::log(module, HostServices::LogInfo,
+                          "project '" + name + "' is not opened: "
+                              + (lockPath ? noLink.errorString() : lockPath.errorString()).toStdString());
+        return LockFailed;
+    }
+    entry->lockFile = std::make_unique<QLockFile>(lockPath.value());
     if (!entry->lockFile->tryLock(100)) {
         HostServices::log(module, HostServices::LogInfo,
                           "project '" + name + "' is open elsewhere: its lock file "
                               + model->filePath() + "/project.nvlock is held");
         return LockFailed;
     }
+    ProjectFiles::restrictToOwner(lockPath.value()); // QLockFile creates it for the umask
     entry->model.reset(model);
     m_entries[name] = std::move(entry);
     return Success;

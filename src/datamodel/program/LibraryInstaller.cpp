@@ -1,12 +1,22 @@
 #include "datamodel/program/LibraryInstaller_p.h"
 
+#include "datamodel/model/ProjectFiles.h"
 #include "datamodel/program/LibraryFiles_p.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-LibraryInstaller::LibraryInstaller(int failureCode) : m_failureCode(failureCode) {}
+LibraryInstaller::LibraryInstaller(int failureCode, const QString& root) : m_failureCode(failureCode), m_root(root) {}
+
+Result<void> LibraryInstaller::refuseLinks(const QString& path) const
+{
+    const QString top = m_root.isEmpty() ? QFileInfo(QFileInfo(path).path()).path() : m_root;
+    const Result<void> noLink = ProjectFiles::refuseLinks(top, path);
+    if (!noLink)
+        return failure(noLink.errorString(), QString());
+    return {};
+}
 
 LibraryInstaller::~LibraryInstaller()
 {
@@ -30,36 +40,32 @@ bool LibraryInstaller::makeFolder(const QString& dir)
 
 Result<void> LibraryInstaller::prepare(const QString& source, const QString& dir, const QString& fileName)
 {
-    if (dir.isEmpty() || !makeFolder(dir))
+    if (dir.isEmpty())
+        return failure(QStringLiteral("no folder for %1").arg(fileName), QString());
+    const Result<QString> target = ProjectFiles::join(dir, fileName);
+    if (!target)
+        return failure(target.errorString(), QString());
+    // Links are refused before a folder is made through one, and again after.
+    for (const QString& path : {dir, target.value()})
+        if (const Result<void> noLink = refuseLinks(path); !noLink)
+            return noLink;
+    if (!makeFolder(dir))
         return failure(QStringLiteral("cannot create the folder %1").arg(dir), QString());
-    m_target = dir + QLatin1Char('/') + fileName;
+    if (const Result<void> noLink = refuseLinks(target.value()); !noLink)
+        return noLink;
+    m_target = target.value();
     if (LibraryFiles::sameFile(source, m_target))
         return {};
     return copy(source);
 }
 
-// Unbuffered, so that a short write (a full disk, a file size limit) shows in the result of
-// write() itself; the size is compared once more at the end.
 Result<void> LibraryInstaller::copy(const QString& source)
 {
-    const QString message = QStringLiteral("copying %1 to %2 failed").arg(source, m_target);
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return failure(message, in.errorString());
     m_partial = m_target + QStringLiteral(".part");
-    QFile::remove(m_partial); // left by an operation that was interrupted
-    QFile out(m_partial);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return failure(message, out.errorString());
-    QByteArray buffer(64 * 1024, Qt::Uninitialized);
-    while (!in.atEnd()) {
-        const qint64 got = in.read(buffer.data(), buffer.size());
-        if (got < 0 || out.write(buffer.constData(), got) != got)
-            return failure(message, got < 0 ? in.errorString() : out.errorString());
-    }
-    if (out.size() != in.size())
-        return failure(message, QStringLiteral("%1 of %2 bytes were written").arg(out.size()).arg(in.size()));
-    out.close();
+    QFile::remove(m_partial); // left by an operation that was interrupted (a link goes, not its target)
+    const Result<void> copied = ProjectFiles::copyNew(source, m_partial);
+    if (!copied)
+        return failure(copied.errorString(), copied.errorText());
     return {};
 }
 
@@ -68,9 +74,11 @@ Result<void> LibraryInstaller::commit()
     if (m_partial.isEmpty())
         return {};
     const QString message = QStringLiteral("putting %1 in place failed").arg(m_target);
+    if (const Result<void> noLink = refuseLinks(m_target); !noLink)
+        return noLink;
     if (QFileInfo::exists(m_target)) {
         // A write-protected copy of an older install must not stop the replacement.
-        QFile::setPermissions(m_target, QFile::permissions(m_target) | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        ProjectFiles::restrictToOwner(m_target);
         m_aside = m_target + QStringLiteral(".old");
         QFile::remove(m_aside);
         if (!QFile::rename(m_target, m_aside)) {

@@ -51,8 +51,9 @@ bool AbstractPlcProjectModel::openDB(const std::string& name, const std::string&
                                      QString password, bool writable)
 {
     QSqlDatabase connection = DatabaseConnection::add(name, filePath, password, writable);
-    if (!connection.open()) {
-        logAs(module, name + "库打开失败:" + connection.lastError().text().toStdString());
+    QString error;
+    if (!DatabaseConnection::open(connection, writable, &error)) {
+        logAs(module, name + "库打开失败:" + error.toStdString());
         DatabaseConnection::remove(connection);
         return false;
     }
@@ -63,9 +64,17 @@ bool AbstractPlcProjectModel::openDB(const std::string& name, const std::string&
 bool AbstractPlcProjectModel::checkDbFile(const std::string& name, const std::string& filePath, int& error,
                                           QString password)
 {
+    return checkDbFile(name, filePath, error, password, nullptr);
+}
+
+bool AbstractPlcProjectModel::checkDbFile(const std::string& name, const std::string& filePath, int& error,
+                                          QString password, QString* errorText)
+{
     ScopedConnection connection(name, filePath, password, false);
     if (!connection.isOpen())
         error = connection.errorNumber();
+    if (!connection.isOpen() && errorText)
+        *errorText = connection.errorText();
     return connection.isOpen();
 }
 

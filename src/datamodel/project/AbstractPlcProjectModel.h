@@ -25,6 +25,10 @@ public:
     static bool openDB(const std::string& name, const std::string& filePath, QSqlDatabase& db, QString password,
                        bool writable);
     static bool checkDbFile(const std::string& name, const std::string& filePath, int& error, QString password);
+    // The same, with the driver's text of a failure in `errorText` (the refusal of a file that
+    // holds code of its author names the object).
+    static bool checkDbFile(const std::string& name, const std::string& filePath, int& error, QString password,
+                            QString* errorText);
     static bool checkDbValid(const std::string& name, const std::string& filePath);
     static bool modifyDbPassword(AbstractPlcProjectModel* model, const QString& password);
 
