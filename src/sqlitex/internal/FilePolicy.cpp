@@ -11,11 +11,11 @@ namespace {
 
 // PRAGMAs that take an argument and change nothing in the file, the one that changes the key
 // (the driver runs it itself, see QSqlitexDriverPrivate::rekey) and foreign key checks, which
-// only make writes stricter.
+// only make writes stricter (deferred ones are checked at the commit instead).
 const QStringList& pragmasWithArgument()
 {
     static const QStringList names = {
-        QStringLiteral("rekey"),       QStringLiteral("foreign_keys"),     QStringLiteral("table_info"),       QStringLiteral("index_list"),
+        QStringLiteral("rekey"),       QStringLiteral("foreign_keys"),     QStringLiteral("defer_foreign_keys"),     QStringLiteral("table_info"),       QStringLiteral("index_list"),
         QStringLiteral("index_info"),  QStringLiteral("index_xinfo"),      QStringLiteral("foreign_key_list"),
         QStringLiteral("integrity_check"), QStringLiteral("quick_check"),  QStringLiteral("foreign_key_check"),
     };
