@@ -31,7 +31,7 @@ bool readScript(const Arguments& args, QString& script)
     }
     const Result<QByteArray> file = ProjectFiles::readInput(args.value("f"), MaxScriptSize);
     if (!file) {
-        Output::error(file.errorString() + (file.errorText().isEmpty() ? QString() : QStringLiteral(": ") + file.errorText()));
+        Output::error(file.failure().describe());
         return false;
     }
     script = QString::fromUtf8(file.value());

@@ -570,7 +570,7 @@ bool ExecSession::graph(const QStringList& words, QString* error)
         return false;
     const Result<QByteArray> read = ProjectFiles::readInput(words[2], MaxGraphFileSize);
     if (!read) {
-        *error = read.errorString() + (read.errorText().isEmpty() ? QString() : QStringLiteral(": ") + read.errorText());
+        *error = read.failure().describe();
         return false;
     }
     const QByteArray& bytes = read.value();

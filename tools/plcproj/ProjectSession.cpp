@@ -1,6 +1,8 @@
 #include "ProjectSession.h"
 #include "Secrets.h"
 
+#include "datamodel/model/ProjectFiles.h"
+
 #include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/model/ProjectModelManager.h"
 #include "datamodel/model/HostServices.h"
@@ -103,6 +105,12 @@ std::unique_ptr<ProjectSession> ProjectSession::open(const ProjectLocation& loca
         model = std::make_unique<PlcLibraryModel>(session->m_name, folder, file);
     else
         model = std::make_unique<PlcProjectModel>(session->m_name, folder, file);
+    // The model logs why it cannot open the file; a link is named here, where the user reads.
+    const Result<void> noLink = writable ? ProjectFiles::refuseDatabaseLinks(location.databaseFile) : Result<void>();
+    if (!noLink) {
+        *error = noLink.errorString();
+        return nullptr;
+    }
     if (!model->open(session->m_name, file, password.toStdString(), writable)) {
         *error = QStringLiteral("%1 could not be opened").arg(location.databaseFile);
         return nullptr;

@@ -22,7 +22,7 @@ bool read(const Arguments& args, const QString& name, QString& value, bool& give
         return true;
     const Result<QByteArray> file = ProjectFiles::readInput(args.value(name + QStringLiteral("-file")), MaxFileSize);
     if (!file) {
-        *error = QStringLiteral("--%1-file: %2").arg(name, file.errorString());
+        *error = QStringLiteral("--%1-file: %2").arg(name, file.failure().describe());
         return false;
     }
     QByteArray line = file.value();

@@ -51,7 +51,7 @@ bool StandardLibraries::install(const QString& projectFolder, QStringList& insta
         QFile::remove(target.value());
         const Result<void> copied = ProjectFiles::copyNew(file, target.value());
         if (!copied) {
-            *error = copied.errorString() + QStringLiteral(": ") + copied.errorText();
+            *error = copied.failure().describe();
             return false;
         }
         installed << target.value();

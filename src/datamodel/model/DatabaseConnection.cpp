@@ -42,17 +42,14 @@ bool DatabaseConnection::open(QSqlDatabase& db, bool writable, QString* error)
 {
     const QString file = db.databaseName();
     if (writable && file != QLatin1String(":memory:")) {
-        for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
-            if (ProjectFiles::isLink(file + QLatin1String(suffix))) {
-                *error = QStringLiteral("%1%2 is a symbolic link: the project file is not opened through it")
-                             .arg(file, QLatin1String(suffix));
-                return false;
-            }
+        if (const Result<void> noLink = ProjectFiles::refuseDatabaseLinks(file); !noLink) {
+            *error = noLink.errorString();
+            return false;
         }
         if (!QFileInfo::exists(file)) {
             const Result<void> created = ProjectFiles::writeNew(file, QByteArray());
             if (!created) {
-                *error = created.errorString() + QStringLiteral(": ") + created.errorText();
+                *error = created.failure().describe();
                 return false;
             }
         }

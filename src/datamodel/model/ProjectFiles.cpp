@@ -133,8 +133,36 @@ Result<void> ProjectFiles::refuseLinks(const QString& folder, const QString& pat
     return {};
 }
 
+namespace {
+
+// A resource compiled into the program (":/..."): no file on disk, and no one else's.
+Result<QByteArray> readResource(const QString& path, qint64 limit)
+{
+    QFile file(path);
+    const QString what = QStringLiteral("cannot read %1").arg(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return refused(what, file.errorString());
+    if (file.size() > limit)
+        return refused(what, QStringLiteral("%1 bytes exceed the limit of %2 bytes").arg(file.size()).arg(limit));
+    return file.readAll();
+}
+
+} // namespace
+
+Result<void> ProjectFiles::refuseDatabaseLinks(const QString& databaseFile)
+{
+    for (const char* suffix : {"", "-journal", "-wal", "-shm"}) {
+        const QString path = databaseFile + QLatin1String(suffix);
+        if (isLink(path))
+            return refused(QStringLiteral("%1 is a symbolic link: the project file is not opened through it").arg(path));
+    }
+    return {};
+}
+
 Result<QByteArray> ProjectFiles::readInput(const QString& path, qint64 limit)
 {
+    if (path.startsWith(QLatin1String(":/")))
+        return readResource(path, limit);
     // O_NONBLOCK: opening a FIFO without a writer must not wait; the type is checked on the
     // open descriptor, so that the file cannot be swapped between the check and the read.
     Descriptor file;

@@ -32,11 +32,16 @@ public:
     // the library writes, it never follows one. The message names the link.
     static Result<void> refuseLinks(const QString& folder, const QString& path);
 
+    // Refuses when the database file `databaseFile` or one of the side files SQLite writes
+    // next to it (NAME-journal, NAME-wal, NAME-shm) is a symbolic link; the message names it.
+    static Result<void> refuseDatabaseLinks(const QString& databaseFile);
+
     // Reads a whole input file of at most `limit` bytes. Only regular files are read (a FIFO,
     // a device or a folder is refused before it could block or stream without end), and the
     // read itself is bounded, so that a file that grows meanwhile cannot exhaust memory.
     // The message is "cannot read PATH", the cause apart ("not a regular file", "N bytes
-    // exceed the limit of M bytes").
+    // exceed the limit of M bytes"). Resources compiled into the program (":/...") are read
+    // from the program.
     static Result<QByteArray> readInput(const QString& path, qint64 limit);
 
     // Creates `path` as a new file readable and writable by its owner only (whatever the

@@ -45,12 +45,17 @@ QString baseName(const QString& name)
 
 QString libraryFolder(const QString& projectDir, const std::string& path)
 {
+    const Result<QString> folder = checkedLibraryFolder(projectDir, path);
+    return folder ? folder.value() : QString();
+}
+
+Result<QString> checkedLibraryFolder(const QString& projectDir, const std::string& path)
+{
     const QString text = QString::fromStdString(path);
     if (projectDir.isEmpty() || !text.startsWith(QLatin1String("/Libraries/")))
-        return QString();
+        return Failure{ProjectFiles::Refused, QStringLiteral("'%1' is no folder below Libraries").arg(text), QString()};
     // Name by name, so that no "..", separator or control character and no link leads out.
-    const Result<QString> folder = ProjectFiles::joinPath(QDir::cleanPath(projectDir), text);
-    return folder ? folder.value() : QString();
+    return ProjectFiles::joinPath(QDir::cleanPath(projectDir), text);
 }
 
 bool sameFile(const QString& a, const QString& b)
