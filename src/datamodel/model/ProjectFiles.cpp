@@ -199,7 +199,8 @@ Result<void> ProjectFiles::writeNew(const QString& path, const QByteArray& data)
         return created.failure();
     Descriptor out;
     out.fd = created.value();
-    if (!writeAll(out.fd, data.constData(), data.size()) || ::fsync(out.fd) != 0) {
+    // An empty file (a database SQLite is about to fill) holds nothing to lose: no sync.
+    if (!writeAll(out.fd, data.constData(), data.size()) || (!data.isEmpty() && ::fsync(out.fd) != 0)) {
         const QString cause = systemError();
         ::unlink(QFile::encodeName(path).constData());
         return refused(QStringLiteral("writing %1 failed").arg(path), cause);
