@@ -2,6 +2,7 @@
 
 #include "sqlitex/internal/DatabaseFileProbe.h"
 #include "sqlitex/internal/DeclaredType.h"
+#include "sqlitex/internal/FilePolicy.h"
 #include "sqlitex/internal/QSqlitexDriverPrivate.h"
 #include "sqlitex/internal/QSqlitexResult.h"
 #include "sqlitex/internal/SqlitexError.h"
@@ -330,6 +331,7 @@ bool QSqlitexDriver::open(const QString& db, const QString& /*user*/, const QStr
         return fail(sqlitex::errorFor(handle, rc, openFailureText(db), QSqlError::ConnectionError));
     sqlite3_extended_result_codes(handle, 1);
     sqlite3_busy_timeout(handle, options.busyTimeoutMs);
+    FilePolicy::harden(handle);
 
     // The key must be applied before any other statement touches the file.
     QByteArray key = password.toUtf8();
@@ -342,7 +344,15 @@ bool QSqlitexDriver::open(const QString& db, const QString& /*user*/, const QStr
     rc = sqlite3_exec(handle, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         return fail(schemaReadError(handle, rc, db, !key.isEmpty()));
+    // Before anything else runs on the file: refuse it when it holds code of its author.
+    auto policy = std::make_unique<FilePolicy>(property(TrustedTriggersProperty).toStringList());
+    const QString refused = policy->checkSchema(handle);
+    if (!refused.isEmpty())
+        return fail(sqlitex::makeError(openFailureText(db) + QStringLiteral(": ") + refused, refused,
+                                       QSqlError::ConnectionError, UntrustedFileError));
+    policy->install(handle);
 
+    d->policy = std::move(policy);
     d->db = handle;
     d->fileName = db;
     d->key = key;

@@ -15,6 +15,7 @@ class QSqlitexDriverPrivate;
 // with WrongKeyError when it does not fit. An empty password opens plain SQLite files.
 // Connect options (separated by ";"): ReadOnlyOption, and BusyTimeoutOption "=ms".
 // "PRAGMA rekey = '...'" changes the key of an open file.
+// Files are taken for data from someone else: see FilePolicy for what a file may not do.
 class SQLITEX_EXPORT QSqlitexDriver : public QSqlDriver
 {
     Q_OBJECT
@@ -23,6 +24,13 @@ public:
     static constexpr const char* DriverName = "QSQLITEX";
     // lastError().nativeErrorCode() of an open that failed because the password is wrong.
     static constexpr int WrongKeyError = 200;
+    // lastError().nativeErrorCode() of an open refused because the file holds code that its
+    // user did not declare (a trigger, a view, an index on expressions).
+    static constexpr int UntrustedFileError = 201;
+    // The property (a QStringList of CREATE TRIGGER statements) that declares the triggers a
+    // file may hold; set it on driver() before open(). Every other trigger, any view and any
+    // index on expressions makes open() fail with UntrustedFileError.
+    static constexpr const char* TrustedTriggersProperty = "trustedTriggers";
     // Opens the file read-only: every write fails.
     static constexpr const char* ReadOnlyOption = "QSQLITE_OPEN_READONLY";
     // "QSQLITE_BUSY_TIMEOUT=ms": how long a statement waits for a lock held by another

@@ -1,43 +1,102 @@
 #include "Arguments.h"
 
+#include <QCommandLineParser>
+#include <QRegularExpression>
+
 namespace plcproj {
 
-bool Arguments::parse(const QStringList& words, const QStringList& valued)
+namespace {
+
+QString dashed(const QString& name)
 {
+    return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+}
+
+// A word that the parser would read as an option: "--x", "-x" (not "-", "--", nor "-1").
+bool looksLikeOption(const QString& word)
+{
+    if (word.size() < 2 || word[0] != QLatin1Char('-'))
+        return false;
+    if (word == QLatin1String("--"))
+        return false;
+    return word[1] == QLatin1Char('-') || word[1].isLetter();
+}
+
+// The option name of "--name" or "-n" without an "=value" part; empty for anything else.
+QString bareOptionName(const QString& word)
+{
+    if (!looksLikeOption(word) || word.contains(QLatin1Char('=')))
+        return {};
+    return word.startsWith(QLatin1String("--")) ? word.mid(2) : word.mid(1);
+}
+
+// Negative numbers stand in for themselves: QCommandLineParser would read "-1" as the
+// short options "1". They are hidden behind private-use markers while it parses.
+const QChar NumberMarker(0xE000);
+
+} // namespace
+
+bool Arguments::parse(const QStringList& words, const QStringList& valued, const QStringList& switches)
+{
+    static const QRegularExpression negativeNumber(QStringLiteral("^-[0-9.]"));
+    QStringList hidden;
+    QStringList input{QStringLiteral("plcproj")}; // the parser skips the program name
+    bool endOfOptions = false;
     for (int i = 0; i < words.size(); ++i) {
         const QString& word = words[i];
-        // "-c" is the short form of "--c"; anything else with one dash ("-1") is a word.
-        const bool shortOption = word.size() == 2 && word[0] == '-' && word[1].isLetter();
-        if (!shortOption && (!word.startsWith(QLatin1String("--")) || word == QLatin1String("--"))) {
-            m_positional << word;
-            continue;
+        if (word == QLatin1String("--"))
+            endOfOptions = true;
+        if (!endOfOptions && valued.contains(bareOptionName(word)) && i + 1 < words.size()
+            && looksLikeOption(words[i + 1])) {
+            m_error = QStringLiteral("option %1 needs a value, not the option %2 (write %1=VALUE for a value "
+                                     "that begins with '-')")
+                          .arg(dashed(bareOptionName(word)), words[i + 1]);
+            return false;
         }
-        QString name = word.mid(shortOption ? 1 : 2);
-        const int equals = name.indexOf('=');
-        if (equals >= 0) {
-            m_options.insert(name.left(equals), name.mid(equals + 1));
-            continue;
-        }
-        if (valued.contains(name)) {
-            if (i + 1 >= words.size()) {
-                m_error = QStringLiteral("option --%1 needs a value").arg(name);
-                return false;
-            }
-            m_options.insert(name, words[++i]);
+        if (negativeNumber.match(word).hasMatch()) {
+            input << NumberMarker + QString::number(hidden.size());
+            hidden << word;
         } else {
-            m_options.insert(name, QString());
+            input << word;
         }
+    }
+    const auto restore = [&](const QString& text) {
+        if (text.size() < 2 || text[0] != NumberMarker)
+            return text;
+        bool ok = false;
+        const int index = text.mid(1).toInt(&ok);
+        return ok && index < hidden.size() ? hidden[index] : text;
+    };
+
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const QString& name : valued)
+        parser.addOption(QCommandLineOption(name, QString(), QStringLiteral("value")));
+    for (const QString& name : switches)
+        parser.addOption(QCommandLineOption(name));
+    if (!parser.parse(input)) {
+        m_error = parser.errorText();
+        return false;
+    }
+    for (const QString& word : parser.positionalArguments())
+        m_positional << restore(word);
+    for (const QString& name : parser.optionNames()) {
+        if (valued.contains(name))
+            m_options.insert(name, restore(parser.value(name)));
+        else
+            m_options.insert(name, QString());
     }
     return true;
 }
 
-QStringList Arguments::unknown(const QStringList& valued, const QStringList& switches) const
+QString Arguments::optionsHelp(const QStringList& valued, const QStringList& switches)
 {
-    QStringList out;
-    for (auto it = m_options.begin(); it != m_options.end(); ++it)
-        if (!valued.contains(it.key()) && !switches.contains(it.key()))
-            out << QStringLiteral("--") + it.key();
-    return out;
+    QString text;
+    for (const QString& name : valued)
+        text += QStringLiteral("  %1 %2\n").arg(dashed(name), name.toUpper());
+    for (const QString& name : switches)
+        text += QStringLiteral("  %1\n").arg(dashed(name));
+    return text;
 }
 
 } // namespace plcproj

@@ -102,7 +102,7 @@ int runDevice(const Arguments& args, const Output& out)
         return Usage;
     }
     QString error;
-    auto session = ProjectSession::open(args.positional(0), args.value("password", AbstractPlcProjectModel::DefaultPassword),
+    auto session = ProjectSession::open(args.positional(0), args,
                                         converting ? ProjectSession::Access::Writable : ProjectSession::Access::ReadOnly,
                                         &error);
     if (!session) {

@@ -6,6 +6,7 @@
 #include "ProjectSession.h"
 #include "ScriptReader.h"
 
+#include "datamodel/model/ProjectFiles.h"
 #include "datamodel/project/AbstractPlcProjectModel.h"
 
 #include <QFile>
@@ -15,6 +16,9 @@
 namespace plcproj {
 
 namespace {
+
+// A script is text that a person or a generator wrote: far below this.
+constexpr qint64 MaxScriptSize = 16 * 1024 * 1024;
 
 // The script's bytes as given: the text of -c, or the file of -f read whole.
 bool readScript(const Arguments& args, QByteArray& script, ScriptReader::Origin& origin)
@@ -28,12 +32,12 @@ bool readScript(const Arguments& args, QByteArray& script, ScriptReader::Origin&
         origin = ScriptReader::Origin::CommandLine;
         return true;
     }
-    QFile file(args.value("f"));
-    if (!file.open(QIODevice::ReadOnly)) {
-        Output::error(QStringLiteral("cannot read %1: %2").arg(args.value("f"), file.errorString()));
+    const Result<QByteArray> file = ProjectFiles::readInput(args.value("f"), MaxScriptSize);
+    if (!file) {
+        Output::error(file.failure().describe());
         return false;
     }
-    script = file.readAll();
+    script = file.value();
     origin = ScriptReader::Origin::File;
     return true;
 }
@@ -41,8 +45,7 @@ bool readScript(const Arguments& args, QByteArray& script, ScriptReader::Origin&
 std::unique_ptr<ProjectSession> openProject(const Arguments& args, ProjectSession::Access access)
 {
     QString error;
-    auto session = ProjectSession::open(args.positional(0),
-                                        args.value("password", AbstractPlcProjectModel::DefaultPassword), access, &error);
+    auto session = ProjectSession::open(args.positional(0), args, access, &error);
     if (!session)
         Output::error(error);
     return session;

@@ -5,6 +5,7 @@
 #include "Progress.h"
 #include "ProjectSession.h"
 
+#include "datamodel/model/ProjectFiles.h"
 #include "datamodel/model/ObjectPath.h"
 #include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/program/DataTypeModel.h"
@@ -66,11 +67,6 @@ bool options(const QStringList& words, int positional, const QStringList& valued
 {
     if (!args.parse(words, valued)) {
         *error = args.error();
-        return false;
-    }
-    const QStringList unknown = args.unknown(valued, {});
-    if (!unknown.isEmpty()) {
-        *error = QStringLiteral("unknown option %1").arg(unknown.join(", "));
         return false;
     }
     if (args.positional().size() != positional) {
@@ -586,12 +582,12 @@ bool ExecSession::graph(const QStringList& words, QString* error)
     Target target = find("pou", words[1], error);
     if (!target.object)
         return false;
-    QFile file(words[2]);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("cannot read %1: %2").arg(words[2], file.errorString());
+    const Result<QByteArray> read = ProjectFiles::readInput(words[2], MaxGraphFileSize);
+    if (!read) {
+        *error = read.failure().describe();
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    const QByteArray& bytes = read.value();
     static_cast<PouModel::PouUnit*>(target.object)->setGraphData(std::vector<char>(bytes.begin(), bytes.end()));
     report(QString(), QJsonObject{{"command", "graph"}, {"pou", words[1]}, {"bytes", bytes.size()}});
     return true;

@@ -27,6 +27,8 @@ class ProjectSession;
 class ExecSession
 {
 public:
+    // The graphic editor data of one POU read from a file: at most this many bytes.
+    static constexpr qint64 MaxGraphFileSize = 16 * 1024 * 1024;
     ExecSession(ProjectSession& session, const Output& out);
     ~ExecSession();
 

@@ -13,6 +13,11 @@
 
 namespace plcproj {
 
+namespace {
+// Each model hands out ids below 100000 and keeps a few for its hidden objects.
+constexpr int MaxObjects = 50000;
+} // namespace
+
 int runGenerate(const Arguments& args, const Output& out)
 {
     ProjectGenerator::Options options;
@@ -21,11 +26,14 @@ int runGenerate(const Arguments& args, const Output& out)
                                 {"types", &options.types}}) {
         bool parsed = true;
         *target = args.value(name, "0").toInt(&parsed);
-        ok = ok && parsed && *target >= 0;
+        ok = ok && parsed && *target >= 0 && *target <= MaxObjects;
     }
-    options.seed = args.value("seed", "1").toULongLong(&ok);
-    if (!ok || options.pous + options.gvls + options.types == 0) {
-        Output::error("generate needs --pous N, --gvls N and/or --types N (whole numbers, not all 0)");
+    bool seeded = true;
+    options.seed = args.value("seed", "1").toULongLong(&seeded);
+    if (!ok || !seeded || options.pous + options.gvls + options.types == 0) {
+        Output::error(QStringLiteral("generate needs --pous N, --gvls N and/or --types N (whole numbers from 0 to %1, "
+                                     "not all 0) and a --seed of digits")
+                          .arg(MaxObjects));
         return Usage;
     }
     const QString dir = QFileInfo(args.positional(0)).absoluteFilePath();

@@ -1,6 +1,7 @@
 // plcproj create, info and passwd.
 #include "Command.h"
 #include "ProjectSession.h"
+#include "Secrets.h"
 #include "StandardLibraries.h"
 
 #include "datamodel/device/DevDescription.h"
@@ -101,13 +102,18 @@ int runCreate(const Arguments& args, const Output& out)
 int runInfo(const Arguments& args, const Output& out)
 {
     QString error;
-    const QString password = args.value("password", AbstractPlcProjectModel::DefaultPassword);
-    auto session = ProjectSession::open(args.positional(0), password, ProjectSession::Access::ReadOnly, &error);
+    ProjectLocation location;
+    QString password;
+    if (!ProjectLocation::resolve(args.positional(0), location, &error)
+        || !Secrets::projectPassword(args, QStringLiteral("password"), location.databaseFile, password, &error)) {
+        Output::error(error);
+        return Failure;
+    }
+    auto session = ProjectSession::open(location, password, ProjectSession::Access::ReadOnly, &error);
     if (!session) {
         Output::error(error);
         return Failure;
     }
-    const ProjectLocation& location = session->location();
     const QMap<QString, QString> info =
         AbstractPlcProjectModel::getProjectInfo(QStringLiteral("plcproj"), location.databaseFile, password);
     auto* infoModel = session->model()->subModel<PrjInfoModel>();
@@ -127,19 +133,38 @@ int runInfo(const Arguments& args, const Output& out)
 
 int runPasswd(const Arguments& args, const Output& out)
 {
-    if (!args.has("new")) {
-        Output::error("passwd needs --new PASSWORD");
+    QString error;
+    QString newPassword;
+    bool given = false;
+    if (!Secrets::read(args, QStringLiteral("new"), newPassword, given, &error)) {
+        Output::error(error);
+        return Failure;
+    }
+    if (!given) {
+        // Typed twice without echo, so that a slip of the finger does not lock the project.
+        bool asked = false;
+        newPassword = Secrets::ask(QStringLiteral("new password: "), &asked);
+        if (!asked) {
+            Output::error("passwd needs --new PASSWORD, --new-file FILE or a terminal to ask on");
+            return Usage;
+        }
+        if (Secrets::ask(QStringLiteral("new password again: ")) != newPassword) {
+            Output::error("the two passwords differ; nothing was changed");
+            return Failure;
+        }
+    }
+    if (newPassword.isEmpty()) {
+        Output::error("the new password is empty");
         return Usage;
     }
-    QString error;
-    auto session = ProjectSession::open(args.positional(0), args.value("old", AbstractPlcProjectModel::DefaultPassword),
-                                        ProjectSession::Access::Writable, &error);
+    auto session = ProjectSession::open(args.positional(0), args, ProjectSession::Access::Writable, &error,
+                                        QStringLiteral("old"));
     if (!session) {
         Output::error(error);
         return Failure;
     }
     const ProjectLocation& location = session->location();
-    if (!AbstractPlcProjectModel::modifyDbPassword(session->model(), args.value("new"))) {
+    if (!AbstractPlcProjectModel::modifyDbPassword(session->model(), newPassword)) {
         Output::error(QStringLiteral("changing the password of %1 failed; the old password still opens it")
                           .arg(location.databaseFile));
         return Failure;

@@ -3,6 +3,7 @@
 #include "Command.h"
 #include "Progress.h"
 #include "ProjectSession.h"
+#include "Secrets.h"
 
 #include "datamodel/compiler/SymbolSynchrinizer.h"
 #include "datamodel/model/HostServices.h"
@@ -27,26 +28,32 @@ QString q(const std::string& text)
 }
 
 // Every library password prompt of this run (at project open as well as for the file added)
-// is answered with --lib-password; without it the prompt is cancelled. A library model asks a
-// few times at most before it gives up on a wrong password, so the queue never runs dry for
-// the libraries of one project.
-void answerPasswordPrompts(const Arguments& args)
+// is answered with --lib-password (or the line of --lib-password-file); without it the prompt
+// is cancelled. A library model asks a few times at most before it gives up on a wrong
+// password, so the queue never runs dry for the libraries of one project.
+bool answerPasswordPrompts(const Arguments& args, QString* error)
 {
+    QString password;
+    bool given = false;
+    if (!Secrets::read(args, QStringLiteral("lib-password"), password, given, error))
+        return false;
     auto* dialogs = HostServices::get<host::ScriptedDialogs>();
     if (!dialogs)
-        return;
+        return true;
     dialogs->clear();
-    if (!args.has("lib-password"))
-        return;
-    for (int i = 0; i < 64; ++i)
-        dialogs->answer(args.value("lib-password"));
+    for (int i = 0; given && i < 64; ++i)
+        dialogs->answer(password);
+    return true;
 }
 
 std::unique_ptr<ProjectSession> openSession(const Arguments& args, ProjectSession::Access access)
 {
-    answerPasswordPrompts(args);
     ProjectLocation location;
     QString error;
+    if (!answerPasswordPrompts(args, &error)) {
+        Output::error(error);
+        return nullptr;
+    }
     if (!ProjectLocation::resolve(args.positional(1), location, &error)) {
         Output::error(error);
         return nullptr;
@@ -55,7 +62,7 @@ std::unique_ptr<ProjectSession> openSession(const Arguments& args, ProjectSessio
         Output::error(QStringLiteral("%1 is a library project; only user projects load libraries").arg(location.databaseFile));
         return nullptr;
     }
-    auto session = ProjectSession::open(location, args.value("password", AbstractPlcProjectModel::DefaultPassword),
+    auto session = ProjectSession::open(location, args,
                                         access, &error);
     if (!session)
         Output::error(error);
@@ -68,7 +75,7 @@ QString failure(LibraryModel::AddLibErrorCode code, const QString& message)
     case LibraryModel::NameInUse:
         return QStringLiteral("the name '%1' is used already by the project or another library").arg(message);
     case LibraryModel::PasswordCancelled:
-        return QStringLiteral("the library has a password: give it with --lib-password");
+        return QStringLiteral("the library has a password: give it with --lib-password-file FILE (or --lib-password)");
     default:
         return message;
     }

@@ -118,7 +118,7 @@ int runMem(const Arguments& args, const Output& out)
     }
     const bool write = args.has("write");
     QString error;
-    auto session = ProjectSession::open(args.positional(0), args.value("password", AbstractPlcProjectModel::DefaultPassword),
+    auto session = ProjectSession::open(args.positional(0), args,
                                         write ? ProjectSession::Access::Writable : ProjectSession::Access::Checking, &error);
     if (!session) {
         Output::error(error);

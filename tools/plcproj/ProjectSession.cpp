@@ -1,4 +1,7 @@
 #include "ProjectSession.h"
+#include "Secrets.h"
+
+#include "datamodel/model/ProjectFiles.h"
 
 #include "datamodel/project/PlcProjectModel.h"
 #include "datamodel/model/ProjectModelManager.h"
@@ -104,6 +107,12 @@ std::unique_ptr<ProjectSession> ProjectSession::open(const ProjectLocation& loca
         model = std::make_unique<PlcLibraryModel>(session->m_name, folder, file);
     else
         model = std::make_unique<PlcProjectModel>(session->m_name, folder, file);
+    // The model logs why it cannot open the file; a link is named here, where the user reads.
+    const Result<void> noLink = writable ? ProjectFiles::refuseDatabaseLinks(location.databaseFile) : Result<void>();
+    if (!noLink) {
+        *error = noLink.errorString();
+        return nullptr;
+    }
     if (!model->open(session->m_name, file, password.toStdString(), writable)) {
         *error = model->lastError().isEmpty() ? QStringLiteral("%1 could not be opened").arg(location.databaseFile)
                                               : model->lastError();
@@ -131,6 +140,24 @@ std::unique_ptr<ProjectSession> ProjectSession::open(const QString& argument, co
 {
     ProjectLocation location;
     if (!ProjectLocation::resolve(argument, location, error))
+        return nullptr;
+    return open(location, password, access, error);
+}
+
+std::unique_ptr<ProjectSession> ProjectSession::open(const QString& argument, const Arguments& args, Access access,
+                                                     QString* error, const QString& option)
+{
+    ProjectLocation location;
+    if (!ProjectLocation::resolve(argument, location, error))
+        return nullptr;
+    return open(location, args, access, error, option);
+}
+
+std::unique_ptr<ProjectSession> ProjectSession::open(const ProjectLocation& location, const Arguments& args,
+                                                     Access access, QString* error, const QString& option)
+{
+    QString password;
+    if (!Secrets::projectPassword(args, option, location.databaseFile, password, error))
         return nullptr;
     return open(location, password, access, error);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Arguments.h"
+
 #include <QString>
 
 #include <map>
@@ -45,6 +47,13 @@ public:
     // of --password; null with `error` set.
     static std::unique_ptr<ProjectSession> open(const QString& argument, const QString& password, Access access,
                                                 QString* error);
+    // PROJECT (folder or database file) opened with the password of the option `option` as
+    // Secrets::projectPassword finds it.
+    static std::unique_ptr<ProjectSession> open(const QString& argument, const Arguments& args, Access access,
+                                                QString* error, const QString& option = QStringLiteral("password"));
+    static std::unique_ptr<ProjectSession> open(const ProjectLocation& location, const Arguments& args,
+                                                Access access, QString* error,
+                                                const QString& option = QStringLiteral("password"));
     static std::unique_ptr<ProjectSession> create(const QString& folder, const std::map<std::string, std::string>& params,
                                                   QString* error);
     ~ProjectSession();

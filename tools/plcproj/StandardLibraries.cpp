@@ -1,5 +1,6 @@
 #include "StandardLibraries.h"
 
+#include "datamodel/model/ProjectFiles.h"
 #include "datamodel/project/PlcLibraryModel.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/program/LibraryModel.h"
@@ -38,15 +39,22 @@ bool StandardLibraries::install(const QString& projectFolder, QStringList& insta
             *error = QStringLiteral("%1 is no usable library file (version '%2')").arg(file, version);
             return false;
         }
-        const QString folder = QStringLiteral("%1/Libraries/norvale/%2/%3")
-                                   .arg(projectFolder, QFileInfo(file).completeBaseName(), version);
-        const QString target = QDir(folder).filePath(QString::fromLatin1(library));
-        QFile::remove(target);
-        if (!QDir().mkpath(folder) || !QFile::copy(file, target)) {
-            *error = QStringLiteral("cannot copy %1 to %2").arg(file, target);
+        // A project folder may come from someone else: nothing is written through a link.
+        const Result<QString> folder = ProjectFiles::makeFolder(
+            projectFolder, QStringLiteral("Libraries/norvale/%1/%2").arg(QFileInfo(file).completeBaseName(), version));
+        const Result<QString> target = folder ? ProjectFiles::join(folder.value(), QString::fromLatin1(library)) : folder;
+        const Result<void> noLink = target ? ProjectFiles::refuseLinks(projectFolder, target.value()) : Result<void>();
+        if (!target || !noLink) {
+            *error = !target ? target.errorString() : noLink.errorString();
             return false;
         }
-        installed << target;
+        QFile::remove(target.value());
+        const Result<void> copied = ProjectFiles::copyNew(file, target.value());
+        if (!copied) {
+            *error = copied.failure().describe();
+            return false;
+        }
+        installed << target.value();
     }
     return true;
 }

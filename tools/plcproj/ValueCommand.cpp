@@ -138,7 +138,7 @@ int runValue(const Arguments& args, const Output& out)
     std::unique_ptr<ScratchCore> scratch;
     if (args.has("project")) {
         QString error;
-        session = ProjectSession::open(args.value("project"), args.value("password", AbstractPlcProjectModel::DefaultPassword),
+        session = ProjectSession::open(args.value("project"), args,
                                        ProjectSession::Access::Checking, &error);
         if (!session) {
             Output::error(error);

@@ -1,12 +1,13 @@
 #include "datamodel/device/CmdDescription.h"
 
+#include "datamodel/device/LimitedRead_p.h"
 #include "datamodel/model/HostServices.h"
-
-#include <QFile>
 
 namespace {
 
 CmdDescription* theCatalogue = nullptr;
+// An instruction table lists a few hundred instructions: far below this.
+constexpr qint64 MaxTableSize = 8 * 1024 * 1024;
 
 } // namespace
 
@@ -43,13 +44,14 @@ void CmdDescription::cmdDescribe(QMap<QString, QStringList>& map) const
 bool CmdDescription::readFile(const QString& path)
 {
     d->instructions.clear();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QByteArray data;
+    QString error;
+    if (!readLimited(path, MaxTableSize, &data, &error)) {
         HostServices::log("CmdDescription", HostServices::LogError,
-                          QStringLiteral("instruction table %1 not read: %2").arg(path, file.errorString()).toStdString());
+                          QStringLiteral("instruction table %1 not read: %2").arg(path, error).toStdString());
         return false;
     }
-    QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    QStringList lines = QString::fromUtf8(data).split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast(); // the line end of the last row
     if (lines.size() < 2)

@@ -43,6 +43,9 @@ public:
     static const QString DefaultPassword;
     // The driver's error number for a file that is a database under another password.
     static constexpr int WrongPasswordError = 200;
+    // The driver's error number of a file refused because it holds code (a trigger, a view,
+    // an index on expressions) that no project file has.
+    static constexpr int UntrustedFileError = 201;
 
     AbstractProjectModel(std::string name, std::string filePath, std::string absoluteFilePath);
     ~AbstractProjectModel() override;

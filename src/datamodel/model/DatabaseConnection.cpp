@@ -1,6 +1,12 @@
 #include "datamodel/model/DatabaseConnection_p.h"
 
+#include "datamodel/model/DatabaseScript_p.h"
+#include "datamodel/model/ProjectFiles.h"
+
 #include <QDateTime>
+#include <QFileInfo>
+#include <QSqlDriver>
+#include <QVariant>
 #include <QMutex>
 #include <QSqlError>
 
@@ -27,7 +33,32 @@ QSqlDatabase DatabaseConnection::add(const std::string& caller, const std::strin
     if (!writable)
         db.setConnectOptions(QLatin1String(ReadOnlyOption));
     db.setPassword(password);
+    if (QSqlDriver* driver = db.driver())
+        driver->setProperty("trustedTriggers", QVariant(DatabaseScript::triggerStatements()));
     return db;
+}
+
+bool DatabaseConnection::open(QSqlDatabase& db, bool writable, QString* error)
+{
+    const QString file = db.databaseName();
+    if (writable && file != QLatin1String(":memory:")) {
+        if (const Result<void> noLink = ProjectFiles::refuseDatabaseLinks(file); !noLink) {
+            *error = noLink.errorString();
+            return false;
+        }
+        if (!QFileInfo::exists(file)) {
+            const Result<void> created = ProjectFiles::writeNew(file, QByteArray());
+            if (!created) {
+                *error = created.failure().describe();
+                return false;
+            }
+        }
+    }
+    if (!db.isValid() || !db.open()) {
+        *error = db.lastError().text();
+        return false;
+    }
+    return true;
 }
 
 void DatabaseConnection::remove(QSqlDatabase& db)
@@ -49,11 +80,9 @@ ScopedConnection::ScopedConnection(const std::string& caller, const std::string&
                                    const QString& password, bool writable)
     : m_db(DatabaseConnection::add(caller, filePath, password, writable))
 {
-    m_open = m_db.isValid() && m_db.open();
-    if (!m_open) {
-        m_errorText = m_db.lastError().text();
+    m_open = DatabaseConnection::open(m_db, writable, &m_errorText);
+    if (!m_open)
         m_errorNumber = DatabaseConnection::errorNumber(m_db);
-    }
 }
 
 ScopedConnection::~ScopedConnection()

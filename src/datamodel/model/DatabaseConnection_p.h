@@ -18,9 +18,15 @@ public:
     static constexpr const char* ReadOnlyOption = "QSQLITE_OPEN_READONLY";
     static constexpr int WrongPasswordError = 200;
 
-    // Adds a connection for `filePath` (not yet opened).
+    // Adds a connection for `filePath` (not yet opened). The driver is told which triggers a
+    // file may hold: those of the library's own scripts.
     static QSqlDatabase add(const std::string& caller, const std::string& filePath,
                             const QString& password, bool writable);
+    // Opens a connection made by add(). For writing, neither the file nor its side files
+    // (journal, WAL) may be links, and a file that does not exist yet is created readable and
+    // writable by its owner only (SQLite gives its side files the same mode). False with
+    // `error` set to the refusal or the driver's text.
+    static bool open(QSqlDatabase& db, bool writable, QString* error);
     // Closes `db`, forgets the handle and removes its connection from Qt's list.
     static void remove(QSqlDatabase& db);
     // The driver's error number of the last failure of `db` (0 when none).

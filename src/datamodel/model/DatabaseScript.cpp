@@ -21,6 +21,22 @@ DatabaseScript::DatabaseScript(const QString& resource)
     }
 }
 
+const QStringList& DatabaseScript::triggerStatements()
+{
+    static const QStringList triggers = [] {
+        const QRegularExpression head(QStringLiteral("CREATE\\s+TRIGGER\\s"), QRegularExpression::CaseInsensitiveOption);
+        QStringList statements;
+        for (const char* resource : {ProjectScript, LibraryScript}) {
+            const DatabaseScript script(QString::fromLatin1(resource));
+            for (const QString& statement : script.statements())
+                if (head.match(statement).hasMatch())
+                    statements << statement;
+        }
+        return statements;
+    }();
+    return triggers;
+}
+
 QString DatabaseScript::createStatement(const QString& table) const
 {
     const QRegularExpression head(QStringLiteral("CREATE\\s+TABLE\\s+%1\\s*\\(").arg(QRegularExpression::escape(table)),

@@ -20,6 +20,10 @@ public:
     // The statement that creates `table` (empty when the script has none).
     QString createStatement(const QString& table) const;
 
+    // The CREATE TRIGGER statements of both scripts: the only code a project or library
+    // file may hold.
+    static const QStringList& triggerStatements();
+
     // Runs every statement in order. Statements that fail (comments only, the trigger on a
     // table that no longer exists) are skipped; the result is the number that ran.
     int run(QSqlDatabase& db) const;

@@ -1,6 +1,7 @@
 #include "datamodel/model/ProjectLock.h"
 
 #include "datamodel/model/HostServices.h"
+#include "datamodel/model/ProjectFiles.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -74,6 +75,10 @@ std::unique_ptr<ProjectLock> ProjectLock::acquire(const QString& folder, QString
     if (!dir.isDir())
         return refuse(QStringLiteral("cannot lock %1: the project folder does not exist").arg(folder));
 
+    // A lock file planted as a link would make the lock write wherever it points.
+    if (const Result<void> noLink = ProjectFiles::refuseLinks(folder, fileName); !noLink)
+        return refuse(QStringLiteral("cannot lock %1: %2").arg(folder, noLink.errorString()));
+
     auto lock = std::make_unique<QLockFile>(fileName);
     // Only a lock whose process is gone is stale: Qt's default also takes over any lock
     // older than 30 seconds, however alive its holder.
@@ -83,8 +88,10 @@ std::unique_ptr<ProjectLock> ProjectLock::acquire(const QString& folder, QString
         log(QStringLiteral("taking over the stale lock %1 of %2: that process is gone").arg(fileName, holder));
         lock->removeStaleLockFile();
     }
-    if (lock->tryLock(timeoutMs))
+    if (lock->tryLock(timeoutMs)) {
+        ProjectFiles::restrictToOwner(fileName); // QLockFile creates it for the umask
         return std::unique_ptr<ProjectLock>(new ProjectLock(std::move(lock), fileName));
+    }
 
     switch (lock->error()) {
     case QLockFile::LockFailedError: {

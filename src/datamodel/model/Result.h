@@ -13,6 +13,12 @@ struct Failure
     int code = 0;
     QString errorString;
     QString errorText;
+
+    // The message and its cause in one line, for a user who has no log at hand.
+    QString describe() const
+    {
+        return errorText.isEmpty() ? errorString : errorString + QStringLiteral(": ") + errorText;
+    }
 };
 
 // The outcome of an operation that can fail: a value or a Failure. Converts from either, so

@@ -92,10 +92,12 @@ LibraryModel::LibraryCfg* LibraryChange::add(const QString& projectDir, const QS
     }
 
     const std::string path = "/Libraries/userlib/" + utf8;
-    const QString folder = LibraryFiles::libraryFolder(projectDir, path);
-    LibraryInstaller installer(LibraryModel::FileError);
+    const Result<QString> folder = LibraryFiles::checkedLibraryFolder(projectDir, path);
+    if (!folder)
+        return fail({LibraryModel::FileError, folder.errorString(), {}});
+    LibraryInstaller installer(LibraryModel::FileError, projectDir);
     const Result<void> prepared =
-        installer.prepare(libFile, folder.isEmpty() ? folder : folder + QLatin1Char('/') + q(candidate->data.version), name);
+        installer.prepare(libFile, folder.value() + QLatin1Char('/') + q(candidate->data.version), name);
     if (!prepared)
         return fail(prepared.failure());
     candidate->data.file = installer.target().toStdString();
@@ -209,7 +211,7 @@ bool LibraryChange::replace(const std::string& name, const std::string& file, Co
         message = q(used);
         return false;
     }
-    LibraryInstaller installer(LibraryModel::FileError);
+    LibraryInstaller installer(LibraryModel::FileError, m.projectDir());
     const Result<void> prepared =
         installer.prepare(q(file), folder + QLatin1Char('/') + q(candidate->data.version), q(name));
     const bool newFileId = !oldProject && std::none_of(m.d->fileIdPaths.begin(), m.d->fileIdPaths.end(), [&cfg](const auto& entry) {

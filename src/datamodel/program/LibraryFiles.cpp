@@ -1,5 +1,7 @@
 #include "datamodel/program/LibraryFiles_p.h"
 
+#include "datamodel/model/ProjectFiles.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -32,8 +34,7 @@ namespace LibraryFiles {
 
 bool isPlainFileName(const QString& name)
 {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-           && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QChar(0));
+    return ProjectFiles::join(QStringLiteral("/"), name).ok();
 }
 
 QString baseName(const QString& name)
@@ -44,12 +45,17 @@ QString baseName(const QString& name)
 
 QString libraryFolder(const QString& projectDir, const std::string& path)
 {
+    const Result<QString> folder = checkedLibraryFolder(projectDir, path);
+    return folder ? folder.value() : QString();
+}
+
+Result<QString> checkedLibraryFolder(const QString& projectDir, const std::string& path)
+{
     const QString text = QString::fromStdString(path);
-    if (projectDir.isEmpty() || text.isEmpty() || text.contains(QLatin1Char('\\')) || text.contains(QChar(0)))
-        return QString();
-    const QString root = QDir::cleanPath(projectDir + QStringLiteral("/Libraries"));
-    const QString folder = QDir::cleanPath(projectDir + QLatin1Char('/') + text);
-    return folder.startsWith(root + QLatin1Char('/')) ? folder : QString();
+    if (projectDir.isEmpty() || !text.startsWith(QLatin1String("/Libraries/")))
+        return Failure{ProjectFiles::Refused, QStringLiteral("'%1' is no folder below Libraries").arg(text), QString()};
+    // Name by name, so that no "..", separator or control character and no link leads out.
+    return ProjectFiles::joinPath(QDir::cleanPath(projectDir), text);
 }
 
 bool sameFile(const QString& a, const QString& b)
@@ -60,7 +66,8 @@ bool sameFile(const QString& a, const QString& b)
 
 bool isVersionText(const QString& text)
 {
-    static const QRegularExpression pattern(QStringLiteral("^\\d+(\\.\\d+)*$"));
+    // Matched whole: "$" alone would let a final line feed through.
+    static const QRegularExpression pattern(QRegularExpression::anchoredPattern(QStringLiteral("[0-9]+(\\.[0-9]+)*")));
     return pattern.match(text).hasMatch();
 }
 

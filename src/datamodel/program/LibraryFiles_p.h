@@ -1,5 +1,7 @@
 #pragma once
 
+#include "datamodel/model/Result.h"
+
 #include <QString>
 
 #include <string>
@@ -15,6 +17,8 @@ QString baseName(const QString& name);
 // The folder of a library path ("/Libraries/norvale/sys_include") below the project folder;
 // empty when the path would lead outside the project's Libraries folder.
 QString libraryFolder(const QString& projectDir, const std::string& path);
+// The same, with the reason of a refusal (a "..", a separator, a link that leads out).
+Result<QString> checkedLibraryFolder(const QString& projectDir, const std::string& path);
 // Whether both name one existing file.
 bool sameFile(const QString& a, const QString& b);
 

@@ -1,6 +1,7 @@
 #include "datamodel/program/LibraryInstaller_p.h"
 
 #include "datamodel/model/AtomicFile_p.h"
+#include "datamodel/model/ProjectFiles.h"
 #include "datamodel/program/LibraryFiles_p.h"
 
 #include <QDir>
@@ -10,7 +11,16 @@
 #include <cstdio>
 #include <unistd.h>
 
-LibraryInstaller::LibraryInstaller(int failureCode) : m_failureCode(failureCode) {}
+LibraryInstaller::LibraryInstaller(int failureCode, const QString& root) : m_failureCode(failureCode), m_root(root) {}
+
+Result<void> LibraryInstaller::refuseLinks(const QString& path) const
+{
+    const QString top = m_root.isEmpty() ? QFileInfo(QFileInfo(path).path()).path() : m_root;
+    const Result<void> noLink = ProjectFiles::refuseLinks(top, path);
+    if (!noLink)
+        return failure(noLink.errorString(), QString());
+    return {};
+}
 
 LibraryInstaller::~LibraryInstaller()
 {
@@ -34,9 +44,20 @@ bool LibraryInstaller::makeFolder(const QString& dir)
 
 Result<void> LibraryInstaller::prepare(const QString& source, const QString& dir, const QString& fileName)
 {
-    if (dir.isEmpty() || !makeFolder(dir))
+    if (dir.isEmpty())
+        return failure(QStringLiteral("no folder for %1").arg(fileName), QString());
+    const Result<QString> target = ProjectFiles::join(dir, fileName);
+    if (!target)
+        return failure(target.errorString(), QString());
+    // Links are refused before a folder is made through one, and again after.
+    for (const QString& path : {dir, target.value()})
+        if (const Result<void> noLink = refuseLinks(path); !noLink)
+            return noLink;
+    if (!makeFolder(dir))
         return failure(QStringLiteral("cannot create the folder %1").arg(dir), QString());
-    m_target = dir + QLatin1Char('/') + fileName;
+    if (const Result<void> noLink = refuseLinks(target.value()); !noLink)
+        return noLink;
+    m_target = target.value();
     if (LibraryFiles::sameFile(source, m_target))
         return {};
     return copy(source);
@@ -47,6 +68,9 @@ Result<void> LibraryInstaller::prepare(const QString& source, const QString& dir
 Result<void> LibraryInstaller::copy(const QString& source)
 {
     const QString message = QStringLiteral("copying %1 to %2 failed").arg(source, m_target);
+    // A FIFO or a device would block the copy or never end.
+    if (!QFileInfo(source).isFile())
+        return failure(message, QStringLiteral("it is not a regular file"));
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
         return failure(message, in.errorString());
@@ -74,11 +98,11 @@ Result<void> LibraryInstaller::commit()
     if (!m_copy)
         return {};
     const QString message = QStringLiteral("putting %1 in place failed").arg(m_target);
+    if (const Result<void> noLink = refuseLinks(m_target); !noLink)
+        return noLink;
     if (QFileInfo::exists(m_target)) {
         // A write-protected copy of an older install must not stop the replacement.
-        QFile::setPermissions(m_target, QFile::permissions(m_target) | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        // A second name for the old file, so that a rollback can put it back; the target's
-        // own name is replaced in one step by the rename below and never goes missing.
+        ProjectFiles::restrictToOwner(m_target);
         m_aside = m_target + QStringLiteral(".old");
         QFile::remove(m_aside);
         if (::link(QFile::encodeName(m_target).constData(), QFile::encodeName(m_aside).constData()) != 0

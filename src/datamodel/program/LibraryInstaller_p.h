@@ -20,14 +20,17 @@ class AtomicFile;
 class LibraryInstaller
 {
 public:
-    // The failure code of every refusal (LibraryModel::FileError).
-    explicit LibraryInstaller(int failureCode);
+    // The failure code of every refusal (LibraryModel::FileError). Below `root` (the project
+    // folder) no folder or file that the installer makes or replaces may be a link; without a
+    // root, the target folder is the first one checked.
+    explicit LibraryInstaller(int failureCode, const QString& root = QString());
     ~LibraryInstaller();
     LibraryInstaller(const LibraryInstaller&) = delete;
     LibraryInstaller& operator=(const LibraryInstaller&) = delete;
 
     // Creates `dir` with the folders above it that are missing and copies `source` to a
-    // temporary file in it. A source that is the target already is not copied.
+    // temporary file in it. A source that is the target already is not copied. `fileName`
+    // must be a plain name; the copy is readable and writable by its owner only.
     Result<void> prepare(const QString& source, const QString& dir, const QString& fileName);
     // The path the file has after commit().
     const QString& target() const { return m_target; }
@@ -42,7 +45,10 @@ private:
     Result<void> copy(const QString& source);
     Failure failure(const QString& message, const QString& cause) const { return Failure{m_failureCode, message, cause}; }
 
+    Result<void> refuseLinks(const QString& path) const;
+
     int m_failureCode;
+    QString m_root;
     QString m_target;
     std::unique_ptr<AtomicFile> m_copy; // the copy until commit()
     QString m_partial; // the copy under its temporary name; empty when there is none

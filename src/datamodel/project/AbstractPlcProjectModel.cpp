@@ -61,10 +61,11 @@ bool AbstractPlcProjectModel::openDB(const std::string& name, const std::string&
                                      QString password, bool writable, QString* error)
 {
     QSqlDatabase connection = DatabaseConnection::add(name, filePath, password, writable);
-    if (!connection.open()) {
-        logAs(module, name + "库打开失败:" + connection.lastError().text().toStdString());
+    QString cause;
+    if (!DatabaseConnection::open(connection, writable, &cause)) {
+        logAs(module, name + "库打开失败:" + cause.toStdString());
         if (error)
-            *error = connection.lastError().text();
+            *error = cause;
         DatabaseConnection::remove(connection);
         return false;
     }
@@ -147,7 +148,12 @@ bool AbstractPlcProjectModel::hasHotJournal(const std::string& filePath)
     // SQLite's own rule: a journal whose header was never completed (its first byte still
     // zero) was written before any page of the file changed, so it holds nothing to roll
     // back and SQLite ignores it; the next write transaction reuses it.
-    QFile journal(QString::fromStdString(filePath) + QStringLiteral("-journal"));
+    const QString path = QString::fromStdString(filePath) + QStringLiteral("-journal");
+    // A link or a FIFO in its place is not read here (a FIFO would block): the open refuses it.
+    const QFileInfo info(path);
+    if (info.isSymLink() || !info.isFile())
+        return false;
+    QFile journal(path);
     if (!journal.open(QIODevice::ReadOnly))
         return false;
     char first = 0;
@@ -157,9 +163,17 @@ bool AbstractPlcProjectModel::hasHotJournal(const std::string& filePath)
 bool AbstractPlcProjectModel::checkDbFile(const std::string& name, const std::string& filePath, int& error,
                                           QString password)
 {
+    return checkDbFile(name, filePath, error, password, nullptr);
+}
+
+bool AbstractPlcProjectModel::checkDbFile(const std::string& name, const std::string& filePath, int& error,
+                                          QString password, QString* errorText)
+{
     ScopedConnection connection(name, filePath, password, false);
     if (!connection.isOpen())
         error = connection.errorNumber();
+    if (!connection.isOpen() && errorText)
+        *errorText = connection.errorText();
     return connection.isOpen();
 }
 

@@ -42,6 +42,10 @@ public:
     // is broken.
     static QString damageOf(const QSqlDatabase& db);
     static bool checkDbFile(const std::string& name, const std::string& filePath, int& error, QString password);
+    // The same, with the driver's text of a failure in `errorText` (the refusal of a file that
+    // holds code of its author names the object).
+    static bool checkDbFile(const std::string& name, const std::string& filePath, int& error, QString password,
+                            QString* errorText);
     static bool checkDbValid(const std::string& name, const std::string& filePath);
     static bool modifyDbPassword(AbstractPlcProjectModel* model, const QString& password);
 

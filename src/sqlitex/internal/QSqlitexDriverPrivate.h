@@ -4,7 +4,10 @@
 #include <QSqlError>
 #include <QString>
 
+#include <memory>
 #include <vector>
+
+#include "sqlitex/internal/FilePolicy.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -47,6 +50,8 @@ public:
     QString fileName;
     QByteArray key;        // the key the file is encrypted with now; empty for plain files
     bool readOnly = false;
+    // What the file may do on this connection; its authorizer is installed on `db`.
+    std::unique_ptr<FilePolicy> policy;
     // Results created by this driver that are still alive (they register and unregister
     // themselves); closing the connection finalizes their statements first.
     std::vector<QSqlitexResult*> results;

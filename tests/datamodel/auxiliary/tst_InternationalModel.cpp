@@ -116,8 +116,8 @@ TEST_F(Translations, AFailedMarkSweepsNothing)
     ASSERT_TRUE(texts->changKeyTranslate(InternationalModel::ChineseText, "MC_Power", "轴使能"));
     ASSERT_TRUE(texts->changKeyTranslate(InternationalModel::ChineseText, "locked", "x"));
     // Another program refuses changes of one row: the mark cannot be written completely.
-    ASSERT_TRUE(testsupport::execOn(file, "CREATE TRIGGER refuse BEFORE UPDATE ON InternationalTable "
-                                          "WHEN new.Key = 'locked' BEGIN SELECT RAISE(ABORT, 'locked'); END"));
+    ASSERT_TRUE(testsupport::refuseWrites(QString::fromStdString(file), "InternationalTable", "locked",
+                                          "Key <> 'locked' OR Ref_flag = 0"));
     texts->checkAllKeys({"MC_Power", "locked"});
     texts->deleteAllExpireData();
     EXPECT_EQ(table(), QStringList({"0|||0", "1|MC_Power|轴使能|0", "1|locked|x|0"}))

@@ -1,6 +1,7 @@
 // Soft component comments: the insert state machine, multi-word types, address names, the
 // round trip through the file and the migration of the older table.
 #include "ModelTestSupport.h"
+#include "support/RawDatabase.h"
 
 #include "datamodel/auxiliary/SoftComponentModel.h"
 #include "datamodel/model/DatabaseConnection_p.h"
@@ -291,15 +292,17 @@ TEST_F(SoftComponents, MigratesTheOlderTable)
 TEST_F(SoftComponents, InterruptedMigrationLeavesTheOldTable)
 {
     edit({"CREATE TABLE SoftwareComponent (Id INTEGER PRIMARY KEY, Name TEXT, SnapAndComments TEXT)",
-          R"(INSERT INTO SoftwareComponent (Name, SnapAndComments) VALUES ('D', '{"1":{"Comments":"one"},"2":{"Comments":"boom"}}'))",
-          "CREATE TRIGGER refuse BEFORE INSERT ON SoftwareComponentTable WHEN NEW.Comments = 'boom' "
-          "BEGIN SELECT RAISE(ABORT, 'refused'); END"});
+          R"(INSERT INTO SoftwareComponent (Name, SnapAndComments) VALUES ('D', '{"1":{"Comments":"one"},"2":{"Comments":"boom"}}'))"});
+    // The second row of the migration fails.
+    ASSERT_TRUE(testsupport::refuseWrites(QString::fromStdString(file), "SoftwareComponentTable", "refuse",
+                                          "Comments IS NOT 'boom'"));
     reopen(true);
     EXPECT_TRUE(logged("moving table SoftwareComponent into SoftwareComponentTable failed"));
     EXPECT_EQ(rows(file, "SELECT SnapAndComments FROM SoftwareComponent").size(), 1) << "the old table is intact";
     EXPECT_TRUE(stored().isEmpty()) << "nothing half-written";
 
-    edit({"DROP TRIGGER refuse"});
+    project.reset();
+    ASSERT_TRUE(testsupport::allowWrites(QString::fromStdString(file), "SoftwareComponentTable", "refuse"));
     reopen(true);
     EXPECT_EQ(rows(file, "SELECT count(*) FROM sqlite_master WHERE name = 'SoftwareComponent'"), QStringList{"0"});
     EXPECT_EQ(stored().size(), 2);

@@ -123,6 +123,8 @@ TEST(CmdDescription, rowRules)
     EXPECT_FALSE(catalogue->readFile(temp.filePath("missing.csv")));
     catalogue->cmdDescribe(table);
     EXPECT_TRUE(table.isEmpty());
+    EXPECT_FALSE(catalogue->readFile("/dev/zero")) << "a device would be read until memory runs out";
+    EXPECT_FALSE(catalogue->readFile(temp.path())) << "a folder is no table";
 
     // close() drops the catalogue; the next instance() reads the embedded table again.
     CmdDescription::close();

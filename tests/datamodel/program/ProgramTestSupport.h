@@ -10,6 +10,7 @@
 #include "datamodel/program/PouModel.h"
 #include "host/DefaultApplication.h"
 #include "host/LogService.h"
+#include "support/RawDatabase.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -19,16 +20,13 @@
 
 namespace testsupport {
 
-// Runs one statement on the file through a connection of its own, as another program would.
+// Runs one statement on the file through a connection of its own, as another program would:
+// straight through SQLCipher, without the rules the library's connections follow.
 inline ::testing::AssertionResult execOn(const std::string& file, const QString& statement)
 {
-    ScopedConnection connection("other", file, AbstractPlcProjectModel::DefaultPassword, true);
-    if (!connection.isOpen())
-        return ::testing::AssertionFailure() << "open failed: " << connection.errorText().toStdString();
-    QSqlQuery query(connection.db());
-    if (!query.exec(statement))
-        return ::testing::AssertionFailure() << statement.toStdString() << ": "
-                                             << query.lastError().text().toStdString();
+    QString error;
+    if (!rawExec(QString::fromStdString(file), statement, AbstractPlcProjectModel::DefaultPassword, &error))
+        return ::testing::AssertionFailure() << statement.toStdString() << ": " << error.toStdString();
     return ::testing::AssertionSuccess();
 }
 

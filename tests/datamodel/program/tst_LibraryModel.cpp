@@ -441,15 +441,15 @@ TEST_F(Libraries, HalfCopiedLibraryLeavesNothingBehind)
     EXPECT_FALSE(coreKnows("FB_Valve"));
 
     // The copy is complete but the rows cannot be written: the copy and the file id go again.
-    ASSERT_TRUE(testsupport::execOn(databaseFile(line), "CREATE TRIGGER refuse BEFORE INSERT ON LibraryManager "
-                                                        "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
+    const QString lineFile = QString::fromStdString(databaseFile(line));
+    ASSERT_TRUE(testsupport::refuseWrites(lineFile, "LibraryManager", "refused"));
     EXPECT_FALSE(add(file, &code, &message));
     EXPECT_EQ(code, LibraryModel::FileError);
     EXPECT_TRUE(message.contains("refused")) << message.toStdString();
     EXPECT_FALSE(QFileInfo::exists(temp.filePath("Libraries/userlib")));
     EXPECT_EQ(table("SELECT * FROM LibIdMap ORDER BY Id"), ids);
     EXPECT_EQ(coreFiles(), files);
-    ASSERT_TRUE(testsupport::execOn(databaseFile(line), "DROP TRIGGER refuse"));
+    ASSERT_TRUE(testsupport::allowWrites(lineFile, "LibraryManager", "refused"));
 
     // With room on the disk the same library goes in, under the first free file id.
     ASSERT_TRUE(add(file));
@@ -688,8 +688,7 @@ TEST_F(Libraries, FileIdThatCannotBeRecordedFailsTheLoad)
     closeProject();
     // The ids are recorded anew, and the file refuses every record.
     ASSERT_TRUE(testsupport::execOn(databaseFile(line), "DELETE FROM LibIdMap"));
-    ASSERT_TRUE(testsupport::execOn(databaseFile(line), "CREATE TRIGGER refuse BEFORE INSERT ON LibIdMap "
-                                                        "BEGIN SELECT RAISE(ABORT, 'no more ids'); END"));
+    ASSERT_TRUE(testsupport::refuseWrites(QString::fromStdString(databaseFile(line)), "LibIdMap", "no more ids"));
     const int failures = loadFailures();
     reopen();
     EXPECT_EQ(loadFailures(), failures + 2) << "both standard libraries fail to load, each says so";
@@ -712,8 +711,7 @@ TEST_F(Libraries, ReplacementWhoseRowCannotBeWrittenKeepsTheInstalledFile)
 
     // The same version again (built elsewhere), with another POU; the row update is refused.
     const QString replacement = makeLibrary("valves_rebuilt", "1.0.0.0", {"FB_Valve", "FB_Pump"});
-    ASSERT_TRUE(testsupport::execOn(databaseFile(line), "CREATE TRIGGER refuse BEFORE UPDATE ON LibraryManager "
-                                                        "BEGIN SELECT RAISE(ABORT, 'read only'); END"));
+    ASSERT_TRUE(testsupport::refuseWrites(QString::fromStdString(databaseFile(line)), "LibraryManager", "read only"));
     LibraryModel::AddLibErrorCode code = LibraryModel::LibraryLoaded;
     QString message;
     EXPECT_FALSE(libraries->replaceLibrary("valves.nvl", replacement.toStdString(), code, message));

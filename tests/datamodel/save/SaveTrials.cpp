@@ -2,6 +2,7 @@
 
 #include "datamodel/device/DeviceTreeModel.h"
 #include "datamodel/device/DeviceTreeNode.h"
+#include "datamodel/model/DatabaseScript_p.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/program/DataTypeModel.h"
 #include "datamodel/program/FolderModel.h"
@@ -19,6 +20,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -233,6 +235,8 @@ QMap<QString, QByteArray> tableDigests(const std::string& file, QString* error, 
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITEX"), connectionName);
         db.setDatabaseName(QString::fromStdString(file));
         db.setPassword(password);
+        // The file's own triggers, as the library trusts them; any other refuses the file.
+        db.driver()->setProperty("trustedTriggers", QVariant(DatabaseScript::triggerStatements()));
         // Read-write, as every program that opens the file: an interrupted save is rolled back.
         if (!db.open()) {
             *error = db.lastError().text();

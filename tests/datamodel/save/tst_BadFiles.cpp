@@ -3,6 +3,7 @@
 #include "ModelTestSupport.h"
 #include "SaveTrials.h"
 
+#include "datamodel/model/DatabaseScript_p.h"
 #include "datamodel/model/ProjectLock.h"
 #include "datamodel/project/PlcProjectModel.h"
 
@@ -10,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlQuery>
 
 #include <cstdio>
@@ -190,6 +192,7 @@ TEST_F(BadFiles, anInterruptedSaveIsRecoveredByAWritableOpenAndNamedByAReadOnlyO
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITEX"), QStringLiteral("writer"));
         db.setDatabaseName(source);
         db.setPassword(AbstractPlcProjectModel::DefaultPassword);
+        db.driver()->setProperty("trustedTriggers", QVariant(DatabaseScript::triggerStatements()));
         ASSERT_TRUE(db.open());
         QSqlQuery query(db);
         ASSERT_TRUE(query.exec(QStringLiteral("PRAGMA cache_size = 8")));
