@@ -39,6 +39,10 @@ int runHw(const Arguments& args, const Output& out);
 int runDiag(const Arguments& args, const Output& out);
 int runMem(const Arguments& args, const Output& out);
 int runDevice(const Arguments& args, const Output& out);
+int runExport(const Arguments& args, const Output& out);
+int runImport(const Arguments& args, const Output& out);
+int runDump(const Arguments& args, const Output& out);
+int runDiff(const Arguments& args, const Output& out);
 
 const std::vector<Command>& commands()
 {
@@ -81,6 +85,14 @@ const std::vector<Command>& commands()
         {"device", "device PROJECT (tree | convert NEWTYPE [--yes]) [--password P]",
          "print the device tree, or list what converting it to another controller changes (and convert with --yes)",
          {"password"}, {"yes"}, 2, runDevice},
+        {"export", "export PROJECT DIR [--password P]", "write the project as a folder of text files (for version control)",
+         {"password"}, {}, 2, runExport},
+        {"import", "import DIR NEWDIR [--name N] [--password P]", "build a project from an exported folder",
+         {"name", "password"}, {}, 2, runImport},
+        {"dump", "dump PROJECT [--password P]", "print the project as one text (a git textconv driver)",
+         {"password"}, {}, 1, runDump},
+        {"diff", "diff A B [--password P]", "objects added, removed and changed between two projects or exports",
+         {"password"}, {}, 2, runDiff},
     };
     return table;
 }
