@@ -49,10 +49,10 @@ void middleScript(const QList<QByteArray>& a, const QList<QByteArray>& b, int a0
     while (i < n || j < m) {
         if (i < n && j < m && a[a0 + i] == b[b0 + j]) {
             out.push_back({' ', a0 + i++, b0 + j++});
-        } else if (j < m && (i == n || at(i, j + 1) >= at(i + 1, j))) {
-            out.push_back({'+', -1, b0 + j++});
+        } else if (i < n && (j == m || at(i + 1, j) >= at(i, j + 1))) {
+            out.push_back({'-', a0 + i++, -1}); // removals first, as diff -u and git print them
         } else {
-            out.push_back({'-', a0 + i++, -1});
+            out.push_back({'+', -1, b0 + j++});
         }
     }
 }
