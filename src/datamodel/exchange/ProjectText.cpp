@@ -4,7 +4,6 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -55,15 +54,20 @@ Result<void> ProjectText::write(const Files& files, const QString& dir)
     if (!root.exists() && !QDir().mkpath(dir))
         return failure(QStringLiteral("cannot create the folder %1").arg(dir));
     removeStale(files, root);
+    QString madeFolder;
     for (const auto& [relative, bytes] : files) {
         const QString path = root.filePath(relative);
         bool readable = false;
         if (contentOf(path, &readable) == bytes && readable)
             continue; // unchanged: keep the file and its time
-        if (!QDir().mkpath(QFileInfo(path).path()))
+        const QString folder = QFileInfo(path).path();
+        if (folder != madeFolder && !QDir().mkpath(folder))
             return failure(QStringLiteral("cannot create the folder of %1").arg(path));
-        QSaveFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        madeFolder = folder;
+        // A plain write, not a synced replacement: the folder is made again from the project
+        // whenever needed, and a sync per file would make a large export take minutes.
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
             return failure(QStringLiteral("cannot write %1").arg(path), file.errorString());
     }
     return {};
