@@ -133,6 +133,12 @@ TEST_F(PlcprojExport, brokenFoldersAreRefusedNamingFileAndLineAndLeaveNothing)
     ASSERT_TRUE(indexFile.open(QIODevice::ReadOnly));
     const QByteArray goodIndex = indexFile.readAll();
     indexFile.close();
+    const QString tasks = temp.filePath("text/tasks.json");
+    QFile tasksFile(tasks);
+    ASSERT_TRUE(tasksFile.open(QIODevice::ReadOnly));
+    const QByteArray goodTasks = tasksFile.readAll();
+    tasksFile.close();
+    ASSERT_TRUE(goodTasks.contains("\"watchdog\": 0"));
 
     struct Case
     {
@@ -145,6 +151,7 @@ TEST_F(PlcprojExport, brokenFoldersAreRefusedNamingFileAndLineAndLeaveNothing)
         {index, goodIndex.left(goodIndex.size() / 2), "program/index.json:"},
         {index, QByteArray(goodIndex).replace("Main.prg.st", "Gone.prg.st"), "Gone.prg.st, which is missing"},
         {index, QByteArray(goodIndex).replace("\"language\": \"ST\"", "\"language\": \"COBOL\""), "unknown \"language\""},
+        {tasks, QByteArray(goodTasks).replace("\"watchdog\": 0", "\"watchdog\": \"soon\""), "tasks.json:"},
     };
     for (const Case& c : cases) {
         QFile broken(c.file);
@@ -161,7 +168,7 @@ TEST_F(PlcprojExport, brokenFoldersAreRefusedNamingFileAndLineAndLeaveNothing)
         // Put the file back for the next case.
         QFile repair(c.file);
         ASSERT_TRUE(repair.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        repair.write(c.file == pou ? good : goodIndex);
+        repair.write(c.file == pou ? good : c.file == tasks ? goodTasks : goodIndex);
     }
     expectOk(plcproj({"import", temp.filePath("text"), temp.filePath("out")}), "the repaired folder");
     EXPECT_EQ(plcproj({"import", temp.filePath("text"), temp.filePath("out")}).code, 1) << "an existing project is kept";

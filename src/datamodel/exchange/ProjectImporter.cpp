@@ -275,7 +275,7 @@ public:
         DeviceRow row;
         if (depth > 64 || !toId(node.value("id"), row.id) || !node.value("typeId").isString() || !node.value("name").isString()
             || !stringMembers(node.value("properties")) || !node.value("children").isArray())
-            return fail(DevicesFile, entryLineOf(node), QStringLiteral("a node needs \"id\", \"typeId\", \"name\", \"properties\" of texts and \"children\""));
+            return fail(DevicesFile, idLine(DevicesFile, node.value("id")), QStringLiteral("a node needs \"id\", \"typeId\", \"name\", \"properties\" of texts and \"children\""));
         row.parentId = parentId;
         row.typeId = node.value("typeId").toString();
         row.name = node.value("name").toString();
@@ -288,13 +288,6 @@ public:
         return true;
     }
 
-    int entryLineOf(const QJsonObject& node) const
-    {
-        const QByteArray& bytes = *file(DevicesFile);
-        const int at = bytes.indexOf("\"id\": " + QByteArray::number(node.value("id").toInt()));
-        return at < 0 ? 1 : lineAt(bytes, at);
-    }
-
     bool readOptionalJson(const QString& path, bool wantArray, QJsonDocument& document)
     {
         if (!file(path))
@@ -303,6 +296,47 @@ public:
             return false;
         if (document.isArray() != wantArray)
             return fail(path, 1, wantArray ? QStringLiteral("is no JSON array") : QStringLiteral("is no JSON object"));
+        return true;
+    }
+
+    // The line of the first `"id": N` in a file, for messages about that entry.
+    int idLine(const QString& path, const QJsonValue& id) const
+    {
+        const QByteArray& bytes = *file(path);
+        const int at = bytes.indexOf("\"id\": " + QByteArray::number(qint64(id.toDouble())));
+        return at < 0 ? 1 : lineAt(bytes, at);
+    }
+
+    bool checkTasks(const QJsonObject& tasks)
+    {
+        if (!stringMembers(tasks.value("configuration").toObject().value("properties")) || !tasks.value("tasks").isArray())
+            return fail(TasksFile, 1, QStringLiteral("needs \"tasks\" and a \"configuration\" with \"properties\" of texts"));
+        for (const QJsonValue& value : tasks.value("tasks").toArray()) {
+            const QJsonObject task = value.toObject();
+            unsigned int id = 0, number = 0;
+            bool ok = toId(task.value("id"), id) && id != 0 && task.value("name").isString() && toId(task.value("type"), number)
+                && toId(task.value("watchdog"), number) && stringMembers(task.value("properties")) && task.value("calls").isArray();
+            for (const QJsonValue& call : task.value("calls").toArray())
+                ok = ok && toId(call.toObject().value("pou"), number) && toId(call.toObject().value("entry"), number);
+            if (!ok)
+                return fail(TasksFile, idLine(TasksFile, task.value("id")),
+                            QStringLiteral("a task needs an \"id\" above 0, a \"name\", \"type\", \"watchdog\", "
+                                           "\"properties\" of texts and \"calls\" of \"pou\" and \"entry\" ids"));
+        }
+        return true;
+    }
+
+    bool checkLibraries(const QJsonArray& libraries)
+    {
+        for (const QJsonValue& value : libraries) {
+            const QJsonObject library = value.toObject();
+            unsigned int number = 0;
+            if (!toId(library.value("id"), number) || !library.value("name").isString() || !library.value("path").isString()
+                || !toId(library.value("modifiedTime"), number) || !stringMembers(library.value("properties")))
+                return fail(LibrariesFile, idLine(LibrariesFile, library.value("id")),
+                            QStringLiteral("a library needs an \"id\", a \"name\", a \"path\", a \"modifiedTime\" "
+                                           "and \"properties\" of texts"));
+        }
         return true;
     }
 
@@ -526,12 +560,17 @@ bool ProjectImporter::read(const ProjectText::Files& files)
     QJsonDocument tasks, libraries;
     const bool ok = d->readProject() && d->readDirectory(ProgramFolder, 0, 0) && d->checkUniqueIds() && d->readDevices()
         && d->readOptionalJson(TasksFile, false, tasks) && d->readOptionalJson(LibrariesFile, true, libraries);
-    if (ok && !tasks.isNull())
+    if (!ok || (!tasks.isNull() && !d->checkTasks(tasks.object()))
+        || (!libraries.isNull() && !d->checkLibraries(libraries.array()))) {
+        d->files = nullptr;
+        return false;
+    }
+    if (!tasks.isNull())
         d->tasks = tasks.object();
-    if (ok && !libraries.isNull())
+    if (!libraries.isNull())
         d->libraries = libraries.array();
     d->files = nullptr; // the texts are copied out; `files` may go
-    return ok;
+    return true;
 }
 
 QString ProjectImporter::error() const
