@@ -5,7 +5,6 @@
 //   import    the folder read and checked, a new file created, filled and saved.
 // Wall-clock times (the work is mostly file system and database), printed as multiples of
 // the baseline at the end.
-#include "datamodel/device/DefaultDeviceNodes.h"
 #include "datamodel/exchange/ProjectExporter.h"
 #include "datamodel/exchange/ProjectImporter.h"
 #include "datamodel/exchange/ProjectText.h"
@@ -13,6 +12,7 @@
 #include "host/DefaultApplication.h"
 #include "plcproj/Generator.h"
 #include "sqlitex/QSqlitexDriver.h"
+#include "support/BaselineMain.h"
 
 #include <QApplication>
 #include <QDir>
@@ -117,47 +117,9 @@ BENCHMARK(BM_Generate)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations
 BENCHMARK(BM_Export)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
 BENCHMARK(BM_Import)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
 
-// Keeps the median time of every benchmark and prints each one's multiple of generate.
-class MultipleOfGenerate : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.aggregate_name == "median")
-                m_median[run.run_name.function_name] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void print() const
-    {
-        const auto base = m_median.find("BM_Generate");
-        if (base == m_median.end() || base->second <= 0)
-            return;
-        std::printf("\nmedian wall time as a multiple of generate:\n");
-        for (const auto& entry : m_median)
-            std::printf("  %-14s %8.2f\n", entry.first.c_str(), entry.second / base->second);
-    }
-
-private:
-    std::map<std::string, double> m_median;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QSqlitexDriver::registerDriver();
-    host::DefaultApplication host;
-    host.install();
-    DefaultDeviceNodes::registerDefaultDeviceNodes();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    MultipleOfGenerate reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.print();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::baselineMain(argc, argv, "BM_Generate", true);
 }
