@@ -69,7 +69,20 @@ TEST_F(PlcprojExport, demoProjectSurvivesExportImportExportByteForByte)
     }
     EXPECT_TRUE(first.count("program/Programs/StackLights.prg.graph")) << "graphic editor data is a file of its own";
 
-    // Exporting again into the same folder changes nothing.
+    // A folder of other files is not an export folder: nothing in it is touched.
+    QDir().mkpath(temp.filePath("other"));
+    QFile other(temp.filePath("other/notes.txt"));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.close();
+    const ToolRun refused = plcproj({"export", temp.filePath("demo"), temp.filePath("other"), "--password", password});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_TRUE(refused.err.contains("holds no export")) << refused.err.toStdString();
+    EXPECT_EQ(QDir(temp.filePath("other")).entryList(QDir::Files), QStringList{"notes.txt"});
+
+    // Exporting again into the same folder changes nothing; what the project no longer holds goes.
+    QFile stale(temp.filePath("first/program/Gone.prg.st"));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.close();
     expectOk(plcproj({"export", temp.filePath("demo"), temp.filePath("first"), "--password", password}), "re-export");
     EXPECT_EQ(readFolder(temp.filePath("first")), first);
 

@@ -53,6 +53,10 @@ Result<void> ProjectText::write(const Files& files, const QString& dir)
     const QDir root(QFileInfo(dir).absoluteFilePath()); // relative paths below it come out right
     if (!root.exists() && !QDir().mkpath(dir))
         return failure(QStringLiteral("cannot create the folder %1").arg(dir));
+    // Stale files are deleted below: only ever in an earlier export, never in a folder of
+    // other files given by mistake.
+    if (!isExportFolder(root.path()) && !root.entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty())
+        return failure(QStringLiteral("%1 is not empty and holds no export (no %2)").arg(dir, QStringLiteral("project.json")));
     removeStale(files, root);
     QString madeFolder;
     for (const auto& [relative, bytes] : files) {
