@@ -91,6 +91,15 @@ TEST_F(PlcprojExport, demoProjectSurvivesExportImportExportByteForByte)
     expectOk(plcproj({"export", temp.filePath("copy"), temp.filePath("second"), "--password", password}), "export copy");
     EXPECT_EQ(readFolder(temp.filePath("second")), first);
     EXPECT_EQ(plcproj({"check", temp.filePath("copy"), "--password", password}).code, 0);
+    // With --stamps the modification times go along, and the copy keeps them.
+    expectOk(plcproj({"export", temp.filePath("demo"), temp.filePath("stamped"), "--stamps", "--password", password}), "stamped");
+    const Files stamped = readFolder(temp.filePath("stamped"));
+    EXPECT_TRUE(stamped.at("program/index.json").contains("\"modifyTime\""));
+    EXPECT_FALSE(first.at("program/index.json").contains("\"modifyTime\"")) << "no time stamps by default";
+    expectOk(plcproj({"import", temp.filePath("stamped"), temp.filePath("stampedCopy")}), "import stamped");
+    expectOk(plcproj({"export", temp.filePath("stampedCopy"), temp.filePath("stampedAgain"), "--stamps"}), "export stamped");
+    EXPECT_EQ(readFolder(temp.filePath("stampedAgain")), stamped);
+
     // The copy keeps the ids that tasks refer to: the device tree and the task calls are the same.
     EXPECT_EQ(plcproj({"device", temp.filePath("copy"), "tree", "--password", password}).out,
               plcproj({"device", temp.filePath("demo"), "tree", "--password", password}).out);

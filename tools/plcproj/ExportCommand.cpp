@@ -86,7 +86,8 @@ int runExport(const Arguments& args, const Output& out)
         return Usage;
     }
     ProjectText::Files files;
-    if (!loadText(args.positional(0), args.value("password", AbstractPlcProjectModel::DefaultPassword), true, files))
+    if (!loadText(args.positional(0), args.value("password", AbstractPlcProjectModel::DefaultPassword), args.has("stamps"),
+                  files))
         return Failure;
     const Result<void> written = ProjectText::write(files, args.positional(1));
     if (!written) {
@@ -158,7 +159,7 @@ int runDiff(const Arguments& args, const Output& out)
     }
     ProjectText::Files a, b;
     const QString password = args.value("password", AbstractPlcProjectModel::DefaultPassword);
-    if (!loadText(args.positional(0), password, true, a) || !loadText(args.positional(1), password, true, b))
+    if (!loadText(args.positional(0), password, false, a) || !loadText(args.positional(1), password, false, b))
         return Failure;
     QStringList summary;
     QByteArray patches;

@@ -16,10 +16,11 @@ class DATAMODEL_EXPORT ProjectExporter
 public:
     struct Options
     {
-        // Off: leave out what changes with every edit but is no content (modification times,
-        // "VarDeclModifiedTime", "ProgramModifiedTime", "CfgModifiedTime", "Compile"), so that
-        // a one-line edit shows as one line. The import of such a text sets them anew.
-        bool changeStamps = true;
+        // Off (the default): leave out what changes with every edit but is no content
+        // (modification times, "VarDeclModifiedTime", "ProgramModifiedTime", "CfgModifiedTime",
+        // "Compile"), so that a one-line edit shows as one changed line. The import of such a
+        // text sets them anew. On: keep them, for a copy whose rows equal the original's.
+        bool changeStamps = false;
     };
     static ProjectText::Files exportProject(const AbstractProjectModel& project, const Options& options);
     static ProjectText::Files exportProject(const AbstractProjectModel& project) { return exportProject(project, {}); }
