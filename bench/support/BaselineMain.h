@@ -12,6 +12,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -47,7 +48,10 @@ private:
     std::map<std::string, double> m_median;
 };
 
-inline int baselineMain(int argc, char** argv, const char* baseline, bool realTime)
+// Runs the registered benchmarks inside the host services a project needs; `after` (the
+// reporter's summary, say) runs before the library shuts down.
+inline int runInHost(int argc, char** argv, benchmark::BenchmarkReporter* reporter = nullptr,
+                     const std::function<void()>& after = {})
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -58,11 +62,20 @@ inline int baselineMain(int argc, char** argv, const char* baseline, bool realTi
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    MultipleOfBaseline reporter(baseline, realTime);
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.print();
+    if (reporter)
+        benchmark::RunSpecifiedBenchmarks(reporter);
+    else
+        benchmark::RunSpecifiedBenchmarks();
+    if (after)
+        after();
     benchmark::Shutdown();
     return 0;
+}
+
+inline int baselineMain(int argc, char** argv, const char* baseline, bool realTime)
+{
+    MultipleOfBaseline reporter(baseline, realTime);
+    return runInHost(argc, argv, &reporter, [&] { reporter.print(); });
 }
 
 } // namespace benchsupport
