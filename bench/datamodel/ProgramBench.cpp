@@ -21,6 +21,7 @@
 #include "host/DefaultApplication.h"
 #include "plcproj/Generator.h"
 #include "sqlitex/QSqlitexDriver.h"
+#include "support/BaselineMain.h"
 
 #include <QApplication>
 #include <QDir>
@@ -559,18 +560,6 @@ private:
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QSqlitexDriver::registerDriver();
-    host::DefaultApplication host;
-    host.install();
-    DefaultDeviceNodes::registerDefaultDeviceNodes();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runInHost(argc, argv, &reporter, [&] { reporter.printRatios(); });
 }

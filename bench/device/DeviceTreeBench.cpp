@@ -6,6 +6,7 @@
 #include "datamodel/project/PlcProjectModel.h"
 #include "host/DefaultApplication.h"
 #include "sqlitex/QSqlitexDriver.h"
+#include "support/BaselineMain.h"
 
 #include <QApplication>
 #include <QSqlQuery>
@@ -160,16 +161,5 @@ BENCHMARK(BM_RawDeleteBaseline)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QSqlitexDriver::registerDriver();
-    host::DefaultApplication host;
-    host.install();
-    DefaultDeviceNodes::registerDefaultDeviceNodes();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runInHost(argc, argv);
 }

@@ -7,7 +7,6 @@
 //             (the common case) and with one in which every list and program changed;
 //   text      the layout written as text and read back (what project.mem holds).
 // The ratios to the walk are printed at the end.
-#include "datamodel/device/DefaultDeviceNodes.h"
 #include "datamodel/memory/LayoutText.h"
 #include "datamodel/memory/OnlineChange.h"
 #include "datamodel/memory/ProjectVarSerializer.h"
@@ -19,6 +18,7 @@
 #include "host/DefaultApplication.h"
 #include "plcproj/Generator.h"
 #include "sqlitex/QSqlitexDriver.h"
+#include "support/BaselineMain.h"
 
 #include "accore/ACCore.h"
 #include "accore/SafeAccore.h"
@@ -203,47 +203,9 @@ BENCHMARK(BM_Compare_Unchanged)->Unit(benchmark::kMillisecond)->Repetitions(5);
 BENCHMARK(BM_Compare_Changed)->Unit(benchmark::kMillisecond)->Repetitions(5);
 BENCHMARK(BM_Text_WriteRead)->Unit(benchmark::kMillisecond)->Repetitions(5);
 
-// Keeps the median time of every benchmark and prints each one's multiple of the walk.
-class MultipleOfWalk : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs)
-            if (run.aggregate_name == "median")
-                m_median[run.run_name.function_name] = run.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void print() const
-    {
-        const auto walk = m_median.find("BM_Walk_Core");
-        if (walk == m_median.end() || walk->second <= 0)
-            return;
-        std::printf("\nmedian CPU time as a multiple of the core's walk:\n");
-        for (const auto& entry : m_median)
-            std::printf("  %-22s %8.2f\n", entry.first.c_str(), entry.second / walk->second);
-    }
-
-private:
-    std::map<std::string, double> m_median;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QSqlitexDriver::registerDriver();
-    host::DefaultApplication host;
-    host.install();
-    DefaultDeviceNodes::registerDefaultDeviceNodes();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    MultipleOfWalk reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.print();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::baselineMain(argc, argv, "BM_Walk_Core", false);
 }

@@ -11,7 +11,7 @@
 cmake_minimum_required(VERSION 3.18)
 
 # The layer order, lowest first. Written here once; the build and the README follow it.
-set(LAYERS model undo device program compiler memory motion auxiliary project)
+set(LAYERS model undo device program compiler memory motion auxiliary project exchange)
 # Folders of datamodel/ that hold no C++ sources.
 set(NOT_LAYERS resources)
 set(LOWER_LIBRARIES sqlitex accore host)

@@ -53,6 +53,10 @@ int runHw(const Arguments& args, const Output& out);
 int runDiag(const Arguments& args, const Output& out);
 int runMem(const Arguments& args, const Output& out);
 int runDevice(const Arguments& args, const Output& out);
+int runExport(const Arguments& args, const Output& out);
+int runImport(const Arguments& args, const Output& out);
+int runDump(const Arguments& args, const Output& out);
+int runDiff(const Arguments& args, const Output& out);
 
 const std::vector<Command>& commands()
 {
@@ -97,6 +101,17 @@ const std::vector<Command>& commands()
          {"password", "password-file"}, {"yes"}, 2, runDevice},
         {"cam-cfg", "cam-cfg FILE", "list the tables and key points of a binary cam configuration file",
          {}, {}, 1, runCamCfg},
+        {"export", "export PROJECT DIR [--stamps] [--password-file F | --password P]",
+         "write the project as a folder of text files (for version control; --stamps keeps modification times)",
+         {"password", "password-file"}, {"stamps"}, 2, runExport},
+        {"import", "import DIR NEWDIR [--name N] [--password-file F | --password P]",
+         "build a project from an exported folder",
+         {"name", "password", "password-file"}, {}, 2, runImport},
+        {"dump", "dump PROJECT [--password-file F | --password P]", "print the project as one text (a git textconv driver)",
+         {"password", "password-file"}, {}, 1, runDump},
+        {"diff", "diff A B [--password-file F | --password P]",
+         "objects added, removed and changed between two projects or exports",
+         {"password", "password-file"}, {}, 2, runDiff},
     };
     return table;
 }

@@ -1,0 +1,215 @@
+// plcproj export, import, dump and diff: projects as text folders, for version control.
+#include "Command.h"
+#include "ProjectSession.h"
+#include "Secrets.h"
+#include "StandardLibraries.h"
+
+#include "datamodel/exchange/ExchangeNames.h"
+#include "datamodel/exchange/ProjectExporter.h"
+#include "datamodel/exchange/ProjectImporter.h"
+#include "datamodel/exchange/ProjectText.h"
+#include "datamodel/exchange/TextDiff.h"
+#include "datamodel/project/AbstractPlcProjectModel.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <cstdio>
+
+namespace plcproj {
+
+namespace {
+
+// The text of a project folder or database file, or of an export folder as it is.
+bool loadText(const QString& argument, const QString& password, bool changeStamps, ProjectText::Files& files)
+{
+    if (QFileInfo(argument).isDir() && ProjectText::isExportFolder(argument)) {
+        Result<ProjectText::Files> read = ProjectText::read(argument);
+        if (!read) {
+            Output::error(read.errorString());
+            return false;
+        }
+        files = read.take();
+        return true;
+    }
+    QString error;
+    auto session = ProjectSession::open(argument, password, ProjectSession::Access::ReadOnly, &error);
+    if (!session) {
+        Output::error(error);
+        return false;
+    }
+    ProjectExporter::Options options;
+    options.changeStamps = changeStamps;
+    files = ProjectExporter::exportProject(*session->model(), options);
+    return true;
+}
+
+void writeBytes(const QByteArray& bytes)
+{
+    std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
+}
+
+// Builds the project in `temporary` and leaves it complete or not at all.
+bool buildProject(ProjectImporter& importer, const QString& temporary, const QString& name, const QString& password,
+                  QString& error)
+{
+    const bool library = importer.isLibrary();
+    std::map<std::string, std::string> params = importer.createParams(name, QString());
+    const QString projectName = QString::fromStdString(params["fileName"]);
+    params["filePath"] = QDir(temporary).filePath(ProjectLocation::fileNameFor(projectName, library)).toStdString();
+    auto session = ProjectSession::create(temporary, params, &error);
+    if (!session)
+        return false;
+    AbstractPlcProjectModel* model = session->model();
+    if (!importer.apply(*model) || !model->save() || !importer.writeRows(*model)) {
+        error = importer.error().isEmpty() ? QStringLiteral("saving the imported project failed (see the log)")
+                                           : importer.error();
+        return false;
+    }
+    if (password != AbstractPlcProjectModel::DefaultPassword && !AbstractPlcProjectModel::modifyDbPassword(model, password)) {
+        error = QStringLiteral("setting the password failed");
+        return false;
+    }
+    session.reset(); // closes the file and gives the lock back before the folder moves
+    QStringList installed;
+    return library || StandardLibraries::install(temporary, installed, &error);
+}
+
+// The password of --password, --password-file or PLCPROJ_PASSWORD, else the default one.
+bool passwordOf(const Arguments& args, QString& password)
+{
+    bool given = false;
+    QString error;
+    if (!Secrets::read(args, QStringLiteral("password"), password, given, &error)) {
+        Output::error(error);
+        return false;
+    }
+    if (!given)
+        password = qEnvironmentVariable(Secrets::EnvironmentVariable, AbstractPlcProjectModel::DefaultPassword);
+    return true;
+}
+
+} // namespace
+
+
+int runExport(const Arguments& args, const Output& out)
+{
+    if (args.positional().size() != 2) {
+        Output::error("export needs PROJECT and DIR");
+        return Usage;
+    }
+    ProjectText::Files files;
+    QString password;
+    if (!passwordOf(args, password) || !loadText(args.positional(0), password, args.has("stamps"), files))
+        return Failure;
+    const Result<void> written = ProjectText::write(files, args.positional(1));
+    if (!written) {
+        Output::error(written.errorString() + (written.errorText().isEmpty() ? QString() : ": " + written.errorText()));
+        return Failure;
+    }
+    if (out.json())
+        out.document(QJsonObject{{"folder", QFileInfo(args.positional(1)).absoluteFilePath()}, {"files", int(files.size())}});
+    else
+        out.line(QStringLiteral("%1 files in %2").arg(files.size()).arg(args.positional(1)));
+    return Ok;
+}
+
+int runImport(const Arguments& args, const Output& out)
+{
+    if (args.positional().size() != 2) {
+        Output::error("import needs DIR and NEWDIR");
+        return Usage;
+    }
+    const QString source = args.positional(0);
+    const QString target = QFileInfo(args.positional(1)).absoluteFilePath();
+    if (QFileInfo::exists(target) && !QDir(target).isEmpty()) {
+        Output::error(QStringLiteral("%1 exists already and is not empty").arg(target));
+        return Failure;
+    }
+    Result<ProjectText::Files> files = ProjectText::read(source);
+    if (!files) {
+        Output::error(files.errorString());
+        return Failure;
+    }
+    ProjectImporter importer;
+    if (!importer.read(files.value())) {
+        Output::error(QDir(source).filePath(importer.error()));
+        return Failure;
+    }
+    const QString temporary = QStringLiteral("%1/.%2.importing-%3")
+                                  .arg(QFileInfo(target).path(), QFileInfo(target).fileName())
+                                  .arg(QCoreApplication::applicationPid());
+    QString error, password;
+    if (!passwordOf(args, password))
+        return Failure;
+    const bool built = QDir().mkpath(temporary) && buildProject(importer, temporary, args.value("name"), password, error);
+    if (QFileInfo::exists(target))
+        QDir().rmdir(target); // the empty folder gives way to the finished project
+    if (!built || !QDir().rename(temporary, target)) {
+        QDir(temporary).removeRecursively();
+        Output::error(QStringLiteral("import into %1 failed: %2").arg(target, error.isEmpty() ? QStringLiteral("cannot move the project into place") : error));
+        return Failure;
+    }
+    if (out.json())
+        out.document(QJsonObject{{"folder", target}});
+    else
+        out.line(target);
+    return Ok;
+}
+
+int runDump(const Arguments& args, const Output&)
+{
+    ProjectText::Files files;
+    QString password;
+    if (!passwordOf(args, password) || !loadText(args.positional(0), password, false, files))
+        return Failure;
+    writeBytes(ProjectText::dump(files));
+    return Ok;
+}
+
+int runDiff(const Arguments& args, const Output& out)
+{
+    if (args.positional().size() != 2) {
+        Output::error("diff needs A and B");
+        return Usage;
+    }
+    ProjectText::Files a, b;
+    QString password;
+    if (!passwordOf(args, password))
+        return Failure;
+    if (!loadText(args.positional(0), password, false, a) || !loadText(args.positional(1), password, false, b))
+        return Failure;
+    QStringList summary;
+    QByteArray patches;
+    QJsonArray changes;
+    auto note = [&](const char* what, const QString& path) {
+        summary << QStringLiteral("%1 %2").arg(QLatin1String(what), path);
+        changes.append(QJsonObject{{"change", QLatin1String(what)}, {"file", path}});
+    };
+    for (const auto& [path, bytes] : a) {
+        auto other = b.find(path);
+        if (other == b.end()) {
+            note("removed", path);
+        } else if (other->second != bytes) {
+            note("changed", path);
+            if (!path.endsWith(QLatin1String(".graph")))
+                patches += TextDiff::unified(bytes, other->second, "a/" + path, "b/" + path);
+        }
+    }
+    for (const auto& [path, bytes] : b)
+        if (!a.count(path))
+            note("added", path);
+    if (out.json()) {
+        out.document(changes);
+        return Ok;
+    }
+    for (const QString& line : summary)
+        out.line(line);
+    writeBytes(patches);
+    return Ok;
+}
+
+} // namespace plcproj
