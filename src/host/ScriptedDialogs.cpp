@@ -51,7 +51,7 @@ QString ScriptedDialogs::saveFileName(const QString& title, const QString&, cons
 
 QString ScriptedDialogs::text(const QString& title, const QString& label, bool masked, bool* ok)
 {
-    const std::optional<QString> answer = next({QStringLiteral("text"), title, label, masked});
+    const std::optional<QString> answer = next({QStringLiteral("text"), title, label, masked, QString()});
     if (ok)
         *ok = answer.has_value();
     return answer.value_or(QString());
@@ -60,7 +60,7 @@ QString ScriptedDialogs::text(const QString& title, const QString& label, bool m
 IDialogs::Button ScriptedDialogs::message(const QString& title, const QString& text, bool question)
 {
     QMutexLocker lock(&m_mutex);
-    m_prompts.push_back({QStringLiteral("message"), title, text, false});
+    m_prompts.push_back({QStringLiteral("message"), title, text, false, QString()});
     if (m_buttons.empty())
         return question ? Button::Cancel : Button::Ok;
     const Button button = m_buttons.front();

@@ -65,8 +65,9 @@ TEST_F(PlcprojExport, demoProjectSurvivesExportImportExportByteForByte)
     ASSERT_GT(first.size(), 10u);
     for (const auto& [path, bytes] : first) {
         EXPECT_TRUE(bytes.endsWith('\n') || path.endsWith(".graph")) << path.toStdString() << " lacks the final line feed";
-        if (!path.endsWith(".graph"))
+        if (!path.endsWith(".graph")) {
             EXPECT_FALSE(bytes.contains('\r')) << path.toStdString();
+        }
     }
     EXPECT_TRUE(first.count("program/Programs/StackLights.prg.graph")) << "graphic editor data is a file of its own";
 

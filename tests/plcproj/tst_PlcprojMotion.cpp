@@ -13,6 +13,16 @@
 
 namespace {
 
+// Writes `value` little-endian at `offset`, through a local buffer: GCC takes a pointer into a
+// fresh QByteArray for one into Qt's shared empty data and warns of an overflow.
+template <typename T>
+void putLE(QByteArray& bytes, int offset, T value)
+{
+    char buffer[sizeof(T)];
+    qToLittleEndian<T>(value, buffer);
+    bytes.replace(offset, int(sizeof(T)), buffer, int(sizeof(T)));
+}
+
 class PlcprojMotion : public ::testing::Test
 {
 protected:
@@ -131,17 +141,17 @@ TEST_F(PlcprojMotion, editsAreUndoneAndCamPointsExchangedAsCsv)
 TEST_F(PlcprojMotion, camCfgListsTablesAndRefusesBrokenFiles)
 {
     QByteArray file(46, 'h');
-    qToLittleEndian<qint32>(1, file.data() + 42);
+    putLE<qint32>(file, 42, 1);
     QByteArray record(14554, '\0');
     std::memcpy(record.data() + 4, "Sealing", 7);
-    qToLittleEndian<qint32>(1, record.data() + 140);
+    putLE<qint32>(record, 140, 1);
     const double values[] = {90, 45.5, 10, 100};
     for (int v = 0; v < 4; ++v) {
         quint64 bits;
         std::memcpy(&bits, &values[v], 8);
-        qToLittleEndian<quint64>(bits, record.data() + 154 + 8 * v);
+        putLE<quint64>(record, 154 + 8 * v, bits);
     }
-    qToLittleEndian<quint16>(2, record.data() + 154 + 32);
+    putLE<quint16>(record, 154 + 32, 2);
     file += record;
     const QString path = temp.path() + "/cams.cfg";
     QFile out(path);

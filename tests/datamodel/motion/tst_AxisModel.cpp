@@ -118,8 +118,9 @@ TEST_F(AxisModelTest, aNewAxisHasEveryDefaultAndNamesMustBeFreeIdentifiers)
     ASSERT_EQ(properties.size(), AxisModel::defaultParameters().size());
     EXPECT_EQ(properties.size(), 63u);
     for (const auto& [key, value] : AxisModel::defaultParameters())
-        if (key != "AxisID" && key != "AxisNo" && key != "AxisType")
+        if (key != "AxisID" && key != "AxisNo" && key != "AxisType") {
             EXPECT_EQ(axis->property(key), value) << key.toStdString();
+        }
     EXPECT_EQ(axis->property("NegsLimitEnable"), QStringLiteral("FALSE"));
     EXPECT_EQ(axis->property("PosLimitPin"), QStringLiteral("%IX100.0"));
     EXPECT_EQ(coreType("HiddenAxisVar", "Spindle"), "AXIS_REF");
@@ -153,8 +154,9 @@ TEST_F(AxisModelTest, compareDataFollowsTheAxisType)
         axis->setProperty("AxisType", type);
         const QMap<QString, QString> data = axis->getCompareData();
         EXPECT_EQ(data.size(), size) << type;
-        if (size)
+        if (size) {
             EXPECT_EQ(data.value("AxisType"), QLatin1String(type));
+        }
     }
     EXPECT_TRUE(AxisModel::compareKeys("Axis_Encoder").contains("InputDevice"));
     EXPECT_FALSE(AxisModel::compareKeys("Axis_Virtual").contains("InputDevice"));

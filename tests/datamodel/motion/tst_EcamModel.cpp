@@ -17,6 +17,16 @@ using testsupport::MotionTest;
 
 namespace {
 
+// Writes `value` little-endian at `offset`, through a local buffer: GCC takes a pointer into a
+// fresh QByteArray for one into Qt's shared empty data and warns of an overflow.
+template <typename T>
+void putLE(QByteArray& bytes, int offset, T value)
+{
+    char buffer[sizeof(T)];
+    qToLittleEndian<T>(value, buffer);
+    bytes.replace(offset, int(sizeof(T)), buffer, int(sizeof(T)));
+}
+
 EcamData point(double main, double slave, double velocity = 0, double acceleration = 0, uint16_t curve = 0)
 {
     EcamData p;
@@ -76,8 +86,9 @@ protected:
         EXPECT_EQ(prompts.front().filter, QStringLiteral("Files(*.csv)"));
         const QString shown = prompts.size() > 1 ? prompts.back().label : QStringLiteral("cancelled");
         EXPECT_EQ(ok, shown == QStringLiteral("Import was successful!")) << shown.toStdString();
-        if (prompts.size() > 1)
+        if (prompts.size() > 1) {
             EXPECT_EQ(prompts.back().title, QStringLiteral("Fennick"));
+        }
         return shown;
     }
     QByteArray exported(QVector<EcamData> points)
@@ -359,24 +370,24 @@ TEST_F(EcamModelTest, binaryConfigurationFilesAndTheirFaults)
     auto record = [](const QByteArray& name, const std::vector<EcamData>& points, qint32 count) {
         QByteArray r(14554, '\0');
         std::memcpy(r.data() + 4, name.constData(), std::min<int>(name.size(), 128));
-        qToLittleEndian<qint32>(count, r.data() + 140);
+        putLE<qint32>(r, 140, count);
         for (std::size_t i = 0; i < points.size(); ++i) {
-            char* at = r.data() + 154 + i * 40;
+            const int at = 154 + int(i) * 40;
             const double values[] = {points[i].mainAxis, points[i].slaveAxis, points[i].velocity,
                                      points[i].acceleration};
             for (int v = 0; v < 4; ++v) {
                 quint64 bits;
                 std::memcpy(&bits, &values[v], 8);
-                qToLittleEndian<quint64>(bits, at + 8 * v);
+                putLE<quint64>(r, at + 8 * v, bits);
             }
-            qToLittleEndian<quint16>(points[i].camCurveType, at + 32);
-            qToLittleEndian<quint16>(points[i].align1, at + 34);
+            putLE<quint16>(r, at + 32, points[i].camCurveType);
+            putLE<quint16>(r, at + 34, points[i].align1);
         }
         return r;
     };
     auto file = [](qint32 tables, const QByteArray& records) {
         QByteArray head(46, 'h');
-        qToLittleEndian<qint32>(tables, head.data() + 42);
+        putLE<qint32>(head, 42, tables);
         return head + records;
     };
     EcamData second = point(90, 45.5, 10, 100, 3);

@@ -187,12 +187,14 @@ TEST_F(MotionModelsTest, undoAndRedoOfAddRemoveAndRenameForEveryKind)
         ASSERT_TRUE(kind.model->removeObject(path, data));
         stack.pushCommand(remove);
         EXPECT_TRUE(nameOf(kind.model, path).empty());
-        if (kind.list)
+        if (kind.list) {
             EXPECT_TRUE(coreType(kind.list, renamed).empty());
+        }
         stack.undo();
         EXPECT_EQ(nameOf(kind.model, path), renamed);
-        if (kind.list)
+        if (kind.list) {
             EXPECT_FALSE(coreType(kind.list, renamed).empty());
+        }
         stack.redo();
         EXPECT_TRUE(nameOf(kind.model, path).empty());
         stack.undo();
