@@ -132,7 +132,11 @@ bool EcamExchange::parseCfg(const QByteArray& bytes, Tables& tables, QString* er
             point.align3 = qFromLittleEndian<quint16>(at + 38);
             points.push_back(point);
         }
-        read.push_back({QString::fromLatin1(name, static_cast<int>(static_cast<const char*>(end) - name)), points});
+        // Character by character: the length is known, and no strlen() may run past the record.
+        QString tableName;
+        for (const char* c = name; c != static_cast<const char*>(end); ++c)
+            tableName.append(QLatin1Char(*c));
+        read.push_back({tableName, points});
     }
     tables += read;
     return true;
