@@ -33,13 +33,17 @@ Result<std::string> MemFile::decode(const QByteArray& bytes)
                            .arg(stated)
                            .arg(streamBytes),
                        {}};
-    // Inflated straight into a buffer of the stated size: a stream that gives more or fewer
-    // bytes, or that ends before the file does, is refused.
-    std::string text(static_cast<size_t>(stated), '\0');
-    char none = 0;
-    uLongf produced = static_cast<uLongf>(stated);
+    // Qt frames an empty text as its length alone.
+    if (stated == 0 && streamBytes == 0)
+        return std::string();
+    // Inflated into a buffer one byte larger than stated, so that a stream giving more text
+    // than its length says shows (with a buffer of exactly the stated size zlib would not tell
+    // when that size is 0); a stream that gives more or fewer bytes, or that ends before the
+    // file does, is refused.
+    std::string text(static_cast<size_t>(stated) + 1, '\0');
+    uLongf produced = static_cast<uLongf>(stated) + 1;
     uLong consumed = static_cast<uLong>(streamBytes);
-    const int rc = uncompress2(reinterpret_cast<Bytef*>(stated ? &text[0] : &none), &produced,
+    const int rc = uncompress2(reinterpret_cast<Bytef*>(&text[0]), &produced,
                                reinterpret_cast<const Bytef*>(bytes.constData() + 4), &consumed);
     if (rc != Z_OK || produced != stated || consumed != streamBytes)
         return Failure{Malformed,
@@ -50,6 +54,7 @@ Result<std::string> MemFile::decode(const QByteArray& bytes)
                            .arg(consumed)
                            .arg(streamBytes),
                        {}};
+    text.resize(static_cast<size_t>(stated));
     return text;
 }
 

@@ -230,6 +230,14 @@ TEST(MemFile, theFramingIsQtsAndTheLengthIsChecked)
     EXPECT_FALSE(MemFile::decode(QByteArray("\0\0", 2)));
     QByteArray garbage = bytes.left(4) + QByteArray(bytes.size() - 4, 'z');
     EXPECT_FALSE(MemFile::decode(garbage));
+
+    // An empty text is its four-byte length alone and reads back; a length of 0 in front of
+    // a stream that holds text is refused.
+    const Result<std::string> empty = MemFile::decode(MemFile::encode(std::string()));
+    ASSERT_TRUE(empty) << empty.errorString().toStdString();
+    EXPECT_EQ(empty.value(), "");
+    EXPECT_FALSE(MemFile::decode(QByteArray(4, '\0') + qCompress(QByteArray("x")).mid(4)));
+    EXPECT_FALSE(MemFile::decode(QByteArray::fromHex("00000000789cf30200004b004b")));
 }
 
 TEST(MemFile, isReplacedWholeAndRefusedWhenItsDigestDiffers)
