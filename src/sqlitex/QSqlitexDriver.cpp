@@ -3,6 +3,7 @@
 #include "sqlitex/internal/DatabaseFileProbe.h"
 #include "sqlitex/internal/DeclaredType.h"
 #include "sqlitex/internal/FilePolicy.h"
+#include "sqlitex/internal/SqliteRows.h"
 #include "sqlitex/internal/QSqlitexDriverPrivate.h"
 #include "sqlitex/internal/QSqlitexResult.h"
 #include "sqlitex/internal/SqlitexError.h"
@@ -54,26 +55,6 @@ ConnectOptions parseConnectOptions(const QString& text)
     return options;
 }
 
-// Steps a statement of the driver's own to its end; false when it fails.
-bool forEachRow(sqlite3* db, const QString& sql, const std::function<void(sqlite3_stmt*)>& onRow)
-{
-    sqlite3_stmt* statement = nullptr;
-    const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, text.constData(), text.size(), &statement, nullptr) != SQLITE_OK || !statement)
-        return false;
-    int rc;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW)
-        onRow(statement);
-    sqlite3_finalize(statement);
-    return rc == SQLITE_DONE;
-}
-
-QString columnText(sqlite3_stmt* statement, int column)
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
-}
-
 // The columns of a table as "PRAGMA table_info" lists them; pk is the column's position in
 // the primary key (0: not part of it).
 struct TableColumn
@@ -85,13 +66,13 @@ struct TableColumn
 std::vector<TableColumn> tableColumns(sqlite3* db, const QString& table, const QString& escapedTable)
 {
     std::vector<TableColumn> columns;
-    forEachRow(db, QStringLiteral("PRAGMA table_info(%1)").arg(escapedTable), [&](sqlite3_stmt* row) {
+    sqlitex::forEachRow(db, QStringLiteral("PRAGMA table_info(%1)").arg(escapedTable), [&](sqlite3_stmt* row) {
         const auto* declared = reinterpret_cast<const char*>(sqlite3_column_text(row, 2));
         TableColumn column;
-        column.field = QSqlField(columnText(row, 1), sqlitex::variantTypeOf(declared), table);
+        column.field = QSqlField(sqlitex::columnText(row, 1), sqlitex::variantTypeOf(declared), table);
         column.field.setRequiredStatus(sqlite3_column_int(row, 3) ? QSqlField::Required : QSqlField::Optional);
         if (sqlite3_column_type(row, 4) != SQLITE_NULL)
-            column.field.setDefaultValue(columnText(row, 4));
+            column.field.setDefaultValue(sqlitex::columnText(row, 4));
         column.pk = sqlite3_column_int(row, 5);
         columns.push_back(column);
     });
@@ -427,8 +408,8 @@ QStringList QSqlitexDriver::tables(QSql::TableType type) const
     }
     if (wanted.isEmpty())
         return names;
-    forEachRow(d->db, QStringLiteral("SELECT name FROM sqlite_master WHERE ") + wanted.join(QStringLiteral(" OR ")),
-               [&](sqlite3_stmt* row) { names << columnText(row, 0); });
+    sqlitex::forEachRow(d->db, QStringLiteral("SELECT name FROM sqlite_master WHERE ") + wanted.join(QStringLiteral(" OR ")),
+               [&](sqlite3_stmt* row) { names << sqlitex::columnText(row, 0); });
     return names;
 }
 

@@ -1,5 +1,7 @@
 #include "sqlitex/internal/FilePolicy.h"
 
+#include "sqlitex/internal/SqliteRows.h"
+
 #include <QRegularExpression>
 
 #include <sqlite3.h>
@@ -29,26 +31,6 @@ const QStringList& pragmasWithArgument()
 bool isForbiddenFunction(const char* name)
 {
     return name && (sqlite3_stricmp(name, "load_extension") == 0 || sqlite3_stricmp(name, "fts3_tokenizer") == 0);
-}
-
-QString text(sqlite3_stmt* statement, int column)
-{
-    const auto* value = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    return QString::fromUtf8(value, sqlite3_column_bytes(statement, column));
-}
-
-// Steps a statement of the policy's own; false when it cannot be prepared or fails.
-bool eachRow(sqlite3* db, const QString& sql, const std::function<void(sqlite3_stmt*)>& onRow)
-{
-    sqlite3_stmt* statement = nullptr;
-    const QByteArray utf8 = sql.toUtf8();
-    if (sqlite3_prepare_v2(db, utf8.constData(), utf8.size(), &statement, nullptr) != SQLITE_OK || !statement)
-        return false;
-    int rc;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW)
-        onRow(statement);
-    sqlite3_finalize(statement);
-    return rc == SQLITE_DONE;
 }
 
 QString quoted(const QString& name)
@@ -115,13 +97,13 @@ QString FilePolicy::checkSchema(sqlite3* db) const
 {
     QString why;
     QStringList tables;
-    const bool read = eachRow(db, QStringLiteral("SELECT type, name, sql FROM sqlite_master"), [&](sqlite3_stmt* row) {
-        const QString type = text(row, 0), name = text(row, 1);
+    const bool read = sqlitex::forEachRow(db, QStringLiteral("SELECT type, name, sql FROM sqlite_master"), [&](sqlite3_stmt* row) {
+        const QString type = sqlitex::columnText(row, 0), name = sqlitex::columnText(row, 1);
         if (!why.isEmpty())
             return;
         if (type == QLatin1String("trigger")) {
             const QString trusted = m_triggers.value(name.toLower());
-            if (trusted.isEmpty() || trusted != canonicalTrigger(text(row, 2)))
+            if (trusted.isEmpty() || trusted != canonicalTrigger(sqlitex::columnText(row, 2)))
                 why = refusal(QStringLiteral("a trigger"), name);
         } else if (type == QLatin1String("view")) {
             why = refusal(QStringLiteral("a view"), name);
@@ -138,13 +120,13 @@ QString FilePolicy::checkSchema(sqlite3* db) const
         if (!why.isEmpty())
             break;
         QStringList indexes;
-        eachRow(db, QStringLiteral("PRAGMA index_list(%1)").arg(quoted(table)), [&](sqlite3_stmt* row) {
+        sqlitex::forEachRow(db, QStringLiteral("PRAGMA index_list(%1)").arg(quoted(table)), [&](sqlite3_stmt* row) {
             if (sqlite3_column_int(row, 4) != 0 && why.isEmpty())
-                why = refusal(QStringLiteral("a partial index"), text(row, 1));
-            indexes << text(row, 1);
+                why = refusal(QStringLiteral("a partial index"), sqlitex::columnText(row, 1));
+            indexes << sqlitex::columnText(row, 1);
         });
         for (const QString& index : indexes) {
-            eachRow(db, QStringLiteral("PRAGMA index_xinfo(%1)").arg(quoted(index)), [&](sqlite3_stmt* row) {
+            sqlitex::forEachRow(db, QStringLiteral("PRAGMA index_xinfo(%1)").arg(quoted(index)), [&](sqlite3_stmt* row) {
                 if (sqlite3_column_int(row, 1) == -2 && why.isEmpty())
                     why = refusal(QStringLiteral("an index on expressions"), index);
             });
