@@ -5,6 +5,7 @@
 #include "datamodel/project/PlcProjectModel.h"
 #include "host/DefaultApplication.h"
 #include "sqlitex/QSqlitexDriver.h"
+#include "support/BaselineMain.h"
 
 #include <QApplication>
 #include <QSqlQuery>
@@ -169,16 +170,5 @@ BENCHMARK(BM_RawSelectBaseline)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QSqlitexDriver::registerDriver();
-    host::DefaultApplication host;
-    host.install();
-    DefaultDeviceNodes::registerDefaultDeviceNodes();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runInHost(argc, argv);
 }

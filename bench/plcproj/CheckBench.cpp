@@ -8,6 +8,7 @@
 #include "Generator.h"
 #include "ProjectCheck.h"
 #include "ProjectSession.h"
+#include "support/BaselineMain.h"
 
 #include "datamodel/device/DefaultDeviceNodes.h"
 #include "datamodel/model/HostServices.h"
@@ -225,18 +226,6 @@ private:
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QSqlitexDriver::registerDriver();
-    host::DefaultApplication host;
-    host.install();
-    DefaultDeviceNodes::registerDefaultDeviceNodes();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runInHost(argc, argv, &reporter, [&] { reporter.printRatios(); });
 }
