@@ -71,7 +71,7 @@ void print(const OnlineChange& change, unsigned long long size, unsigned long lo
                                                           changeText(c)));
         }
         for (const std::string& member : change.blockers())
-            out.line(QStringLiteral("download: %1 changed its kind of type; an online change cannot carry it")
+            out.line(QStringLiteral("download: an online change cannot carry %1 (its kind of type changed, or it has no place); a full download is needed")
                          .arg(QString::fromStdString(member)));
         out.line(QStringLiteral("copies: %1").arg(change.info().copies.size()));
         out.line(QStringLiteral("movable: %1 of %2 bytes: %3").arg(size).arg(movable).arg(fits ? "fits" : "does not fit"));

@@ -2,6 +2,7 @@
 
 #include "accore/BasicDataType.h"
 #include "accore/Symbol.h"
+#include "accore/SymbolDataType.h"
 
 #include <algorithm>
 #include <set>
@@ -270,7 +271,10 @@ void OnlineChange::compareBlock(const ac::PrjMemSymbolInfo& stored, const ac::Pr
 
     for (const ac::SymbolMemberInfo& before : stored.members) {
         if (SerializeData::isFiller(before)) {
-            gaps.push_back({before.offset, before.type.byteSize});
+            // A filler at a fixed address holds no place in the block (nothing of ours writes
+            // one); taking it as a gap would lay a filler over the members it overlaps.
+            if (!before.isFixedAddress())
+                gaps.push_back({before.offset, before.type.byteSize});
             continue;
         }
         const std::string key = ac::upperName(before.name);
@@ -333,6 +337,12 @@ void OnlineChange::compareBlock(const ac::PrjMemSymbolInfo& stored, const ac::Pr
             gaps = merged(std::move(gaps));
             offset = start;
             break;
+        }
+        if (offset + now.type.byteSize > ac::SymbolDataType::maxByteSize()) {
+            // Only a damaged or foreign stored layout ends this close to 4 GiB; the member has
+            // no place, so the change cannot be carried and the layout leaves it out.
+            m_blockers.push_back(current.name + "." + now.name);
+            continue;
         }
         if (offset >= end) {
             if (offset > end)

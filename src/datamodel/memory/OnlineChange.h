@@ -52,8 +52,9 @@ public:
     const SerializeData& layout() const { return m_layout; }
     const ac::PrjMemAllSymbolInfo& info() const { return m_info; }
     const std::vector<Change>& changes() const { return m_changes; }
-    // Members whose type changed so that no online change can carry them (a structure that
-    // became an integer, ...): the controller needs a full download.
+    // Members that no online change can carry: their type changed its kind (a structure that
+    // became an integer, ...), or a damaged stored layout leaves them no place below 4 GiB.
+    // The controller needs a full download.
     const std::vector<std::string>& blockers() const { return m_blockers; }
     static const char* kindName(Kind kind);
 

@@ -4,6 +4,7 @@
 
 #include "datamodel/memory/LayoutText.h"
 #include "datamodel/memory/MemFile.h"
+#include "datamodel/memory/OnlineChange.h"
 #include "datamodel/memory/Md5.h"
 #include "datamodel/memory/SerializeData.h"
 
@@ -205,6 +206,47 @@ TEST(LayoutText, fillersAndEnumerationValuesMayShareNamesAndPlaces)
     std::vector<std::string> errors;
     EXPECT_TRUE(LayoutText::read(text, data, &errors)) << (errors.empty() ? "" : errors.front());
     EXPECT_EQ(data.movableByteSize(), 10u);
+}
+
+// Whatever the reader accepts, comparing it with itself must give a layout the reader accepts
+// again: the next online change starts from that text.
+TEST(LayoutText, aReadLayoutComparedWithItselfIsReadBack)
+{
+    const std::string intType = "{\"TypeName\":\"INT\",\"ByteSize\":\"2\",\"BasicDataType\":\"2\"}";
+    // A filler at a fixed address over a member (found by fuzzing): it holds no place.
+    const std::string located = "PRJ_MEM_GVL_HEAD:G{\n    0:a:" + intType + ";\n"
+        "    0:occupy.member:{\"TypeName\":\"BYTE\",\"ByteSize\":\"4\",\"BasicDataType\":\"5\",\"FixedAddr\":\"%MW4\"};\n"
+        "    2:b:" + intType + ";\n}\n";
+    // An INT at an odd offset moves to an even one; at the very end of 4 GiB it has no place.
+    const std::string odd = "PRJ_MEM_GVL_HEAD:H{\n    3:a:" + intType + ";\n}\n";
+    const std::string edge = "PRJ_MEM_GVL_HEAD:K{\n    4294967293:a:" + intType + ";\n}\n";
+
+    SerializeData read;
+    std::vector<std::string> errors;
+    ASSERT_TRUE(LayoutText::read(located + odd + edge, read, &errors)) << (errors.empty() ? "" : errors.front());
+    const OnlineChange change(read, read);
+    SerializeData again;
+    ASSERT_TRUE(LayoutText::read(LayoutText::write(change.layout()), again, &errors)) << errors.front();
+
+    const ac::PrjMemSymbolInfo* g = again.find(SerializeData::GlobalSection, "G");
+    ASSERT_NE(g, nullptr);
+    ASSERT_EQ(g->members.size(), 2u); // the located filler is gone, a and b stay where they were
+    EXPECT_EQ(g->members[0].name, "a");
+    EXPECT_EQ(g->members[0].offset, 0u);
+    EXPECT_EQ(g->members[1].offset, 2u);
+
+    const ac::PrjMemSymbolInfo* h = again.find(SerializeData::GlobalSection, "H");
+    ASSERT_NE(h, nullptr);
+    ASSERT_EQ(h->members.size(), 2u);
+    EXPECT_TRUE(SerializeData::isFiller(h->members[0])); // the old place stays free
+    EXPECT_EQ(h->members[1].name, "a");
+    EXPECT_EQ(h->members[1].offset, 6u);
+
+    const ac::PrjMemSymbolInfo* k = again.find(SerializeData::GlobalSection, "K");
+    ASSERT_NE(k, nullptr);
+    for (const ac::SymbolMemberInfo& m : k->members)
+        EXPECT_TRUE(SerializeData::isFiller(m));
+    EXPECT_EQ(change.blockers(), std::vector<std::string>{"K.a"});
 }
 
 TEST(MemFile, theFramingIsQtsAndTheLengthIsChecked)
