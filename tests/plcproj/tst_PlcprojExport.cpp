@@ -221,9 +221,10 @@ TEST_F(PlcprojExport, diffNamesChangedAddedAndRemovedObjectsWithAUnifiedDiff)
     const ToolRun run = plcproj({"diff", temp.filePath("b"), temp.filePath("Right")});
     expectOk(run, "diff");
     const QStringList out = run.out.split('\n');
-    EXPECT_TRUE(out.contains("changed program/Main.prg.st")) << run.out.toStdString();
-    EXPECT_TRUE(out.contains("removed program/Old.prg.st"));
-    EXPECT_TRUE(out.contains("added program/G.gvl.st"));
+    EXPECT_TRUE(out.contains("changed program Main (program/Main.prg.st)")) << run.out.toStdString();
+    EXPECT_TRUE(out.contains("removed program Old (program/Old.prg.st)"));
+    EXPECT_TRUE(out.contains("added global list G (program/G.gvl.st)"));
+    EXPECT_EQ(out.filter(QRegularExpression("^(added|removed|changed) ")).size(), 3) << run.out.toStdString();
     EXPECT_TRUE(run.out.contains("--- a/program/Main.prg.st\n+++ b/program/Main.prg.st\n"));
     EXPECT_TRUE(run.out.contains(" a := 1;\n-b := 2;\n+b := 20;\n c := 3;\n")) << run.out.toStdString();
 }

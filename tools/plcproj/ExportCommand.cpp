@@ -8,6 +8,7 @@
 #include "datamodel/exchange/ProjectExporter.h"
 #include "datamodel/exchange/ProjectImporter.h"
 #include "datamodel/exchange/ProjectText.h"
+#include "datamodel/exchange/ProjectDiff.h"
 #include "datamodel/exchange/TextDiff.h"
 #include "datamodel/project/AbstractPlcProjectModel.h"
 
@@ -182,26 +183,19 @@ int runDiff(const Arguments& args, const Output& out)
         return Failure;
     if (!loadText(args.positional(0), password, false, a) || !loadText(args.positional(1), password, false, b))
         return Failure;
-    QStringList summary;
     QByteArray patches;
-    QJsonArray changes;
-    auto note = [&](const char* what, const QString& path) {
-        summary << QStringLiteral("%1 %2").arg(QLatin1String(what), path);
-        changes.append(QJsonObject{{"change", QLatin1String(what)}, {"file", path}});
-    };
     for (const auto& [path, bytes] : a) {
         auto other = b.find(path);
-        if (other == b.end()) {
-            note("removed", path);
-        } else if (other->second != bytes) {
-            note("changed", path);
-            if (!path.endsWith(QLatin1String(".graph")))
-                patches += TextDiff::unified(bytes, other->second, "a/" + path, "b/" + path);
-        }
+        if (other != b.end() && other->second != bytes && !path.endsWith(QLatin1String(".graph")))
+            patches += TextDiff::unified(bytes, other->second, "a/" + path, "b/" + path);
     }
-    for (const auto& [path, bytes] : b)
-        if (!a.count(path))
-            note("added", path);
+    QStringList summary;
+    QJsonArray changes;
+    for (const ProjectDiff::Entry& entry : ProjectDiff::compare(a, b)) {
+        const QLatin1String change(ProjectDiff::changeName(entry.change));
+        summary << QStringLiteral("%1 %2 (%3)").arg(change, entry.object, entry.file);
+        changes.append(QJsonObject{{"change", change}, {"object", entry.object}, {"file", entry.file}});
+    }
     if (out.json()) {
         out.document(changes);
         return Ok;
