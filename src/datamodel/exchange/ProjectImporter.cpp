@@ -357,7 +357,7 @@ public:
     bool insert(SubModel* model, unsigned int id, const QJsonObject& data, const QString& what)
     {
         if (!model || !model->insertObject(QString::number(id), compact(data)))
-            return applyFailed(QStringLiteral("%1 (id %2) could not be added").arg(what).arg(id));
+            return applyFailed(QStringLiteral("%1 (id %2) could not be added").arg(what, QString::number(id)));
         return true;
     }
 
@@ -409,7 +409,7 @@ public:
     {
         if (existing.id() != item.id)
             return applyFailed(QStringLiteral("the system's object '%1' has id %2 in a new project, %3 in the export")
-                                   .arg(item.name).arg(existing.id()).arg(item.id));
+                                   .arg(item.name, QString::number(existing.id()), QString::number(item.id)));
         existing.setVarDeclaration(item.declaration);
         for (auto it = item.properties.begin(); it != item.properties.end(); ++it)
             existing.setProperty(it.key().toStdString(), it.value().toString().toStdString());
@@ -600,7 +600,9 @@ bool ProjectImporter::read(const ProjectText::Files& files)
 QString ProjectImporter::error() const
 {
     if (d->error)
-        return d->error->line > 0 ? QStringLiteral("%1:%2: %3").arg(d->error->file).arg(d->error->line).arg(d->error->message)
+        // One pass of arg(): escaped file names hold "%2F" and the like, which a second pass
+        // would take for places.
+        return d->error->line > 0 ? QStringLiteral("%1:%2: %3").arg(d->error->file, QString::number(d->error->line), d->error->message)
                                   : QStringLiteral("%1: %2").arg(d->error->file, d->error->message);
     return d->failure;
 }
