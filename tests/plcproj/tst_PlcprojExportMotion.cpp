@@ -202,4 +202,31 @@ TEST_F(PlcprojExportMotion, brokenMotionAndAuxiliaryFilesAreRefusedNamingFileAnd
     expectOk(plcproj({"import", temp.filePath("text"), temp.filePath("out")}), "the repaired folder");
 }
 
+TEST_F(PlcprojExportMotion, aLibraryKeepsItsTranslationTextsAndTheirGeneration)
+{
+    const QString library = temp.filePath("Lib");
+    expectOk(plcproj({"create", library, "--name", "Lib", "--type", "UserLib"}), "create");
+    const QString file = library + "/Lib.nvl";
+    ASSERT_TRUE(testsupport::rawExec(file, QString::fromUtf8(u8"INSERT INTO InternationalTable VALUES (1, 'Motor %1', '马达 ''m''', 3);"
+                                                             "INSERT INTO InternationalTable VALUES (2, 'Motor %1', 'motor', 2);"
+                                                             "UPDATE InternationalTable SET Ref_flag = 3 WHERE Type = 0")));
+    expectOk(plcproj({"export", library, temp.filePath("text")}), "export");
+    EXPECT_TRUE(readFolder(temp.filePath("text")).count("auxiliary/translations.json"));
+    expectOk(plcproj({"import", temp.filePath("text"), temp.filePath("Copy")}), "import");
+    const QString sql = "SELECT quote(Type) || quote(Key) || quote(Context) || quote(Ref_flag) FROM InternationalTable ORDER BY Type";
+    const QStringList rows = testsupport::rawRows(file, sql);
+    EXPECT_EQ(rows.size(), 3);
+    EXPECT_EQ(testsupport::rawRows(temp.filePath("Copy/Lib.nvl"), sql), rows);
+
+    // A user project has no translation table: such a file is refused, and nothing is left.
+    expectOk(plcproj({"create", temp.filePath("User"), "--name", "User"}), "create a user project");
+    expectOk(plcproj({"export", temp.filePath("User"), temp.filePath("user")}), "export it");
+    ASSERT_TRUE(QDir().mkpath(temp.filePath("user/auxiliary")));
+    ASSERT_TRUE(QFile::copy(temp.filePath("text/auxiliary/translations.json"), temp.filePath("user/auxiliary/translations.json")));
+    const ToolRun refused = plcproj({"import", temp.filePath("user"), temp.filePath("UserCopy")});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_TRUE(refused.err.contains("InternationalTable")) << refused.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(temp.filePath("UserCopy")));
+}
+
 } // namespace
