@@ -45,6 +45,12 @@ struct CamRow
     std::vector<EcamPointData> points;
 };
 
+struct TraceRow
+{
+    NamedRow trace;
+    std::vector<TraceModel::TraceVarProperty> variables;
+};
+
 struct WatchRow
 {
     NamedRow list; // properties unused: a watch list's are free text
@@ -116,6 +122,8 @@ const NamedRow& named(const Row& row)
         return row;
     else if constexpr (std::is_same_v<Row, CamRow>)
         return row.table;
+    else if constexpr (std::is_same_v<Row, TraceRow>)
+        return row.trace;
     else
         return row.list;
 }
@@ -131,8 +139,7 @@ public:
     std::vector<NamedRow> axes;
     std::vector<NamedRow> groups;
     std::vector<CamRow> cams;
-    std::vector<NamedRow> traces;
-    std::vector<std::vector<TraceModel::TraceVarProperty>> traceVariables; // beside `traces`
+    std::vector<TraceRow> traces;
     std::vector<WatchRow> watchLists;
     std::optional<QStringList> hmi;
     std::optional<std::vector<CommentRow>> comments;
@@ -314,13 +321,12 @@ public:
 
     bool readTraces()
     {
-        std::vector<std::pair<NamedRow, std::vector<TraceModel::TraceVarProperty>>> read;
         for (const QString& path : filesOf(TracesFolder, TraceSuffix)) {
             QJsonObject json;
-            NamedRow row;
-            if (!readNamed(path, json, row))
+            TraceRow row;
+            if (!readNamed(path, json, row.trace))
                 return false;
-            std::vector<TraceModel::TraceVarProperty> variables;
+            std::vector<TraceModel::TraceVarProperty>& variables = row.variables;
             bool ok = json.value("variables").isArray();
             for (const QJsonValue& value : json.value("variables").toArray()) {
                 const QJsonObject variable = value.toObject();
@@ -334,15 +340,9 @@ public:
             if (!ok)
                 return fail(path, lineOf(path, "\"variables\""),
                             QStringLiteral("\"variables\" is a list of \"varName\", \"activeDrawing\" and \"colorIndex\""));
-            read.emplace_back(row, std::move(variables));
+            traces.push_back(std::move(row));
         }
-        std::sort(read.begin(), read.end(), [](const auto& a, const auto& b) { return a.first.id < b.first.id; });
-        for (auto& [row, variables] : read) {
-            traces.push_back(row);
-            traceVariables.push_back(std::move(variables));
-        }
-        std::vector<NamedRow> sorted = traces;
-        return checkUnique(sorted, "trace");
+        return checkUnique(traces, "trace");
     }
 
     bool readWatchLists()
@@ -490,27 +490,32 @@ public:
         return false;
     }
 
-    static bool writeNamed(QSqlDatabase db, const QString& table, const std::vector<NamedRow>& rows,
-                           const std::function<QString(std::size_t)>& properties, QString& error)
+    // The rows (Id, Name, Properties) of one kind; `properties` gives the Properties column.
+    template <typename Row>
+    static bool writeNamed(QSqlDatabase db, const QString& table, const std::vector<Row>& rows,
+                           const std::function<QString(const Row&)>& properties, QString& error)
     {
         if (rows.empty())
             return true;
         if (!exec(db, QStringLiteral("DELETE FROM %1").arg(table), {}, table, error))
             return false;
-        for (std::size_t i = 0; i < rows.size(); ++i)
+        for (const Row& row : rows)
             if (!exec(db, QStringLiteral("INSERT INTO %1 (Id, Name, Properties) VALUES (?, ?, ?)").arg(table),
-                      {rows[i].id, rows[i].name, properties(i)}, QStringLiteral("'%1' (%2)").arg(rows[i].name, rows[i].file),
-                      error))
+                      {named(row).id, named(row).name, properties(row)},
+                      QStringLiteral("'%1' (%2)").arg(named(row).name, named(row).file), error))
                 return false;
         return true;
     }
 
+    template <typename Row>
+    static QString propertiesOf(const Row& row)
+    {
+        return compact(named(row).properties);
+    }
+
     bool writeCams(QSqlDatabase db, QString& error) const
     {
-        std::vector<NamedRow> tables;
-        for (const CamRow& cam : cams)
-            tables.push_back(cam.table);
-        if (!writeNamed(db, "EcamTable", tables, [&](std::size_t i) { return compact(tables[i].properties); }, error))
+        if (!writeNamed<CamRow>(db, "EcamTable", cams, propertiesOf<CamRow>, error))
             return false;
         if (!cams.empty() && !exec(db, QStringLiteral("DELETE FROM EcamPoints"), {}, "EcamPoints", error))
             return false;
@@ -615,16 +620,15 @@ bool MotionAuxReader::declareVariables(AbstractProjectModel& project, QString& e
 
 bool MotionAuxReader::writeRows(QSqlDatabase db, QString& error) const
 {
-    auto properties = [](const std::vector<NamedRow>& rows) {
-        return [&rows](std::size_t i) { return compact(rows[i].properties); };
-    };
-    auto traceProperties = [this](std::size_t i) {
-        QJsonObject all = d->traces[i].properties;
-        all.insert("TraceVars", QString::fromStdString(TraceModel::traceVars2JsonStr(d->traceVariables[i])));
+    // A trace's Properties hold its variables as the model writes them, under "TraceVars".
+    auto traceProperties = [](const TraceRow& row) {
+        QJsonObject all = row.trace.properties;
+        all.insert("TraceVars", QString::fromStdString(TraceModel::traceVars2JsonStr(row.variables)));
         return compact(all);
     };
-    return MotionAuxReaderPrivate::writeNamed(db, "AxisTable", d->axes, properties(d->axes), error)
-           && MotionAuxReaderPrivate::writeNamed(db, "AxisGroupTable", d->groups, properties(d->groups), error)
-           && d->writeCams(db, error) && MotionAuxReaderPrivate::writeNamed(db, "Trace", d->traces, traceProperties, error)
+    using Reader = MotionAuxReaderPrivate;
+    return Reader::writeNamed<NamedRow>(db, "AxisTable", d->axes, Reader::propertiesOf<NamedRow>, error)
+           && Reader::writeNamed<NamedRow>(db, "AxisGroupTable", d->groups, Reader::propertiesOf<NamedRow>, error)
+           && d->writeCams(db, error) && Reader::writeNamed<TraceRow>(db, "Trace", d->traces, traceProperties, error)
            && d->writeAuxiliary(db, error);
 }
