@@ -64,7 +64,7 @@ protected:
         script += QStringLiteral("add cam %1\n").arg(camName);
         // Values that a short decimal text does not hold exactly must come back all the same.
         script += QStringLiteral("cam %1 point add 0 0 0 0 0 1\ncam %1 point add 1 0.1 45.5 1e-300 -2.5e+17 3\n"
-                                 "cam %1 point add 2 360 0.30000000000000004 0 0 65535\n").arg(camName);
+                                 "cam %1 point add 2 360 0.30000000000000004 inf -inf 65535\n").arg(camName);
         script += QStringLiteral("add trace \"%1\"\ntrace \"%1\" var add Main.x --color 4 --draw\n").arg(traceName);
         script += QStringLiteral("watch add \"%1\"\nwatch \"%1\" add \"Main.it's\"\n").arg(watchName);
         script += "hmi set 0 Main.x\nhmi set 1 GVL.y\ncomment D10 \"speed 'set'\"\ncomment D10.3 bit\nctype D 10 LREAL\n"
@@ -93,6 +93,7 @@ TEST_F(PlcprojExportMotion, everyKindComesBackWithItsIdsRowsAndVariables)
     const QList<QByteArray> points = files.at("motion/cams/%4EUL.cam.csv").split('\n');
     ASSERT_EQ(points.size(), 5); // head, three points, final line feed
     EXPECT_EQ(points[2].split(',').mid(1, 4).join(','), QByteArray("0.1,45.5,1e-300,-2.5e+17"));
+    EXPECT_EQ(points[3], QByteArray("2,360,0.30000000000000004,inf,-inf,65535,0,0,0"));
 
     expectOk(plcproj({"import", temp.filePath("text"), temp.filePath("Copy")}), "import");
     expectOk(plcproj({"export", temp.filePath("Copy"), temp.filePath("again")}), "export of the copy");
