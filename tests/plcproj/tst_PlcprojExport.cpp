@@ -70,6 +70,13 @@ TEST_F(PlcprojExport, demoProjectSurvivesExportImportExportByteForByte)
         }
     }
     EXPECT_TRUE(first.count("program/Programs/StackLights.prg.graph")) << "graphic editor data is a file of its own";
+    // One of each motion object and auxiliary table; the hidden lists they fill are not exported.
+    for (const char* path : {"motion/axes/Feeder.axis.json", "motion/groups/Wrapper.group.json", "motion/cams/SealCam.cam.json",
+                             "motion/cams/SealCam.cam.csv", "motion/traces/Belt speed.trace.json",
+                             "auxiliary/watch/Conveyor.watch.json", "auxiliary/hmi.json", "auxiliary/comments.json"})
+        EXPECT_TRUE(first.count(QString::fromLatin1(path))) << path << " is missing";
+    EXPECT_FALSE(first.count("program/HiddenAxisVar.gvl.st") || first.count("program/EcamVars.gvl.st"));
+    EXPECT_FALSE(first.at("program/index.json").contains("HiddenAxis"));
 
     // A folder of other files is not an export folder: nothing in it is touched.
     QDir().mkpath(temp.filePath("other"));
@@ -102,6 +109,22 @@ TEST_F(PlcprojExport, demoProjectSurvivesExportImportExportByteForByte)
     expectOk(plcproj({"export", temp.filePath("stampedCopy"), temp.filePath("stampedAgain"), "--stamps"}), "export stamped");
     EXPECT_EQ(readFolder(temp.filePath("stampedAgain")), stamped);
 
+    // The motion and auxiliary rows are the original's, and so are the lists their variables
+    // are declared in.
+    for (const char* sql : {"SELECT Id || Name || Properties FROM AxisTable ORDER BY Id",
+                            "SELECT Id || Name || Properties FROM AxisGroupTable ORDER BY Id",
+                            "SELECT Id || Name || Properties FROM EcamTable ORDER BY Id",
+                            "SELECT Id || '/' || TableId || '/' || Roworder || '/' || MainAxis || '/' || SlaveAxis FROM EcamPoints ORDER BY Id",
+                            "SELECT quote(Id) || quote(Name) || quote(ListData) || quote(Properties) FROM WatchList ORDER BY Id",
+                            "SELECT FullName FROM HmiCfgTable",
+                            "SELECT quote(Id) || Name || OrderNum || quote(Snapshot) || quote(Comments) || BitComments || Properties "
+                            "FROM SoftwareComponentTable ORDER BY Id",
+                            "SELECT Name || LogicContext FROM GlobalVar WHERE Name IN ('HiddenAxisVar', 'HiddenAxisGroupVar', 'EcamVars') "
+                            "ORDER BY Name"}) {
+        const QStringList rows = testsupport::rawRows(temp.filePath("demo/PackagingLine.nvp"), QString::fromLatin1(sql), password);
+        EXPECT_FALSE(rows.isEmpty()) << sql;
+        EXPECT_EQ(testsupport::rawRows(temp.filePath("copy/PackagingLine.nvp"), QString::fromLatin1(sql), password), rows) << sql;
+    }
     // The copy keeps the ids that tasks refer to: the device tree and the task calls are the same.
     EXPECT_EQ(plcproj({"device", temp.filePath("copy"), "tree", "--password", password}).out,
               plcproj({"device", temp.filePath("demo"), "tree", "--password", password}).out);

@@ -772,6 +772,16 @@ bool SoftComponentModel::reload()
     return true;
 }
 
+QString SoftComponentModel::bitCommentsColumn(const QString& letter, const QMap<int, QString>& bits)
+{
+    return letter == dataLetter ? bitCommentsText(bits) : QString(QLatin1String(""));
+}
+
+QString SoftComponentModel::propertiesColumn(const QString& letter, SoftComponentType type)
+{
+    return letter == dataLetter ? QStringLiteral("{\"type\":\"%1\"}").arg(int(type)) : QString(QLatin1String(""));
+}
+
 bool SoftComponentModel::writeTables(const std::vector<SoftComponentTable*>& tables, QString* error)
 {
     AbstractProjectModel* project = projectModel();
@@ -797,7 +807,6 @@ bool SoftComponentModel::writeTables(const std::vector<SoftComponentTable*>& tab
     };
     for (SoftComponentTable* table : tables) {
         const QString& name = table->name();
-        const bool isData = name == dataLetter;
         const QMap<int, SoftComponentInfo>& infos = table->softComponentInfos();
         for (auto it = infos.cbegin(); it != infos.cend(); ++it) {
             const SoftComponentInfo& info = *it;
@@ -811,9 +820,8 @@ bool SoftComponentModel::writeTables(const std::vector<SoftComponentTable*>& tab
                 report(2, name, it.key(), info);
                 continue;
             }
-            const QString bits = isData ? bitCommentsText(info.bitComments) : QString(QLatin1String(""));
-            const QString properties =
-                isData ? QStringLiteral("{\"type\":\"%1\"}").arg(int(info.type)) : QString(QLatin1String(""));
+            const QString bits = bitCommentsColumn(name, info.bitComments);
+            const QString properties = propertiesColumn(name, info.type);
             bool written = false;
             if (info.state == ToUpdate) {
                 QSqlQuery& query = project->preparedQuery(updateStatement);

@@ -2,6 +2,8 @@
 
 #include <QList>
 
+#include <algorithm>
+
 namespace ExchangeFormat {
 
 namespace {
@@ -28,6 +30,30 @@ QByteArray shiftSeparators(const QByteArray& text, int delta, int minimumHashes)
 const char* const languages[] = {"NOLANG", "ST", "CFC", "LD", "SFC", "LD_JAPAN", "IL", "FBD"};
 
 } // namespace
+
+int lineAt(const QByteArray& bytes, int offset)
+{
+    return int(bytes.left(offset).count('\n')) + 1;
+}
+
+bool toId(const QJsonValue& value, unsigned int& id)
+{
+    const double number = value.toDouble(-1);
+    if (!value.isDouble() || number < 0 || number > 4294967294.0 || number != double(qint64(number)))
+        return false;
+    id = unsigned(number);
+    return true;
+}
+
+bool stringMembers(const QJsonValue& value)
+{
+    if (value.isUndefined())
+        return true;
+    if (!value.isObject())
+        return false;
+    const QJsonObject object = value.toObject();
+    return std::all_of(object.begin(), object.end(), [](const QJsonValue& member) { return member.isString(); });
+}
 
 QByteArray pouFile(const std::string& declaration, const std::string& logic)
 {

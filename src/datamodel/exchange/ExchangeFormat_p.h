@@ -31,6 +31,32 @@ inline const QString ListSuffix = QStringLiteral(".gvl.st");
 inline const QString TypeSuffix = QStringLiteral(".type.st");
 inline const QString GraphSuffix = QStringLiteral(".graph"); // after the POU's suffix without ".st"
 
+// Motion objects, one file each: motion/axes/STEM.axis.json, motion/groups/STEM.group.json,
+// motion/cams/STEM.cam.json with its key points in STEM.cam.csv, motion/traces/STEM.trace.json.
+inline const QString AxesFolder = QStringLiteral("motion/axes");
+inline const QString GroupsFolder = QStringLiteral("motion/groups");
+inline const QString CamsFolder = QStringLiteral("motion/cams");
+inline const QString TracesFolder = QStringLiteral("motion/traces");
+inline const QString AxisSuffix = QStringLiteral(".axis.json");
+inline const QString GroupSuffix = QStringLiteral(".group.json");
+inline const QString CamSuffix = QStringLiteral(".cam.json");
+inline const QString CamPointsSuffix = QStringLiteral(".cam.csv");
+inline const QString TraceSuffix = QStringLiteral(".trace.json");
+// The auxiliary tables: watch lists one file each, the rest one file per table.
+inline const QString WatchFolder = QStringLiteral("auxiliary/watch");
+inline const QString WatchSuffix = QStringLiteral(".watch.json");
+inline const QString HmiFile = QStringLiteral("auxiliary/hmi.json");
+inline const QString CommentsFile = QStringLiteral("auxiliary/comments.json");
+inline const QString TranslationsFile = QStringLiteral("auxiliary/translations.json");
+// The hidden lists that declare one variable per axis, axis group and cam table. They are
+// derived from those objects: not exported, and rebuilt by the import.
+inline bool isMotionVariableList(const std::string& name)
+{
+    return name == "HiddenAxisVar" || name == "HiddenAxisGroupVar" || name == "EcamVars";
+}
+// The head line of a points file; then one key point per line, in the table's order.
+inline const QByteArray CamPointsHead = QByteArrayLiteral("id,mainAxis,slaveAxis,velocity,acceleration,camCurveType,align1,align2,align3");
+
 // Sorted keys, one member per line, LF, final line feed.
 inline QByteArray jsonBytes(const QJsonValue& value)
 {
@@ -47,6 +73,12 @@ inline QByteArray textFile(const std::string& text)
 QByteArray pouFile(const std::string& declaration, const std::string& logic);
 // False when no separator line is found; `declaration` and `logic` as written by pouFile.
 bool splitPouFile(const QByteArray& file, std::string& declaration, std::string& logic);
+
+// Helpers of the readers: the 1-based line of a byte offset; a JSON number that is a whole
+// unsigned 32-bit id; a JSON object whose members are all texts (or no value at all).
+int lineAt(const QByteArray& bytes, int offset);
+bool toId(const QJsonValue& value, unsigned int& id);
+bool stringMembers(const QJsonValue& value);
 
 QString languageName(int language);
 // -1 for an unknown name.

@@ -4,6 +4,7 @@
 #include "datamodel/device/DeviceTreeNode.h"
 #include "datamodel/exchange/ExchangeFormat_p.h"
 #include "datamodel/exchange/ExchangeNames.h"
+#include "datamodel/exchange/MotionAuxWriter_p.h"
 #include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/program/DataTypeModel.h"
@@ -69,6 +70,9 @@ public:
             pous->allPous(m_pous, ~0);
         if (auto* lists = project.subModel<GlobalVarModel>())
             lists->allVarTables(m_lists);
+        m_lists.erase(std::remove_if(m_lists.begin(), m_lists.end(),
+                                     [](auto* list) { return isMotionVariableList(list->name()); }),
+                      m_lists.end());
         if (auto* types = project.subModel<DataTypeModel>())
             types->allDataUnits(m_types);
     }
@@ -265,5 +269,6 @@ ProjectText::Files ProjectExporter::exportProject(const AbstractProjectModel& pr
         files[LibrariesFile] = jsonBytes(librariesJson(*libraries, options));
     if (auto* devices = project.subModel<DeviceTreeModel>(); devices && devices->getRootNode())
         files[DevicesFile] = jsonBytes(deviceJson(*devices->getRootNode()));
+    MotionAuxWriter::write(project, files);
     return files;
 }

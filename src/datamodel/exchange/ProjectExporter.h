@@ -9,7 +9,8 @@ class AbstractProjectModel;
 // (folders as folders, NAME.prg.st / .fb.st / .fc.st with declaration, separator line and
 // logic text, NAME.gvl.st, NAME.type.st, editor data as NAME.<kind>.graph, and per folder an
 // "index.json" with ids, names and properties), "project.json", "tasks.json",
-// "libraries.json" and "devices.json". JSON has sorted keys and one member per line; every
+// "libraries.json" and "devices.json", and the motion objects and auxiliary tables under
+// "motion/" and "auxiliary/" (see MotionAuxWriter). JSON has sorted keys and one member per line; every
 // file ends with a line feed; the same project gives the same bytes.
 class DATAMODEL_EXPORT ProjectExporter
 {

@@ -2,6 +2,7 @@
 
 #include "datamodel/device/DeviceTreeModel.h"
 #include "datamodel/exchange/ExchangeFormat_p.h"
+#include "datamodel/exchange/MotionAuxReader_p.h"
 #include "datamodel/model/AbstractProjectModel.h"
 #include "datamodel/model/PrjInfoModel.h"
 #include "datamodel/model/SystemObjects.h"
@@ -67,36 +68,12 @@ struct DeviceRow
     QJsonObject properties;
 };
 
-int lineAt(const QByteArray& bytes, int offset)
-{
-    return int(bytes.left(offset).count('\n')) + 1;
-}
-
 // The line of the index entry for `file`, for messages about it.
 int entryLine(const QByteArray& index, const QString& file)
 {
     const QByteArray needle = "\"file\": " + QJsonDocument(QJsonArray{file}).toJson(QJsonDocument::Compact).mid(1).chopped(1);
     const int at = index.indexOf(needle);
     return at < 0 ? 1 : lineAt(index, at);
-}
-
-bool toId(const QJsonValue& value, unsigned int& id)
-{
-    const double number = value.toDouble(-1);
-    if (!value.isDouble() || number < 0 || number > 4294967294.0 || number != double(qint64(number)))
-        return false;
-    id = unsigned(number);
-    return true;
-}
-
-bool stringMembers(const QJsonValue& value)
-{
-    if (value.isUndefined())
-        return true;
-    if (!value.isObject())
-        return false;
-    const QJsonObject object = value.toObject();
-    return std::all_of(object.begin(), object.end(), [](const QJsonValue& member) { return member.isString(); });
 }
 
 QString compact(const QJsonObject& object)
@@ -124,6 +101,7 @@ public:
     std::optional<QJsonObject> tasks;
     std::optional<QJsonArray> libraries;
     std::vector<DeviceRow> devices; // parents before children
+    MotionAuxReader motion;         // axes, groups, cam tables, traces and the auxiliary tables
 
     bool fail(const QString& file, int line, const QString& message)
     {
@@ -379,7 +357,7 @@ public:
     bool insert(SubModel* model, unsigned int id, const QJsonObject& data, const QString& what)
     {
         if (!model || !model->insertObject(QString::number(id), compact(data)))
-            return applyFailed(QStringLiteral("%1 (id %2) could not be added").arg(what).arg(id));
+            return applyFailed(QStringLiteral("%1 (id %2) could not be added").arg(what, QString::number(id)));
         return true;
     }
 
@@ -431,7 +409,7 @@ public:
     {
         if (existing.id() != item.id)
             return applyFailed(QStringLiteral("the system's object '%1' has id %2 in a new project, %3 in the export")
-                                   .arg(item.name).arg(existing.id()).arg(item.id));
+                                   .arg(item.name, QString::number(existing.id()), QString::number(item.id)));
         existing.setVarDeclaration(item.declaration);
         for (auto it = item.properties.begin(); it != item.properties.end(); ++it)
             existing.setProperty(it.key().toStdString(), it.value().toString().toStdString());
@@ -447,6 +425,10 @@ public:
 
     bool applyObject(const ObjectItem& item, PouModel* pous, GlobalVarModel* lists, DataTypeModel* types)
     {
+        // Exports of older versions hold the lists that the motion objects fill: they are built
+        // from the objects instead, so that they declare what the project holds.
+        if (item.kind == ObjectItem::List && isMotionVariableList(item.name.toStdString()))
+            return true;
         if (item.kind != ObjectItem::Type && SystemObjects::isReservedName(item.name.toStdString())) {
             DeclaredObject* existing = item.kind == ObjectItem::Pou
                 ? static_cast<DeclaredObject*>(pous->pou(item.name))
@@ -598,7 +580,11 @@ bool ProjectImporter::read(const ProjectText::Files& files)
     QJsonDocument tasks, libraries;
     const bool ok = d->readProject() && d->readDirectory(ProgramFolder, 0, 0) && d->checkUniqueIds() && d->readDevices()
         && d->readOptionalJson(TasksFile, false, tasks) && d->readOptionalJson(LibrariesFile, true, libraries);
-    if (!ok || (!tasks.isNull() && !d->checkTasks(tasks.object()))
+    if (ok && !d->motion.read(files)) {
+        const MotionAuxReader::Problem& problem = d->motion.problem();
+        d->fail(problem.file, problem.line, problem.message);
+    }
+    if (!ok || d->error || (!tasks.isNull() && !d->checkTasks(tasks.object()))
         || (!libraries.isNull() && !d->checkLibraries(libraries.array()))) {
         d->files = nullptr;
         return false;
@@ -614,7 +600,9 @@ bool ProjectImporter::read(const ProjectText::Files& files)
 QString ProjectImporter::error() const
 {
     if (d->error)
-        return d->error->line > 0 ? QStringLiteral("%1:%2: %3").arg(d->error->file).arg(d->error->line).arg(d->error->message)
+        // One pass of arg(): escaped file names hold "%2F" and the like, which a second pass
+        // would take for places.
+        return d->error->line > 0 ? QStringLiteral("%1:%2: %3").arg(d->error->file, QString::number(d->error->line), d->error->message)
                                   : QStringLiteral("%1: %2").arg(d->error->file, d->error->message);
     return d->failure;
 }
@@ -644,6 +632,8 @@ bool ProjectImporter::apply(AbstractProjectModel& project)
 {
     if (!d->applyProgram(project) || !d->applyTasks(project))
         return false;
+    if (!d->motion.declareVariables(project, d->failure))
+        return false;
     d->applyProjectInfo(project, QString::fromStdString(project.name()));
     return true;
 }
@@ -653,7 +643,8 @@ bool ProjectImporter::writeRows(AbstractProjectModel& project)
     QSqlDatabase db = project.db();
     if (!db.transaction())
         return d->applyFailed(QStringLiteral("no transaction on %1").arg(QString::fromStdString(project.absoultFilePath())));
-    const bool ok = (d->devices.empty() || d->writeDeviceRows(db)) && (!d->libraries || d->writeLibraryRows(db));
+    const bool ok = (d->devices.empty() || d->writeDeviceRows(db)) && (!d->libraries || d->writeLibraryRows(db))
+                    && d->motion.writeRows(db, d->failure);
     if (!ok || !db.commit()) {
         db.rollback();
         return ok ? d->applyFailed(QStringLiteral("commit failed: %1").arg(db.lastError().text())) : false;

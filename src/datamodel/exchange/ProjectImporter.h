@@ -17,9 +17,11 @@ class ProjectImporterPrivate;
 //   ProjectImporter importer;
 //   importer.read(files)           every file is read and checked first; nothing is built
 //   model.create(importer.createParams(name, path))
-//   importer.apply(model)          the program objects, tasks and project information
+//   importer.apply(model)          the program objects, tasks, project information and the
+//                                  hidden lists of the motion objects' variables
 //   model.save()
-//   importer.writeRows(model)      device tree and library rows, written to the file directly
+//   importer.writeRows(model)      device tree, library, motion and auxiliary rows, written to
+//                                  the file directly
 //   (close the model: its device tree and library list are those of `create` until reopened)
 class DATAMODEL_EXPORT ProjectImporter
 {

@@ -92,7 +92,7 @@ Result<ProjectText::Files> ProjectText::read(const QString& dir, qint64 maxBytes
             continue;
         total += it.fileInfo().size();
         if (total > maxBytes)
-            return failure(QStringLiteral("%1 holds more than %2 bytes").arg(dir).arg(maxBytes));
+            return failure(QStringLiteral("%1 holds more than %2 bytes").arg(dir, QString::number(maxBytes)));
         bool ok = false;
         files[relative] = contentOf(path, &ok);
         if (!ok)

@@ -287,3 +287,8 @@ bool AxisGroupModel::loadVariables()
 {
     return groupVariables.load(projectModel());
 }
+
+bool AxisGroupModel::declareVariables(AbstractProjectModel* project, const std::vector<std::string>& names, QString* error)
+{
+    return groupVariables.declareExactly(project, names, error);
+}

@@ -524,3 +524,8 @@ bool AxisModel::loadVariables()
 {
     return axisVariables.load(projectModel());
 }
+
+bool AxisModel::declareVariables(AbstractProjectModel* project, const std::vector<std::string>& names, QString* error)
+{
+    return axisVariables.declareExactly(project, names, error);
+}

@@ -684,3 +684,8 @@ bool EcamModel::loadVariables()
 {
     return camVariables.load(projectModel());
 }
+
+bool EcamModel::declareVariables(AbstractProjectModel* project, const std::vector<std::string>& names, QString* error)
+{
+    return camVariables.declareExactly(project, names, error);
+}

@@ -45,6 +45,10 @@ public:
     // Declares the variables of the stored hidden list in the project's compiler core; open()
     // does it when the core exists, the project once it has set its core up.
     bool loadVariables();
+    // Makes the hidden list of `project` declare exactly the variables of `names`, in this
+    // order: for cam tables that reach the file as rows (an imported project), not one by one.
+    // False, with `error` saying why, when a name cannot be declared.
+    static bool declareVariables(AbstractProjectModel* project, const std::vector<std::string>& names, QString* error);
 
     // Takes the first unused point id; INVALID_ID when none is left.
     unsigned int getPointUnusedId();

@@ -12,6 +12,7 @@
 #include "accore/SafeAccore.h"
 #include "accore/SymbolDataType.h"
 #include "accore/SymbolGVL.h"
+#include "accore/SymbolVariable.h"
 
 namespace {
 
@@ -108,6 +109,27 @@ bool HiddenVariables::rename(AbstractProjectModel* project, const std::string& f
         *why = QStringLiteral("'%1' cannot be declared in %2 (not an identifier, or taken)")
                    .arg(QString::fromStdString(to), QLatin1String(m_list));
         return false;
+    }, error);
+}
+
+bool HiddenVariables::declareExactly(AbstractProjectModel* project, const std::vector<std::string>& names,
+                                     QString* error) const
+{
+    return change(project, [this, &names](ac::ACCore& core, ac::VarContainer& list, QString* why) {
+        ac::SymbolDataType* type = core.symbolType(m_type);
+        if (!type) {
+            *why = QStringLiteral("the compiler core knows no type %1").arg(QLatin1String(m_type));
+            return false;
+        }
+        while (list.paramsCount() > 0)
+            list.removeParam(list.paramAt(0)->name());
+        for (const std::string& name : names)
+            if (!list.addParam(name, type, 1, -1)) {
+                *why = QStringLiteral("'%1' cannot be declared in %2 (not an identifier, or taken)")
+                           .arg(QString::fromStdString(name), QLatin1String(m_list));
+                return false;
+            }
+        return true;
     }, error);
 }
 

@@ -10,6 +10,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <vector>
 
 class AbstractProjectModel;
 class MotionObject;
@@ -37,6 +38,9 @@ public:
     bool remove(AbstractProjectModel* project, const std::string& name, QString* error) const;
     // Keeps the variable's position in the list.
     bool rename(AbstractProjectModel* project, const std::string& from, const std::string& to, QString* error) const;
+    // Makes the list declare exactly `names`, in this order, whatever it declared before: for
+    // objects that reach the file as rows (an imported project) rather than one by one.
+    bool declareExactly(AbstractProjectModel* project, const std::vector<std::string>& names, QString* error) const;
     // Parses the stored list into the core, so that the core knows the variables of the
     // objects just read; false without a core or a list.
     bool load(AbstractProjectModel* project) const;

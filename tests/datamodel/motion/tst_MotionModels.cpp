@@ -2,6 +2,7 @@
 // object through the project's command stack, with the hidden variable lists kept in step.
 #include "MotionTestSupport.h"
 
+#include "datamodel/program/GlobalVarModel.h"
 #include "datamodel/undo/ModelCommand.h"
 #include "datamodel/undo/ProjectModelStack.h"
 
@@ -250,6 +251,40 @@ TEST_F(MotionModelsTest, propertyChangesAndPointsAreUndoneThroughChangeProperty)
     stack.pushCommand(new ModelModifyCommand(axis, axes(), "MaxVel", "10", "99"));
     stack.undo();
     EXPECT_EQ(axis->property("MaxVel"), QStringLiteral("10"));
+}
+
+// An imported project writes its motion objects as rows and has the hidden lists declare them
+// in one step: the lists then hold exactly those variables, in the order given.
+TEST_F(MotionModelsTest, hiddenListsDeclareExactlyTheNamesGivenOrNothingChanges)
+{
+    open("VX7_1616MT");
+    ASSERT_TRUE(axes()->addAxisTable("Old"));
+    auto listText = [this](const char* list) {
+        return project->subModel<GlobalVarModel>()->varTable(QString::fromLatin1(list))->varDeclaration();
+    };
+    QString error;
+    ASSERT_TRUE(AxisModel::declareVariables(project, {"Second", "First"}, &error)) << error.toStdString();
+    const std::string text = listText("HiddenAxisVar");
+    EXPECT_EQ(text.find("Old"), std::string::npos) << text;
+    ASSERT_NE(text.find("Second"), std::string::npos) << text;
+    EXPECT_LT(text.find("Second"), text.find("First")) << "the order given";
+    EXPECT_EQ(coreType("HiddenAxisVar", "First"), "AXIS_REF");
+    EXPECT_EQ(coreCount("HiddenAxisVar"), 2);
+
+    ASSERT_TRUE(AxisGroupModel::declareVariables(project, {"Pair"}, &error)) << error.toStdString();
+    EXPECT_EQ(coreType("HiddenAxisGroupVar", "Pair"), "AXES_GROUP_REF");
+    ASSERT_TRUE(EcamModel::declareVariables(project, {"Cam_1"}, &error)) << error.toStdString();
+    EXPECT_EQ(coreType("EcamVars", "Cam_1"), "CAM_TABLE_REF");
+
+    // A name that is no identifier, or one given twice, is refused and the list stays.
+    for (const std::vector<std::string>& names : {std::vector<std::string>{"Good", "not an identifier"},
+                                                  std::vector<std::string>{"Twice", "TWICE"}}) {
+        error.clear();
+        EXPECT_FALSE(EcamModel::declareVariables(project, names, &error));
+        EXPECT_TRUE(error.contains(QString::fromStdString(names[1]))) << error.toStdString();
+        EXPECT_NE(listText("EcamVars").find("Cam_1"), std::string::npos);
+        EXPECT_EQ(listText("EcamVars").find("Good"), std::string::npos);
+    }
 }
 
 } // namespace
