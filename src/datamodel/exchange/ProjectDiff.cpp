@@ -122,14 +122,23 @@ private:
 
 QString kindOfFile(const QString& path)
 {
-    static const std::map<QString, QString> kinds = {
-        {ProjectFile, QStringLiteral("project")}, {TasksFile, QStringLiteral("task")},
-        {LibrariesFile, QStringLiteral("library")}, {DevicesFile, QStringLiteral("device")}};
-    const auto it = kinds.find(path);
-    if (it != kinds.end())
+    static const std::map<QString, QString> files = {
+        {ProjectFile, QStringLiteral("project")},     {TasksFile, QStringLiteral("task")},
+        {LibrariesFile, QStringLiteral("library")},   {DevicesFile, QStringLiteral("device")},
+        {HmiFile, QStringLiteral("HMI list")},        {CommentsFile, QStringLiteral("comment")},
+        {TranslationsFile, QStringLiteral("translations")}};
+    static const std::pair<QString, QString> suffixes[] = {
+        {AxisSuffix, QStringLiteral("axis")}, {GroupSuffix, QStringLiteral("axis group")},
+        {CamSuffix, QStringLiteral("cam")},   {TraceSuffix, QStringLiteral("trace")},
+        {WatchSuffix, QStringLiteral("watch list")}};
+    const auto it = files.find(path);
+    if (it != files.end())
         return it->second;
-    QString stem = path.section('/', -1);
-    return stem.left(stem.indexOf('.'));
+    for (const auto& [suffix, kind] : suffixes)
+        if (path.endsWith(suffix))
+            return kind;
+    const QString name = path.section('/', -1);
+    return name.left(name.indexOf('.'));
 }
 
 // The entries of a JSON file: named objects in arrays and trees ("children"), sections of the
@@ -139,11 +148,13 @@ class JsonObjects
 public:
     JsonObjects(const QString& path, Objects& out) : m_path(path), m_kind(kindOfFile(path)), m_out(out) {}
 
-    void collect(const QJsonDocument& document)
+    void collect(const QJsonDocument& document, const ProjectText::Files& files, QSet<QString>& used)
     {
         QJsonObject rest;
         if (document.isArray())
             walkArray(document.array(), m_kind);
+        else if (isNamed(document.object()) && !document.object().contains("children"))
+            addFileObject(document.object(), files, used);
         else if (isNamed(document.object()))
             addNamed(document.object(), m_kind);
         else
@@ -190,6 +201,24 @@ private:
             walkArray(children.toArray(), kind);
     }
 
+    // A file that is one object (an axis, a cam, ...) is known by its kind and id wherever it
+    // lies, so that a renamed one is changed, not removed and added. A cam's points are part
+    // of it.
+    void addFileObject(const QJsonObject& object, const ProjectText::Files& files, QSet<QString>& used)
+    {
+        QByteArray content = compact(object);
+        if (object.value("points").isString()) {
+            const QString points = m_path.section('/', 0, -2) + '/' + object.value("points").toString();
+            const auto it = files.find(points);
+            if (it != files.end()) {
+                used.insert(points);
+                content += '\n' + it->second;
+            }
+        }
+        m_out[QStringLiteral("object:%1:").arg(m_kind) + idOrName(object)] =
+            Object{QStringLiteral("%1 %2").arg(m_kind, object.value("name").toString()), m_path, content};
+    }
+
     void add(const QString& key, const QString& name, const QByteArray& content)
     {
         QString unique = m_path + ':' + key;
@@ -210,16 +239,18 @@ Objects objectsOf(const ProjectText::Files& files)
     QSet<QString> used;
     ProgramObjects(files, out, used).collect();
     for (const auto& [path, bytes] : files) {
-        if (used.contains(path))
-            continue;
-        QJsonParseError error;
-        const QJsonDocument document = path.endsWith(QLatin1String(".json")) ? QJsonDocument::fromJson(bytes, &error)
-                                                                             : QJsonDocument();
-        if (!document.isNull())
-            JsonObjects(path, out).collect(document);
-        else
-            out[QStringLiteral("file:") + path] = Object{QStringLiteral("file ") + path, path, bytes};
+        if (path.endsWith(QLatin1String(".json")) && !used.contains(path)) {
+            const QJsonDocument document = QJsonDocument::fromJson(bytes);
+            if (!document.isNull()) {
+                used.insert(path);
+                JsonObjects(path, out).collect(document, files, used);
+            }
+        }
     }
+    // What is left: files of no known shape, and points that no cam names.
+    for (const auto& [path, bytes] : files)
+        if (!used.contains(path))
+            out[QStringLiteral("file:") + path] = Object{QStringLiteral("file ") + path, path, bytes};
     return out;
 }
 

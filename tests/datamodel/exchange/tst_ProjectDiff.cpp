@@ -36,6 +36,9 @@ ProjectText::Files sample()
                        R"({"id":2,"name":"Slow","watchdog":100}]})"},
         {"devices.json", R"({"children":[{"children":[],"id":2,"name":"IO","properties":{"a":"1"}}],"id":1,"name":"PLC"})"},
         {"notes.txt", "free text\n"},
+        {"motion/axes/A.axis.json", R"({"id":4,"name":"A","properties":{}})"},
+        {"motion/cams/C.cam.json", R"({"id":5,"name":"C","points":"C.cam.csv"})"},
+        {"motion/cams/C.cam.csv", "id,main\n1,0\n2,10\n"},
     };
 }
 
@@ -59,9 +62,15 @@ TEST(ProjectDiff, eachChangedObjectIsOneLineWhereverItsFileLies)
                       R"({"id":2,"name":"Slow","watchdog":200},{"id":3,"name":"New","watchdog":5}]})";
     b["devices.json"] = R"({"children":[{"children":[],"id":2,"name":"IO","properties":{"a":"2"}}],"id":1,"name":"PLC"})";
     b.erase("notes.txt");
+    // The axis is renamed (its file with it); one point of the cam changes.
+    b.erase("motion/axes/A.axis.json");
+    b["motion/axes/B.axis.json"] = R"({"id":4,"name":"B","properties":{}})";
+    b["motion/cams/C.cam.csv"] = "id,main\n1,0\n2,12\n";
 
     EXPECT_EQ(lines(a, b), QStringList({
                                "changed device IO (devices.json)",
+                               "changed axis B (motion/axes/B.axis.json)",
+                               "changed cam C (motion/cams/C.cam.json)",
                                "removed file notes.txt (notes.txt)",
                                "changed function F2 (program/F2.fc.st)",
                                "changed program Main (program/Main.prg.st)",
