@@ -68,13 +68,13 @@ public:
     static AddressRange addressRange(const QString& letter);
     // Whether `text` is the name of an address ("D100", "X17"; upper case, no leading zeros).
     static bool isAddressName(const QString& text);
-    // Reads the snapshots and comments of the older table's SnapAndComments text (a JSON
-    // object keyed by the address number in decimal); bit comments only when `withBits`.
-    // False, with `out` unchanged and `error` set, for text that is no JSON object.
     // The BitComments and Properties columns of an entry of `letter` as a save writes them:
     // {"BitComments":{...}} and {"type":"N"} for D, empty texts for the other letters.
     static QString bitCommentsColumn(const QString& letter, const QMap<int, QString>& bits);
     static QString propertiesColumn(const QString& letter, SoftComponentType type);
+    // Reads the snapshots and comments of the older table's SnapAndComments text (a JSON
+    // object keyed by the address number in decimal); bit comments only when `withBits`.
+    // False, with `out` unchanged and `error` set, for text that is no JSON object.
     static bool jsonStr2SoftComponentInfos(const QByteArray& json, bool withBits, QMap<int, SoftComponentInfo>& out,
                                            QString* error);
 
