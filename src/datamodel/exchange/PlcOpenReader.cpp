@@ -1,0 +1,635 @@
+#include "datamodel/exchange/PlcOpenReader.h"
+
+#include "datamodel/exchange/PlcOpenDocument_p.h"
+
+#include "accore/ACCore.h"
+
+#include <QRegularExpression>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <functional>
+
+using namespace PlcOpenFormat;
+
+namespace {
+
+// Reads the elements of a TC6 file into a Document. Every token goes through next(), which
+// refuses a DTD and keeps the nesting depth bounded; the first failure stops the reading.
+class Parser
+{
+public:
+    Parser(const QByteArray& xml, const QString& fileName, const PlcOpenReader::Limits& limits)
+        : m_reader(xml), m_limits(limits)
+    {
+        m_document.fileName = fileName;
+    }
+
+    Result<Document> parse()
+    {
+        if (!readRoot())
+            return Failure{1, m_error, {}};
+        return std::move(m_document);
+    }
+
+private:
+    using Handler = std::function<bool(const QString& name)>;
+
+    bool fail(const QString& message, qint64 line = -1)
+    {
+        if (m_error.isEmpty())
+            m_error = QStringLiteral("%1:%2: %3")
+                          .arg(m_document.fileName)
+                          .arg(line < 0 ? m_reader.lineNumber() : line)
+                          .arg(message);
+        return false;
+    }
+
+    bool next()
+    {
+        m_reader.readNext();
+        if (m_reader.hasError())
+            return fail(m_reader.errorString());
+        switch (m_reader.tokenType()) {
+        case QXmlStreamReader::DTD: return fail(QStringLiteral("a document type declaration (DTD) is refused"));
+        case QXmlStreamReader::EntityReference:
+            return fail(QStringLiteral("the entity '%1' is refused").arg(m_reader.name().toString()));
+        case QXmlStreamReader::StartElement:
+            if (++m_depth > m_limits.maxDepth)
+                return fail(QStringLiteral("elements nested deeper than %1").arg(m_limits.maxDepth));
+            break;
+        case QXmlStreamReader::EndElement: --m_depth; break;
+        default: break;
+        }
+        return true;
+    }
+
+    bool inTc6() const
+    {
+        return m_reader.namespaceUri() == Namespace;
+    }
+
+    QString attribute(const char* name) const
+    {
+        return m_reader.attributes().value(QLatin1String(name)).toString();
+    }
+
+    int line() const
+    {
+        return int(m_reader.lineNumber());
+    }
+
+    // Calls `handler` for every child element (which must read it to its end); true at the
+    // end of the current element.
+    bool children(const Handler& handler)
+    {
+        const int depth = m_depth;
+        while (next()) {
+            if (m_reader.isEndElement() && m_depth < depth)
+                return true;
+            if (m_reader.isStartElement() && !handler(m_reader.name().toString()))
+                return false;
+        }
+        return false;
+    }
+
+    bool skip()
+    {
+        return children([this](const QString&) { return skip(); });
+    }
+
+    // The text inside the current element, markup left out (xhtml paragraphs and the like).
+    bool text(QString& out)
+    {
+        const int depth = m_depth;
+        while (next()) {
+            if (m_reader.isEndElement() && m_depth < depth)
+                return true;
+            if (m_reader.isCharacters())
+                out += m_reader.text();
+        }
+        return false;
+    }
+
+    bool name(const char* attributeName, const QString& what, QString& out)
+    {
+        out = attribute(attributeName);
+        if (!ac::ACCore::isIdentifier(out.toStdString()))
+            return fail(QStringLiteral("%1 '%2' is no identifier").arg(what, out));
+        return true;
+    }
+
+    // Checks the children of the current element against a list of required names.
+    bool required(const QStringList& seen, const QStringList& wanted, const QString& element, int at)
+    {
+        for (const QString& name : wanted)
+            if (!seen.contains(name))
+                return fail(QStringLiteral("<%1> lacks <%2>").arg(element, name), at);
+        return true;
+    }
+
+    bool readRoot()
+    {
+        while (next()) {
+            if (!m_reader.isStartElement())
+                continue;
+            if (m_reader.name() != QLatin1String("project") || !inTc6())
+                return fail(QStringLiteral("not a PLCopen TC6 2.01 file (the root is <%1> in \"%2\")")
+                                .arg(m_reader.name().toString(), m_reader.namespaceUri().toString()));
+            const int at = line();
+            QStringList seen;
+            const bool ok = children([&](const QString& element) {
+                seen << element;
+                if (element == QLatin1String("contentHeader"))
+                    return readContentHeader();
+                if (element == QLatin1String("types"))
+                    return readTypes();
+                if (element == QLatin1String("instances"))
+                    return readInstances();
+                if (element == QLatin1String("addData"))
+                    return readData([this] { return readProjectFiles(); });
+                return skip();
+            });
+            if (!ok || !required(seen, {"fileHeader", "contentHeader", "types", "instances"}, "project", at))
+                return false;
+            while (!m_reader.atEnd())
+                if (!next())
+                    return false;
+            return true;
+        }
+        return fail(m_reader.hasError() ? m_reader.errorString() : QStringLiteral("no <project> element"));
+    }
+
+    bool readContentHeader()
+    {
+        m_document.projectName = attribute("name");
+        m_document.author = attribute("author");
+        if (m_document.projectName.trimmed().isEmpty())
+            return fail(QStringLiteral("<contentHeader> needs a name"));
+        return children([this](const QString& element) {
+            return element == QLatin1String("Comment") ? text(m_document.comment) : skip();
+        });
+    }
+
+    bool readTypes()
+    {
+        QStringList seen;
+        const int at = line();
+        return children([&](const QString& element) {
+                   seen << element;
+                   if (element == QLatin1String("dataTypes"))
+                       return children([this](const QString& e) { return e == QLatin1String("dataType") ? readDataType() : skip(); });
+                   if (element == QLatin1String("pous"))
+                       return children([this](const QString& e) { return e == QLatin1String("pou") ? readPou() : skip(); });
+                   return skip();
+               })
+            && required(seen, {"dataTypes", "pous"}, "types", at);
+    }
+
+    bool readDataType()
+    {
+        DataTypeItem item;
+        item.line = line();
+        if (!name("name", QStringLiteral("data type name"), item.decl.name))
+            return false;
+        bool typed = false;
+        const bool ok = children([&](const QString& element) {
+            if (element == QLatin1String("baseType")) {
+                typed = true;
+                return readTypeHolder(item.decl.type);
+            }
+            if (element == QLatin1String("initialValue")) {
+                item.decl.initialValue = Value();
+                return readValueHolder(*item.decl.initialValue);
+            }
+            if (element == QLatin1String("addData"))
+                return readData([&] { return readObjectData(item.data); });
+            return skip();
+        });
+        return ok && (typed || fail(QStringLiteral("data type '%1' lacks <baseType>").arg(item.decl.name), item.line))
+            && (m_document.dataTypes.push_back(std::move(item)), true);
+    }
+
+    bool readPou()
+    {
+        PouItem item;
+        item.line = line();
+        item.decl.pouType = attribute("pouType");
+        if (!name("name", QStringLiteral("POU name"), item.decl.name))
+            return false;
+        if (item.decl.pouType != QLatin1String("program") && item.decl.pouType != QLatin1String("function")
+            && item.decl.pouType != QLatin1String("functionBlock"))
+            return fail(QStringLiteral("POU '%1' has the unknown pouType '%2'").arg(item.decl.name, item.decl.pouType));
+        const bool ok = children([&](const QString& element) {
+            if (element == QLatin1String("interface"))
+                return readInterface(item.decl);
+            if (element == QLatin1String("body") && item.bodyLanguage.isEmpty())
+                return readBody(item);
+            if (element == QLatin1String("addData"))
+                return readData([&] { return readObjectData(item.data); });
+            return skip();
+        });
+        if (ok)
+            m_document.pous.push_back(std::move(item));
+        return ok;
+    }
+
+    bool readInterface(PouDecl& pou)
+    {
+        return children([&](const QString& element) {
+            if (element == QLatin1String("returnType")) {
+                pou.returnType = TypeRef();
+                return readTypeHolder(*pou.returnType);
+            }
+            if (sectionScope(element) != 0) {
+                pou.lists.emplace_back();
+                return readVarList(pou.lists.back());
+            }
+            return skip();
+        });
+    }
+
+    bool readVarList(VarList& list, std::optional<ObjectData>* data = nullptr)
+    {
+        list.section = m_reader.name().toString();
+        list.constant = attribute("constant") == QLatin1String("true") || attribute("constant") == QLatin1String("1");
+        list.retain = attribute("retain") == QLatin1String("true") || attribute("retain") == QLatin1String("1");
+        return children([&](const QString& element) {
+            if (element == QLatin1String("variable")) {
+                list.variables.emplace_back();
+                return readVariable(list.variables.back());
+            }
+            if (element == QLatin1String("addData") && data)
+                return readData([&] { return readObjectData(*data); });
+            return skip();
+        });
+    }
+
+    bool readVariable(Variable& variable)
+    {
+        const int at = line();
+        variable.address = attribute("address");
+        if (!name("name", QStringLiteral("variable name"), variable.name))
+            return false;
+        bool typed = false;
+        const bool ok = children([&](const QString& element) {
+            if (element == QLatin1String("type")) {
+                typed = true;
+                return readTypeHolder(variable.type);
+            }
+            if (element == QLatin1String("initialValue")) {
+                variable.initialValue = Value();
+                return readValueHolder(*variable.initialValue);
+            }
+            if (element == QLatin1String("documentation"))
+                return text(variable.documentation) && (variable.documentation = variable.documentation.trimmed(), true);
+            return skip();
+        });
+        return ok && (typed || fail(QStringLiteral("variable '%1' lacks <type>").arg(variable.name), at));
+    }
+
+    // <type>, <baseType>, <returnType>: exactly one type element inside.
+    bool readTypeHolder(TypeRef& type)
+    {
+        const int at = line();
+        bool found = false;
+        return children([&](const QString& element) {
+                   if (found)
+                       return skip();
+                   found = true;
+                   return readType(element, type);
+               })
+            && (found || fail(QStringLiteral("a type element is missing"), at));
+    }
+
+    bool readType(const QString& element, TypeRef& type)
+    {
+        if (isElementary(element)) {
+            type.kind = TypeRef::Elementary;
+            type.name = element;
+            return skip();
+        }
+        if (element == QLatin1String("string") || element == QLatin1String("wstring")) {
+            type.kind = element == QLatin1String("string") ? TypeRef::String : TypeRef::WString;
+            type.length = attribute("length");
+            return skip();
+        }
+        if (element == QLatin1String("derived"))
+            return (type.kind = TypeRef::Derived, name("name", QStringLiteral("type name"), type.name)) && skip();
+        if (element == QLatin1String("array") || element == QLatin1String("pointer"))
+            return readComposite(element, type);
+        if (element == QLatin1String("enum"))
+            return readEnum(type);
+        if (element == QLatin1String("struct")) {
+            type.kind = TypeRef::Struct;
+            return children([&](const QString& e) {
+                if (e != QLatin1String("variable"))
+                    return skip();
+                type.members.emplace_back();
+                return readVariable(type.members.back());
+            });
+        }
+        if (element == QLatin1String("subrangeSigned") || element == QLatin1String("subrangeUnsigned"))
+            return readSubrange(type);
+        return fail(QStringLiteral("the type <%1> is not supported").arg(element));
+    }
+
+    bool readComposite(const QString& element, TypeRef& type)
+    {
+        type.kind = element == QLatin1String("array") ? TypeRef::Array : TypeRef::Pointer;
+        type.base = std::make_shared<TypeRef>();
+        bool based = false;
+        const int at = line();
+        return children([&](const QString& e) {
+                   if (e == QLatin1String("dimension")) {
+                       type.dimensions.emplace_back(attribute("lower"), attribute("upper"));
+                       return skip();
+                   }
+                   if (e == QLatin1String("baseType"))
+                       return (based = true, readTypeHolder(*type.base));
+                   return skip();
+               })
+            && (based || fail(QStringLiteral("<%1> lacks <baseType>").arg(element), at))
+            && (type.kind != TypeRef::Array || !type.dimensions.empty()
+                || fail(QStringLiteral("<array> lacks <dimension>"), at));
+    }
+
+    bool readEnum(TypeRef& type)
+    {
+        type.kind = TypeRef::Enum;
+        return children([&](const QString& e) {
+            if (e == QLatin1String("baseType"))
+                return (type.base = std::make_shared<TypeRef>(), readTypeHolder(*type.base));
+            if (e != QLatin1String("values"))
+                return skip();
+            return children([&](const QString& v) {
+                if (v != QLatin1String("value"))
+                    return skip();
+                QString valueName;
+                if (!name("name", QStringLiteral("enumeration value"), valueName))
+                    return false;
+                type.values.emplace_back(valueName, attribute("value"));
+                return skip();
+            });
+        });
+    }
+
+    bool readSubrange(TypeRef& type)
+    {
+        type.kind = TypeRef::Subrange;
+        type.base = std::make_shared<TypeRef>();
+        return children([&](const QString& e) {
+            if (e == QLatin1String("range")) {
+                type.lower = attribute("lower");
+                type.upper = attribute("upper");
+                return skip();
+            }
+            return e == QLatin1String("baseType") ? readTypeHolder(*type.base) : skip();
+        });
+    }
+
+    bool readValueHolder(Value& value)
+    {
+        bool found = false;
+        return children([&](const QString& element) { return found ? skip() : (found = true, readValue(element, value)); });
+    }
+
+    bool readValue(const QString& element, Value& value)
+    {
+        if (element == QLatin1String("simpleValue")) {
+            value.text = attribute("value");
+            return skip();
+        }
+        if (element != QLatin1String("arrayValue") && element != QLatin1String("structValue"))
+            return fail(QStringLiteral("the value <%1> is not supported").arg(element));
+        const bool array = element == QLatin1String("arrayValue");
+        value.kind = array ? Value::Array : Value::Struct;
+        return children([&](const QString& e) {
+            if (e != QLatin1String("value"))
+                return skip();
+            value.items.emplace_back(array ? attribute("repetitionValue") : attribute("member"), Value());
+            if (!array && !ac::ACCore::isIdentifier(value.items.back().first.toStdString()))
+                return fail(QStringLiteral("member '%1' is no identifier").arg(value.items.back().first));
+            return readValueHolder(value.items.back().second);
+        });
+    }
+
+    bool readBody(PouItem& item)
+    {
+        return children([&](const QString& element) {
+            if (!item.bodyLanguage.isEmpty())
+                return skip();
+            if (element == QLatin1String("ST") || element == QLatin1String("IL")) {
+                item.bodyLanguage = element;
+                return text(item.bodyText);
+            }
+            if (element == QLatin1String("FBD") || element == QLatin1String("LD") || element == QLatin1String("SFC")) {
+                item.bodyLanguage = element;
+                return captureFragment(item.fragment);
+            }
+            return skip();
+        });
+    }
+
+    // The element as XML of its own, namespaces declared on it, so that it can stand in any
+    // TC6 body again.
+    bool captureFragment(QByteArray& out)
+    {
+        QXmlStreamWriter writer(&out);
+        writer.writeDefaultNamespace(Namespace);
+        writer.writeNamespace(XhtmlNamespace, QStringLiteral("xhtml"));
+        writer.writeStartElement(m_reader.namespaceUri().toString(), m_reader.name().toString());
+        writer.writeAttributes(m_reader.attributes());
+        const int depth = m_depth;
+        while (next()) {
+            if (m_reader.isEndElement()) {
+                writer.writeEndElement();
+                if (m_depth < depth)
+                    return true;
+            } else if (m_reader.isStartElement()) {
+                writer.writeStartElement(m_reader.namespaceUri().toString(), m_reader.name().toString());
+                writer.writeAttributes(m_reader.attributes());
+            } else if (m_reader.isCDATA()) {
+                writer.writeCDATA(m_reader.text().toString());
+            } else if (m_reader.isCharacters()) {
+                writer.writeCharacters(m_reader.text().toString());
+            } else if (m_reader.isComment()) {
+                writer.writeComment(m_reader.text().toString());
+            }
+        }
+        return false;
+    }
+
+    bool readInstances()
+    {
+        const int at = line();
+        bool configurations = false;
+        return children([&](const QString& element) {
+                   if (element != QLatin1String("configurations"))
+                       return skip();
+                   configurations = true;
+                   return children([this](const QString& e) {
+                       return e == QLatin1String("configuration") ? readConfiguration() : skip();
+                   });
+               })
+            && (configurations || fail(QStringLiteral("<instances> lacks <configurations>"), at));
+    }
+
+    bool readConfiguration()
+    {
+        return children([this](const QString& element) {
+            if (element == QLatin1String("globalVars"))
+                return readList();
+            if (element != QLatin1String("resource"))
+                return skip();
+            return children([this](const QString& e) {
+                if (e == QLatin1String("task"))
+                    return readTask();
+                if (e == QLatin1String("globalVars"))
+                    return readList();
+                return skip();
+            });
+        });
+    }
+
+    // Consecutive globalVars of one name are the sections of one list.
+    bool readList()
+    {
+        ListItem item;
+        item.line = line();
+        item.name = attribute("name");
+        if (item.name.isEmpty())
+            item.name = QStringLiteral("GVL");
+        if (!ac::ACCore::isIdentifier(item.name.toStdString()))
+            return fail(QStringLiteral("global variable list name '%1' is no identifier").arg(item.name));
+        VarList list;
+        std::optional<ObjectData> data;
+        if (!readVarList(list, &data))
+            return false;
+        if (m_document.lists.empty() || m_document.lists.back().name != item.name)
+            m_document.lists.push_back(std::move(item));
+        ListItem& target = m_document.lists.back();
+        target.lists.push_back(std::move(list));
+        if (data)
+            target.data = data;
+        return true;
+    }
+
+    bool readTask()
+    {
+        TaskItem task;
+        task.line = line();
+        task.name = attribute("name");
+        task.interval = attribute("interval");
+        task.priority = attribute("priority");
+        if (task.name.trimmed().isEmpty() || task.name.contains(QRegularExpression(QStringLiteral("[\\x00-\\x1f]"))))
+            return fail(QStringLiteral("a task needs a name of printable characters"));
+        const bool ok = children([&](const QString& element) {
+            if (element == QLatin1String("pouInstance")) {
+                QString type;
+                if (!name("typeName", QStringLiteral("pouInstance type"), type))
+                    return false;
+                task.instanceTypes.push_back(type);
+                return skip();
+            }
+            if (element == QLatin1String("addData"))
+                return readData([&] { return readTaskData(task); });
+            return skip();
+        });
+        if (ok)
+            m_document.tasks.push_back(std::move(task));
+        return ok;
+    }
+
+    // <addData><data name=...>: ours is read by `ours`, any other skipped.
+    bool readData(const std::function<bool()>& ours)
+    {
+        return children([&](const QString& element) {
+            if (element != QLatin1String("data") || attribute("name") != DataNamespace)
+                return skip();
+            return children([&](const QString&) {
+                return m_reader.namespaceUri() == DataNamespace ? ours() : skip();
+            });
+        });
+    }
+
+    bool readBytes(QByteArray& out)
+    {
+        const bool base64 = attribute("encoding") == QLatin1String("base64");
+        QString content;
+        if (!text(content))
+            return false;
+        out = base64 ? QByteArray::fromBase64(content.toLatin1()) : content.toUtf8();
+        return true;
+    }
+
+    bool readObjectData(std::optional<ObjectData>& data)
+    {
+        if (m_reader.name() != QLatin1String("object"))
+            return skip();
+        data = ObjectData();
+        data->path = attribute("path");
+        data->tc6 = attribute("tc6");
+        return children([&](const QString& element) {
+            QByteArray bytes;
+            if (element == QLatin1String("graph")) {
+                QString base64;
+                return text(base64) && (data->graph = QByteArray::fromBase64(base64.toLatin1()), true);
+            }
+            if (element != QLatin1String("declaration") && element != QLatin1String("logic"))
+                return skip();
+            if (!readBytes(bytes))
+                return false;
+            (element == QLatin1String("logic") ? data->logic : data->declaration) = bytes.toStdString();
+            return true;
+        });
+    }
+
+    bool readTaskData(TaskItem& task)
+    {
+        if (m_reader.name() != QLatin1String("task"))
+            return skip();
+        task.ours = true;
+        task.id = attribute("id");
+        task.type = attribute("type");
+        task.watchdog = attribute("watchdog");
+        task.calls = attribute("calls");
+        task.properties = attribute("properties");
+        return skip();
+    }
+
+    bool readProjectFiles()
+    {
+        if (m_reader.name() != QLatin1String("files"))
+            return skip();
+        return children([this](const QString& element) {
+            if (element != QLatin1String("file"))
+                return skip();
+            const QString path = attribute("path");
+            QByteArray bytes;
+            if (!readBytes(bytes))
+                return false;
+            m_document.files[path] = bytes;
+            return true;
+        });
+    }
+
+    QXmlStreamReader m_reader;
+    PlcOpenReader::Limits m_limits;
+    int m_depth = 0;
+    QString m_error;
+    Document m_document;
+};
+
+} // namespace
+
+Result<ProjectText::Files> PlcOpenReader::read(const QByteArray& xml, const QString& fileName, const Limits& limits)
+{
+    if (xml.size() > limits.maxBytes)
+        return Failure{1, QStringLiteral("%1:1: the file has %2 bytes, more than the %3 a project file may have")
+                              .arg(fileName).arg(xml.size()).arg(limits.maxBytes), {}};
+    Result<Document> document = Parser(xml, fileName, limits).parse();
+    if (!document)
+        return document.failure();
+    return assemble(document.value());
+}
