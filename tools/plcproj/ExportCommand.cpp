@@ -164,13 +164,24 @@ int runExport(const Arguments& args, const Output& out)
     return Ok;
 }
 
+// A regular file of bounded size, read as TC6 XML.
+Result<ProjectText::Files> readPlcOpen(const QString& path)
+{
+    const Result<QByteArray> xml = ProjectFiles::readInput(path, PlcOpenReader::Limits().maxBytes);
+    if (!xml)
+        return xml.failure();
+    return PlcOpenReader::read(xml.value(), path);
+}
+
 // Builds NEWDIR from `files` (read from `source`) whole, or leaves nothing there.
-int importFiles(const ProjectText::Files& files, const QString& source, const QString& target, const Arguments& args,
-                const Output& out)
+int importFiles(const ProjectText::Files& files, const QString& source, bool plcopen, const QString& target,
+                const Arguments& args, const Output& out)
 {
     ProjectImporter importer;
     if (!importer.read(files)) {
-        Output::error(QDir(source).filePath(importer.error()));
+        // A TC6 file's objects were made into the project's text: name both.
+        Output::error(plcopen ? QStringLiteral("%1: the project it describes is broken: %2").arg(source, importer.error())
+                              : QDir(source).filePath(importer.error()));
         return Failure;
     }
     const QString temporary = QStringLiteral("%1/.%2.importing-%3")
@@ -207,22 +218,12 @@ int runImport(const Arguments& args, const Output& out)
         Output::error(QStringLiteral("%1 exists already and is not empty").arg(target));
         return Failure;
     }
-    Result<ProjectText::Files> files = Failure{};
-    if (plcopen) {
-        const Result<QByteArray> xml = ProjectFiles::readInput(source, PlcOpenReader::Limits().maxBytes);
-        files = xml ? PlcOpenReader::read(xml.value(), source) : Result<ProjectText::Files>(xml.failure());
-        if (!files) {
-            Output::error(files.failure().describe());
-            return Failure;
-        }
-        return importFiles(files.value(), QString(), target, args, out);
-    }
-    files = ProjectText::read(source);
+    Result<ProjectText::Files> files = plcopen ? readPlcOpen(source) : ProjectText::read(source);
     if (!files) {
-        Output::error(files.errorString());
+        Output::error(plcopen ? files.failure().describe() : files.errorString());
         return Failure;
     }
-    return importFiles(files.value(), source, target, args, out);
+    return importFiles(files.value(), source, plcopen, target, args, out);
 }
 
 int runDump(const Arguments& args, const Output&)

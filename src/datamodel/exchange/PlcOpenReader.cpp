@@ -111,6 +111,30 @@ private:
         return false;
     }
 
+    // <ST><xhtml:p>text</xhtml:p></ST>, or the text right inside <ST> where a tool writes so;
+    // the indentation around the paragraph is no part of the text.
+    bool textBody(QString& out)
+    {
+        const int depth = m_depth;
+        QString direct;
+        bool paragraph = false;
+        while (next()) {
+            if (m_reader.isEndElement() && m_depth < depth) {
+                if (!paragraph)
+                    out = direct;
+                return true;
+            }
+            if (m_reader.isStartElement()) {
+                if (paragraph ? !skip() : !text(out))
+                    return false;
+                paragraph = true;
+            } else if (m_reader.isCharacters()) {
+                direct += m_reader.text();
+            }
+        }
+        return false;
+    }
+
     bool name(const char* attributeName, const QString& what, QString& out)
     {
         out = attribute(attributeName);
@@ -421,7 +445,7 @@ private:
                 return skip();
             if (element == QLatin1String("ST") || element == QLatin1String("IL")) {
                 item.bodyLanguage = element;
-                return text(item.bodyText);
+                return textBody(item.bodyText);
             }
             if (element == QLatin1String("FBD") || element == QLatin1String("LD") || element == QLatin1String("SFC")) {
                 item.bodyLanguage = element;
