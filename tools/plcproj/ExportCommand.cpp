@@ -66,6 +66,10 @@ bool buildProject(ProjectImporter& importer, const QString& temporary, const QSt
     const bool library = importer.isLibrary();
     std::map<std::string, std::string> params = importer.createParams(name, QString());
     const QString projectName = QString::fromStdString(params["fileName"]);
+    // A text without devices (another tool's file, a folder without devices.json) gets the
+    // controller a new project gets; without one the device tree cannot be created.
+    if (!library && !params.count("deviceType"))
+        params["deviceType"] = DefaultDevice;
     params["filePath"] = QDir(temporary).filePath(ProjectLocation::fileNameFor(projectName, library)).toStdString();
     auto session = ProjectSession::create(temporary, params, &error);
     if (!session)

@@ -3,6 +3,7 @@
 #include "datamodel/exchange/ExchangeFormat_p.h"
 #include "datamodel/exchange/ExchangeNames.h"
 #include "datamodel/exchange/PlcOpenDocument_p.h"
+#include "datamodel/model/SystemObjects.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -26,6 +27,11 @@ QString pouSuffix(const QString& pouType)
     return pouType == QLatin1String("functionBlock") ? BlockSuffix
          : pouType == QLatin1String("function")      ? FunctionSuffix
                                                       : ProgramSuffix;
+}
+
+qint64 firstFreeId()
+{
+    return qint64(SystemObjects::hiddenNames().size()) + 1;
 }
 
 bool isPouPath(const QString& path)
@@ -125,7 +131,7 @@ private:
     {
         if (data && data->declaration && data->tc6 == fingerprint(rendered))
             return *data->declaration;
-        return rendered.toStdString();
+        return (rendered.endsWith('\n') ? rendered.chopped(1) : rendered).toStdString(); // the file adds the line end
     }
 
     void put(const Slot& slot)
@@ -167,6 +173,9 @@ private:
             Slot slot;
             if (!place(unit.front()->data, decls.front().name, TypeSuffix, 2, unit.front()->line, slot))
                 return false;
+            // A TYPE text is named apart from the types it declares; TC6 knows only the types.
+            if (!m_added.contains(slot.path))
+                slot.entry.insert("name", m_known.at(slot.path).entry.value("name"));
             if (!slot.entry.contains("kind") || m_added.contains(slot.path))
                 slot.entry.insert("kind", decls.front().type.kind == TypeRef::Enum ? QStringLiteral("enum")
                                                                                    : QStringLiteral("struct"));
@@ -332,7 +341,9 @@ private:
     std::map<QString, IndexedObject> m_known;
     std::map<QString, QJsonArray> m_indexes;
     QSet<QString> m_changedIndexes, m_claimed, m_added;
-    qint64 m_nextId[3] = {1, 1, 1}; // POUs, lists, types
+    // POUs, lists, types. A new project's system objects (kept by the import) take the first
+    // ids of their models; new objects start above every one of them.
+    qint64 m_nextId[3] = {firstFreeId(), firstFreeId(), firstFreeId()};
     std::map<QString, qint64> m_pouIds; // upper-case name -> id
 };
 
