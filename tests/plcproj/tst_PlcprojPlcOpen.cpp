@@ -371,6 +371,13 @@ INSTANTIATE_TEST_SUITE_P(
         Hostile{"variableNamePath", minimalProject("<pou name=\"Main\" pouType=\"program\"><interface><localVars>"
                                                    "<variable name=\"../x\"><type><INT/></type></variable></localVars></interface></pou>"),
                 "variable name '../x' is no identifier"},
+        Hostile{"addressInjection", minimalProject("<pou name=\"Main\" pouType=\"program\"><interface><localVars>"
+                                                   "<variable name=\"x\" address=\"%IX0.0 : BOOL; END_VAR VAR y\"><type><INT/></type></variable>"
+                                                   "</localVars></interface></pou>"), "is no direct address"},
+        Hostile{"boundInjection", minimalProject("<pou name=\"Main\" pouType=\"program\"><interface><localVars>"
+                                                 "<variable name=\"x\"><type><array><dimension lower=\"0\" upper=\"1] OF INT; y : ARRAY[0..1\"/>"
+                                                 "<baseType><INT/></baseType></array></type></variable></localVars></interface></pou>"),
+                "array bound '1] OF INT; y : ARRAY[0..1' is no number or name"},
         Hostile{"unknownPouType", minimalProject("<pou name=\"Main\" pouType=\"macro\"/>"), "unknown pouType 'macro'"},
         Hostile{"duplicatePou", minimalProject(goodPou + goodPou), "declared twice"},
         Hostile{"taskCallsNothing", minimalProject(goodPou, "<task name=\"T\" priority=\"1\"><pouInstance name=\"i\" typeName=\"Ghost\"/></task>"),

@@ -143,6 +143,17 @@ private:
         return true;
     }
 
+    // Bounds, lengths and counts go into declaration text as they are: a number, a constant's
+    // name or a typed literal, never anything that could end the declaration.
+    bool token(const char* attributeName, const QString& what, QString& out, bool optional = false)
+    {
+        static const QRegularExpression pattern(QStringLiteral("^[-+]?[A-Za-z0-9_#.]+$"));
+        out = attribute(attributeName);
+        if ((optional && out.isEmpty()) || pattern.match(out).hasMatch())
+            return true;
+        return fail(QStringLiteral("%1 '%2' is no number or name").arg(what, out));
+    }
+
     // Checks the children of the current element against a list of required names.
     bool required(const QStringList& seen, const QStringList& wanted, const QString& element, int at)
     {
@@ -292,9 +303,12 @@ private:
     bool readVariable(Variable& variable)
     {
         const int at = line();
+        static const QRegularExpression address(QStringLiteral("^%[A-Za-z]{1,3}[0-9]+(\\.[0-9]+)*$|^%[IQM]\\*$"));
         variable.address = attribute("address");
         if (!name("name", QStringLiteral("variable name"), variable.name))
             return false;
+        if (!variable.address.isEmpty() && !address.match(variable.address).hasMatch())
+            return fail(QStringLiteral("the address '%1' of '%2' is no direct address").arg(variable.address, variable.name));
         bool typed = false;
         const bool ok = children([&](const QString& element) {
             if (element == QLatin1String("type")) {
@@ -335,8 +349,7 @@ private:
         }
         if (element == QLatin1String("string") || element == QLatin1String("wstring")) {
             type.kind = element == QLatin1String("string") ? TypeRef::String : TypeRef::WString;
-            type.length = attribute("length");
-            return skip();
+            return token("length", QStringLiteral("string length"), type.length, true) && skip();
         }
         if (element == QLatin1String("derived"))
             return (type.kind = TypeRef::Derived, name("name", QStringLiteral("type name"), type.name)) && skip();
@@ -366,7 +379,10 @@ private:
         const int at = line();
         return children([&](const QString& e) {
                    if (e == QLatin1String("dimension")) {
-                       type.dimensions.emplace_back(attribute("lower"), attribute("upper"));
+                       QString lower, upper;
+                       if (!token("lower", QStringLiteral("array bound"), lower) || !token("upper", QStringLiteral("array bound"), upper))
+                           return false;
+                       type.dimensions.emplace_back(lower, upper);
                        return skip();
                    }
                    if (e == QLatin1String("baseType"))
@@ -392,7 +408,10 @@ private:
                 QString valueName;
                 if (!name("name", QStringLiteral("enumeration value"), valueName))
                     return false;
-                type.values.emplace_back(valueName, attribute("value"));
+                QString value;
+                if (!token("value", QStringLiteral("enumeration value"), value, true))
+                    return false;
+                type.values.emplace_back(valueName, value);
                 return skip();
             });
         });
@@ -403,11 +422,9 @@ private:
         type.kind = TypeRef::Subrange;
         type.base = std::make_shared<TypeRef>();
         return children([&](const QString& e) {
-            if (e == QLatin1String("range")) {
-                type.lower = attribute("lower");
-                type.upper = attribute("upper");
-                return skip();
-            }
+            if (e == QLatin1String("range"))
+                return token("lower", QStringLiteral("subrange bound"), type.lower)
+                    && token("upper", QStringLiteral("subrange bound"), type.upper) && skip();
             return e == QLatin1String("baseType") ? readTypeHolder(*type.base) : skip();
         });
     }
@@ -431,9 +448,11 @@ private:
         return children([&](const QString& e) {
             if (e != QLatin1String("value"))
                 return skip();
-            value.items.emplace_back(array ? attribute("repetitionValue") : attribute("member"), Value());
-            if (!array && !ac::ACCore::isIdentifier(value.items.back().first.toStdString()))
-                return fail(QStringLiteral("member '%1' is no identifier").arg(value.items.back().first));
+            QString key;
+            if (array ? !token("repetitionValue", QStringLiteral("repetition"), key, true)
+                      : !name("member", QStringLiteral("member"), key))
+                return false;
+            value.items.emplace_back(key, Value());
             return readValueHolder(value.items.back().second);
         });
     }

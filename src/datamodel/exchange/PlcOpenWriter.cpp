@@ -108,9 +108,9 @@ private:
                                                                 : QByteArray())
                                         .object();
         m_xml.writeStartElement(Namespace, QStringLiteral("contentHeader"));
-        m_xml.writeAttribute(QStringLiteral("name"), project.value("name").toString());
+        m_xml.writeAttribute(QStringLiteral("name"), xmlSafe(project.value("name").toString()));
         if (!project.value("author").toString().isEmpty())
-            m_xml.writeAttribute(QStringLiteral("author"), project.value("author").toString());
+            m_xml.writeAttribute(QStringLiteral("author"), xmlSafe(project.value("author").toString()));
         if (!project.value("comments").toString().isEmpty())
             m_xml.writeTextElement(Namespace, QStringLiteral("Comment"), xmlSafe(project.value("comments").toString()));
         m_xml.writeStartElement(Namespace, QStringLiteral("coordinateInfo"));

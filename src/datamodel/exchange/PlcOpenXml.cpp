@@ -220,10 +220,10 @@ void writeTask(QXmlStreamWriter& xml, const QJsonObject& task, const std::map<qi
 {
     const QJsonObject properties = task.value("properties").toObject();
     xml.writeStartElement(ns(), QStringLiteral("task"));
-    attribute(xml, "name", task.value("name").toString());
+    attribute(xml, "name", xmlSafe(task.value("name").toString()));
     const QString interval = properties.value("Interval").toString();
     if (!interval.isEmpty())
-        attribute(xml, "interval", interval);
+        attribute(xml, "interval", xmlSafe(interval));
     bool numeric = false;
     const uint priority = properties.value("Priority").toString().toUInt(&numeric);
     attribute(xml, "priority", QString::number(numeric ? priority : 0));
