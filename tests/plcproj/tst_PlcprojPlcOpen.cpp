@@ -101,7 +101,7 @@ const QMap<QString, QStringList>& schemaOrder()
 // Elements whose content is free: the type and value choices, text, our own data.
 bool contentIsFree(const QString& element)
 {
-    static const QStringList free = {"type", "baseType", "returnType", "initialValue", "data",
+    static const QStringList free = {"type", "baseType", "returnType", "initialValue", "data", "actions", "transitions",
                                      "documentation", "ST", "IL", "FBD", "LD", "SFC", "Comment"};
     return free.contains(element);
 }
@@ -298,6 +298,13 @@ TEST_F(PlcprojPlcOpen, fileOfAnotherToolBecomesACheckedProjectKeepingItsFbdBody)
     EXPECT_EQ(schemaOrderViolation(xml), QString());
     EXPECT_EQ(canonicalSubtree(xml, "FBD"), fbd);
     EXPECT_TRUE(xml.contains(text.at("program/Interlock.fb.graph"))) << "the kept fragment, byte for byte";
+    // An SFC keeps its actions and transitions beside its body.
+    for (const QString& element : {QStringLiteral("SFC"), QStringLiteral("actions"), QStringLiteral("transitions")}) {
+        const QString original = canonicalSubtree(readFile(source), element);
+        ASSERT_FALSE(original.isEmpty()) << element.toStdString();
+        EXPECT_EQ(canonicalSubtree(xml, element), original) << element.toStdString();
+    }
+    EXPECT_TRUE(text.at("program/index.json").contains("\"language\": \"SFC\""));
     // And that export is stable in its turn.
     expectOk(plcproj({"import", "--plcopen", again, temp.filePath("bottling2")}), "import again");
     expectOk(plcproj({"export", temp.filePath("bottling2"), "--plcopen", temp.filePath("third.xml")}), "export again");

@@ -3,6 +3,7 @@
 #include "datamodel/exchange/ExchangeFormat_p.h"
 #include "datamodel/exchange/ExchangeNames.h"
 #include "datamodel/exchange/PlcOpenDocument_p.h"
+#include "datamodel/exchange/PlcOpenXml_p.h"
 #include "datamodel/model/SystemObjects.h"
 
 #include <QJsonArray>
@@ -216,6 +217,15 @@ private:
             if (!pou.bodyLanguage.isEmpty() || !slot.entry.contains("language"))
                 slot.entry.insert("language", languageOfBody(pou.bodyLanguage));
             m_files[slot.path] = pouFile(declaration, logic);
+            QJsonObject properties = slot.entry.value("properties").toObject();
+            for (const auto& [property, xml] : {std::pair{PlcOpenXml::ActionsProperty, &pou.actions},
+                                                std::pair{PlcOpenXml::TransitionsProperty, &pou.transitions}}) {
+                if (xml->isEmpty())
+                    properties.remove(QLatin1String(property));
+                else
+                    properties.insert(QLatin1String(property), QString::fromUtf8(*xml));
+            }
+            slot.entry.insert("properties", properties);
             const QByteArray graph = !pou.fragment.isEmpty() ? pou.fragment : pou.data && pou.data->graph ? *pou.data->graph : QByteArray();
             const QString graphFile = slot.entry.value("file").toString().chopped(3) + GraphSuffix;
             slot.entry.remove("graph");

@@ -38,6 +38,7 @@ struct PouItem
     QString bodyLanguage; // "ST", "IL", "FBD", "LD", "SFC"; empty without a body
     QString bodyText;     // ST and IL
     QByteArray fragment;  // the graphic body element as XML
+    QByteArray actions, transitions; // of an SFC, as XML
     std::optional<ObjectData> data;
 };
 

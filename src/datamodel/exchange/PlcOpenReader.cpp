@@ -258,6 +258,10 @@ private:
         const bool ok = children([&](const QString& element) {
             if (element == QLatin1String("interface"))
                 return readInterface(item.decl);
+            if (element == QLatin1String("actions"))
+                return captureFragment(item.actions);
+            if (element == QLatin1String("transitions"))
+                return captureFragment(item.transitions);
             if (element == QLatin1String("body") && item.bodyLanguage.isEmpty())
                 return readBody(item);
             if (element == QLatin1String("addData"))

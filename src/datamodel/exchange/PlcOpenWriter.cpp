@@ -179,6 +179,10 @@ private:
             m_xml.writeAttribute(QStringLiteral("name"), name);
             m_xml.writeAttribute(QStringLiteral("pouType"), pou->pouType);
             PlcOpenXml::writeInterface(m_xml, *pou);
+            const QJsonObject properties = program.object.entry.value("properties").toObject();
+            for (const auto& [property, element] : {std::pair{PlcOpenXml::ActionsProperty, "actions"},
+                                                    std::pair{PlcOpenXml::TransitionsProperty, "transitions"}})
+                writeFragment(properties.value(QLatin1String(property)).toString().toUtf8(), QLatin1String(element));
             const QByteArray graph = graphOf(program.object);
             const int language = ExchangeFormat::languageFromName(program.object.entry.value("language").toString());
             const bool textual = language == PouModel::POU_ST || language == PouModel::POU_IL;
@@ -189,8 +193,7 @@ private:
                 PlcOpenXml::writeTextBody(m_xml, language == PouModel::POU_IL ? "IL" : "ST", xmlSafe(logic));
             } else if (!fragment.isEmpty()) {
                 m_xml.writeStartElement(Namespace, QStringLiteral("body"));
-                m_xml.writeComment(PlcOpenXml::fragmentMark(int(m_fragments.size())));
-                m_fragments.push_back(graph);
+                writeFragment(graph, fragment);
                 m_xml.writeEndElement();
             }
             PlcOpenXml::startData(m_xml);
@@ -210,6 +213,15 @@ private:
             m_xml.writeEndElement();
         }
         m_xml.writeEndElement();
+    }
+
+    // A piece of another tool's XML, written back as it came (after the document is done).
+    void writeFragment(const QByteArray& xml, const QString& element)
+    {
+        if (!PlcOpenXml::isFragment(xml, element))
+            return;
+        m_xml.writeComment(PlcOpenXml::fragmentMark(int(m_fragments.size())));
+        m_fragments.push_back(xml);
     }
 
     QString graphPath(const IndexedObject& object) const

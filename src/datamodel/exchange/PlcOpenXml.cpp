@@ -263,25 +263,30 @@ QString graphicElement(int language)
 QString fragmentOf(const QByteArray& graph, int language)
 {
     const QString element = graphicElement(language);
-    if (element.isEmpty() || !graph.startsWith('<' + element.toLatin1()))
-        return {};
-    QXmlStreamReader reader(graph);
+    return !element.isEmpty() && isFragment(graph, element) ? element : QString();
+}
+
+bool isFragment(const QByteArray& xml, const QString& element)
+{
+    if (!xml.startsWith('<' + element.toLatin1()))
+        return false;
+    QXmlStreamReader reader(xml);
     int depth = 0;
     bool rootSeen = false;
     while (!reader.atEnd()) {
         reader.readNext();
         if (reader.isStartElement()) {
             if (depth == 0 && (rootSeen || reader.name() != element || reader.namespaceUri() != Namespace))
-                return {};
+                return false;
             rootSeen = true;
             ++depth;
         } else if (reader.isEndElement()) {
             --depth;
         } else if (reader.isDTD() || reader.isEntityReference()) {
-            return {};
+            return false;
         }
     }
-    return reader.hasError() || !rootSeen ? QString() : element;
+    return !reader.hasError() && rootSeen;
 }
 
 QString fragmentMark(int index)

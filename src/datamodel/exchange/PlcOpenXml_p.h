@@ -36,9 +36,14 @@ void writeTask(QXmlStreamWriter& xml, const QJsonObject& task, const std::map<qi
 
 // TC6 body element of a graphic language ("FBD", "LD", "SFC"); empty for the others.
 QString graphicElement(int language);
+// True when `xml` is one element `element` of the TC6 namespace, well-formed, without DTD.
+bool isFragment(const QByteArray& xml, const QString& element);
 // The body element name when `graph` is a TC6 body fragment of that language (as the reader
 // keeps one), else empty.
 QString fragmentOf(const QByteArray& graph, int language);
+// POU properties that keep the actions and transitions of an SFC from another tool as XML.
+inline const char* const ActionsProperty = "PlcOpenActions";
+inline const char* const TransitionsProperty = "PlcOpenTransitions";
 QString fragmentMark(int index);
 // Puts fragment i where the comment fragmentMark(i) stands.
 QByteArray insertFragments(const QByteArray& document, const std::vector<QByteArray>& fragments);
