@@ -1,12 +1,12 @@
 #include "datamodel/exchange/PlcOpenReader.h"
 
 #include "datamodel/exchange/PlcOpenDocument_p.h"
+#include "datamodel/exchange/PlcOpenStream_p.h"
 
 #include "accore/ACCore.h"
 
 #include <QRegularExpression>
 #include <QXmlStreamReader>
-#include <QXmlStreamWriter>
 
 #include <functional>
 
@@ -14,13 +14,12 @@ using namespace PlcOpenFormat;
 
 namespace {
 
-// Reads the elements of a TC6 file into a Document. Every token goes through next(), which
-// refuses a DTD and keeps the nesting depth bounded; the first failure stops the reading.
-class Parser
+// Reads the elements of a TC6 file into a Document.
+class Parser : public PlcOpenStream
 {
 public:
     Parser(const QByteArray& xml, const QString& fileName, const PlcOpenReader::Limits& limits)
-        : m_reader(xml), m_limits(limits)
+        : PlcOpenStream(xml, fileName, limits.maxDepth)
     {
         m_document.fileName = fileName;
     }
@@ -28,140 +27,11 @@ public:
     Result<Document> parse()
     {
         if (!readRoot())
-            return Failure{1, m_error, {}};
+            return Failure{1, error(), {}};
         return std::move(m_document);
     }
 
 private:
-    using Handler = std::function<bool(const QString& name)>;
-
-    bool fail(const QString& message, qint64 line = -1)
-    {
-        if (m_error.isEmpty())
-            m_error = QStringLiteral("%1:%2: %3")
-                          .arg(m_document.fileName)
-                          .arg(line < 0 ? m_reader.lineNumber() : line)
-                          .arg(message);
-        return false;
-    }
-
-    bool next()
-    {
-        m_reader.readNext();
-        if (m_reader.hasError())
-            return fail(m_reader.errorString());
-        switch (m_reader.tokenType()) {
-        case QXmlStreamReader::DTD: return fail(QStringLiteral("a document type declaration (DTD) is refused"));
-        case QXmlStreamReader::EntityReference:
-            return fail(QStringLiteral("the entity '%1' is refused").arg(m_reader.name().toString()));
-        case QXmlStreamReader::StartElement:
-            if (++m_depth > m_limits.maxDepth)
-                return fail(QStringLiteral("elements nested deeper than %1").arg(m_limits.maxDepth));
-            break;
-        case QXmlStreamReader::EndElement: --m_depth; break;
-        default: break;
-        }
-        return true;
-    }
-
-    bool inTc6() const
-    {
-        return m_reader.namespaceUri() == Namespace;
-    }
-
-    QString attribute(const char* name) const
-    {
-        return m_reader.attributes().value(QLatin1String(name)).toString();
-    }
-
-    int line() const
-    {
-        return int(m_reader.lineNumber());
-    }
-
-    // Calls `handler` for every child element (which must read it to its end); true at the
-    // end of the current element.
-    bool children(const Handler& handler)
-    {
-        const int depth = m_depth;
-        while (next()) {
-            if (m_reader.isEndElement() && m_depth < depth)
-                return true;
-            if (m_reader.isStartElement() && !handler(m_reader.name().toString()))
-                return false;
-        }
-        return false;
-    }
-
-    bool skip()
-    {
-        return children([this](const QString&) { return skip(); });
-    }
-
-    // The text inside the current element, markup left out (xhtml paragraphs and the like).
-    bool text(QString& out)
-    {
-        const int depth = m_depth;
-        while (next()) {
-            if (m_reader.isEndElement() && m_depth < depth)
-                return true;
-            if (m_reader.isCharacters())
-                out += m_reader.text();
-        }
-        return false;
-    }
-
-    // <ST><xhtml:p>text</xhtml:p></ST>, or the text right inside <ST> where a tool writes so;
-    // the indentation around the paragraph is no part of the text.
-    bool textBody(QString& out)
-    {
-        const int depth = m_depth;
-        QString direct;
-        bool paragraph = false;
-        while (next()) {
-            if (m_reader.isEndElement() && m_depth < depth) {
-                if (!paragraph)
-                    out = direct;
-                return true;
-            }
-            if (m_reader.isStartElement()) {
-                if (paragraph ? !skip() : !text(out))
-                    return false;
-                paragraph = true;
-            } else if (m_reader.isCharacters()) {
-                direct += m_reader.text();
-            }
-        }
-        return false;
-    }
-
-    bool name(const char* attributeName, const QString& what, QString& out)
-    {
-        out = attribute(attributeName);
-        if (!ac::ACCore::isIdentifier(out.toStdString()))
-            return fail(QStringLiteral("%1 '%2' is no identifier").arg(what, out));
-        return true;
-    }
-
-    // Bounds, lengths and counts go into declaration text as they are: a number, a constant's
-    // name or a typed literal, never anything that could end the declaration.
-    bool token(const char* attributeName, const QString& what, QString& out, bool optional = false)
-    {
-        static const QRegularExpression pattern(QStringLiteral("^[-+]?[A-Za-z0-9_#.]+$"));
-        out = attribute(attributeName);
-        if ((optional && out.isEmpty()) || pattern.match(out).hasMatch())
-            return true;
-        return fail(QStringLiteral("%1 '%2' is no number or name").arg(what, out));
-    }
-
-    // Checks the children of the current element against a list of required names.
-    bool required(const QStringList& seen, const QStringList& wanted, const QString& element, int at)
-    {
-        for (const QString& name : wanted)
-            if (!seen.contains(name))
-                return fail(QStringLiteral("<%1> lacks <%2>").arg(element, name), at);
-        return true;
-    }
 
     bool readRoot()
     {
@@ -478,35 +348,6 @@ private:
         });
     }
 
-    // The element as XML of its own, namespaces declared on it, so that it can stand in any
-    // TC6 body again.
-    bool captureFragment(QByteArray& out)
-    {
-        QXmlStreamWriter writer(&out);
-        writer.writeDefaultNamespace(Namespace);
-        writer.writeNamespace(XhtmlNamespace, QStringLiteral("xhtml"));
-        writer.writeStartElement(m_reader.namespaceUri().toString(), m_reader.name().toString());
-        writer.writeAttributes(m_reader.attributes());
-        const int depth = m_depth;
-        while (next()) {
-            if (m_reader.isEndElement()) {
-                writer.writeEndElement();
-                if (m_depth < depth)
-                    return true;
-            } else if (m_reader.isStartElement()) {
-                writer.writeStartElement(m_reader.namespaceUri().toString(), m_reader.name().toString());
-                writer.writeAttributes(m_reader.attributes());
-            } else if (m_reader.isCDATA()) {
-                writer.writeCDATA(m_reader.text().toString());
-            } else if (m_reader.isCharacters()) {
-                writer.writeCharacters(m_reader.text().toString());
-            } else if (m_reader.isComment()) {
-                writer.writeComment(m_reader.text().toString());
-            }
-        }
-        return false;
-    }
-
     bool readInstances()
     {
         const int at = line();
@@ -661,10 +502,6 @@ private:
         });
     }
 
-    QXmlStreamReader m_reader;
-    PlcOpenReader::Limits m_limits;
-    int m_depth = 0;
-    QString m_error;
     Document m_document;
 };
 
