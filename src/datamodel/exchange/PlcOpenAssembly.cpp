@@ -234,6 +234,7 @@ private:
                 m_files[slot.path.left(slot.path.lastIndexOf('/') + 1) + graphFile] = graph;
             }
             m_pouIds[pou.decl.name.toUpper()] = idOf(slot.entry);
+            m_tc6Pous.insert(idOf(slot.entry));
             put(slot);
         }
         return true;
@@ -299,8 +300,10 @@ private:
         std::vector<qint64> kept;
         for (const QString& call : task.calls.split(' ', Qt::SkipEmptyParts)) {
             const qint64 pou = call.section(':', 1).toLongLong();
+            if (!names.count(pou))
+                continue; // a call of a POU that is gone
             calls.append(QJsonObject{{"entry", call.section(':', 0, 0).toLongLong()}, {"pou", pou}});
-            if (names.count(pou))
+            if (m_tc6Pous.contains(pou)) // the calls of POUs kept in our data only are no pouInstance
                 kept.push_back(pou);
         }
         if (!task.ours || kept != pous) {
@@ -355,6 +358,7 @@ private:
     // ids of their models; new objects start above every one of them.
     qint64 m_nextId[3] = {firstFreeId(), firstFreeId(), firstFreeId()};
     std::map<QString, qint64> m_pouIds; // upper-case name -> id
+    QSet<qint64> m_tc6Pous;             // ids of the POUs the file has as <pou>
 };
 
 } // namespace

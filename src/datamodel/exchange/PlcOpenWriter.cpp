@@ -173,8 +173,11 @@ private:
         for (const Program& program : m_programs) {
             const QString name = program.object.entry.value("name").toString();
             const std::optional<PouDecl> pou = pouFromCore(m_core, name);
-            if (!pou || hidden(program.object) || pou->name.compare(name, Qt::CaseInsensitive) != 0)
+            // Names that are no identifiers (older projects have them) cannot name a TC6 POU.
+            if (!pou || hidden(program.object) || pou->name.compare(name, Qt::CaseInsensitive) != 0
+                || !ac::ACCore::isIdentifier(name.toStdString()))
                 continue; // kept whole in the project's addData
+            m_written[qint64(program.object.entry.value("id").toDouble())] = name;
             m_xml.writeStartElement(Namespace, QStringLiteral("pou"));
             m_xml.writeAttribute(QStringLiteral("name"), name);
             m_xml.writeAttribute(QStringLiteral("pouType"), pou->pouType);
@@ -260,11 +263,8 @@ private:
         if (it == m_files.end())
             return;
         QJsonObject tasks = QJsonDocument::fromJson(it->second).object();
-        std::map<qint64, QString> pouNames;
-        for (const Program& program : m_programs)
-            pouNames[qint64(program.object.entry.value("id").toDouble())] = program.object.entry.value("name").toString();
         for (const QJsonValue& value : tasks.value("tasks").toArray())
-            PlcOpenXml::writeTask(m_xml, value.toObject(), pouNames);
+            PlcOpenXml::writeTask(m_xml, value.toObject(), m_written);
         tasks.insert("tasks", QJsonArray()); // the tasks themselves travel as TC6 tasks
         m_projectFiles[ExchangeFormat::TasksFile] = ExchangeFormat::jsonBytes(tasks);
     }
@@ -275,7 +275,7 @@ private:
             if (!path.endsWith(ExchangeFormat::ListSuffix) || hidden(object))
                 continue;
             const QString name = object.entry.value("name").toString();
-            if (!m_core.symbolGVL(name.toStdString()))
+            if (!m_core.symbolGVL(name.toStdString()) || !ac::ACCore::isIdentifier(name.toStdString()))
                 continue;
             std::vector<VarList> lists = listFromCore(m_core, name);
             const QString rendered = listText(lists);
@@ -314,6 +314,7 @@ private:
     ProjectText::Files m_projectFiles;
     std::map<QString, IndexedObject> m_objects;
     std::vector<Program> m_programs;
+    std::map<qint64, QString> m_written; // POUs written as <pou>: id -> name
     std::vector<QByteArray> m_fragments;
 };
 

@@ -234,7 +234,7 @@ void writeTask(QXmlStreamWriter& xml, const QJsonObject& task, const std::map<qi
                                                                                  : QString();
         entries << QString::number(qint64(call.value("entry").toDouble())) + ':' + QString::number(qint64(call.value("pou").toDouble()));
         if (pou.isEmpty())
-            continue; // a call of a POU that is gone: kept in our data only
+            continue; // a POU kept in our data only: the call is kept there too
         xml.writeEmptyElement(ns(), QStringLiteral("pouInstance"));
         attribute(xml, "name", pou);
         attribute(xml, "typeName", pou);

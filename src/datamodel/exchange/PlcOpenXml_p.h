@@ -31,7 +31,8 @@ void writeInterface(QXmlStreamWriter& xml, const PlcOpenFormat::PouDecl& pou);
 // Opens the list's element and writes its variables; the caller may add addData and closes it.
 void startVarList(QXmlStreamWriter& xml, const PlcOpenFormat::VarList& list, const QString& name = QString());
 void writeTextBody(QXmlStreamWriter& xml, const char* language, const QString& text);
-// A task of tasks.json with its calls (POU id -> name) as pouInstance elements.
+// A task of tasks.json with its calls of the POUs written as <pou> (id -> name) as pouInstance
+// elements; every call also in our addData.
 void writeTask(QXmlStreamWriter& xml, const QJsonObject& task, const std::map<qint64, QString>& pouNames);
 
 // TC6 body element of a graphic language ("FBD", "LD", "SFC"); empty for the others.

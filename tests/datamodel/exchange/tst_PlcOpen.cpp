@@ -40,6 +40,7 @@ Files project()
     types.insert("kind", "struct");
     files["program/index.json"] = ExchangeFormat::jsonBytes(QJsonArray{
         entry("Broken.prg.st", 3, "Broken", "ST"), entry("Calc.fc.st", 2, "Calc", "ST"),
+        entry("Legacy name.prg.st", 4, "Legacy name", "ST"),
         entry("Main.prg.st", 1, "Main", "ST"), types, entry("Vars.gvl.st", 1, "Vars")});
     // Two types in one text, a Windows line end, a comment with "*)" look-alikes and Chinese.
     files["program/Shapes.type.st"] = "TYPE\r\n    Point :\n    STRUCT\n        x : LREAL := 1.5; (* 横坐标 *)\n"
@@ -55,9 +56,12 @@ Files project()
                                                           "VAR CONSTANT\n    K : INT := 3;\nEND_VAR",
                                                           "origin.x := Calc(p := origin);");
     files["program/Broken.prg.st"] = pouFile("PROGRAM Other\nVAR\n    x : ;\n", "x := ;");
+    // Older projects hold names that are no identifiers: no TC6 POU can have one.
+    files["program/Legacy name.prg.st"] = pouFile("PROGRAM Legacy\nVAR\n    n : INT;\nEND_VAR", "n := n + 1;");
     files["tasks.json"] = ExchangeFormat::jsonBytes(QJsonObject{
         {"configuration", QJsonObject{{"name", "Task Config"}, {"properties", QJsonObject{{"Kind", "Cfg"}}}}},
-        {"tasks", QJsonArray{QJsonObject{{"calls", QJsonArray{QJsonObject{{"entry", 7}, {"pou", 1}}, QJsonObject{{"entry", 8}, {"pou", 3}}}},
+        {"tasks", QJsonArray{QJsonObject{{"calls", QJsonArray{QJsonObject{{"entry", 7}, {"pou", 1}}, QJsonObject{{"entry", 8}, {"pou", 3}},
+                                                             QJsonObject{{"entry", 9}, {"pou", 4}}}},
                                          {"id", 5}, {"name", "Cyclic"}, {"type", 2}, {"watchdog", 50},
                                          {"properties", QJsonObject{{"Interval", "T#5ms"}, {"Priority", "2"}}}}}}});
     return files;
@@ -98,6 +102,8 @@ TEST(PlcOpen, ownRoundTripGivesBackEveryFileAndTheSameBytes)
     EXPECT_TRUE(xml.contains("<xhtml:p>横坐标</xhtml:p>"));
     EXPECT_TRUE(xml.contains("<pou name=\"Broken\"")) << "what the core could read of a broken declaration";
     EXPECT_TRUE(xml.contains("encoding=\"base64\"")) << "texts XML cannot keep (CR, control characters) go as Base64";
+    EXPECT_FALSE(xml.contains("<pou name=\"Legacy")) << "kept in our data only";
+    EXPECT_FALSE(xml.contains("typeName=\"Legacy")) << "and so is its call";
 }
 
 TEST(PlcOpen, objectsChangedElsewhereTakeTheTc6ContentAndTheRestKeepsItsText)
