@@ -387,6 +387,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "array bound '1] OF INT; y : ARRAY[0..1' is no number or name"},
         Hostile{"unknownPouType", minimalProject("<pou name=\"Main\" pouType=\"macro\"/>"), "unknown pouType 'macro'"},
         Hostile{"duplicatePou", minimalProject(goodPou + goodPou), "declared twice"},
+        Hostile{"listTwiceApart", minimalProject(goodPou, "<globalVars name=\"G\"/><globalVars name=\"H\"/><globalVars name=\"G\"/>"),
+                "global variable list 'G' is declared twice"},
         Hostile{"taskCallsNothing", minimalProject(goodPou, "<task name=\"T\" priority=\"1\"><pouInstance name=\"i\" typeName=\"Ghost\"/></task>"),
                 "calls 'Ghost', which is no POU"},
         Hostile{"otherNamespace", "<project xmlns=\"http://www.plcopen.org/xml/tc6_0200\"/>", "not a PLCopen TC6 2.01 file"},

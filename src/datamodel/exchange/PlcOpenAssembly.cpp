@@ -157,7 +157,11 @@ private:
     {
         std::vector<std::vector<const DataTypeItem*>> units;
         std::map<QString, std::size_t> unitOfPath;
+        QSet<QString> names;
         for (const DataTypeItem& item : m_document.dataTypes) {
+            if (names.contains(item.decl.name.toUpper()))
+                return fail(item.line, QStringLiteral("data type '%1' is declared twice").arg(item.decl.name));
+            names.insert(item.decl.name.toUpper());
             const QString path = item.data ? item.data->path : QString();
             if (!path.isEmpty() && unitOfPath.count(path)) {
                 units[unitOfPath[path]].push_back(&item);
@@ -188,7 +192,11 @@ private:
 
     bool addLists()
     {
+        QSet<QString> names;
         for (const ListItem& list : m_document.lists) {
+            if (names.contains(list.name.toUpper()))
+                return fail(list.line, QStringLiteral("global variable list '%1' is declared twice").arg(list.name));
+            names.insert(list.name.toUpper());
             Slot slot;
             if (!place(list.data, list.name, ListSuffix, 1, list.line, slot))
                 return false;
