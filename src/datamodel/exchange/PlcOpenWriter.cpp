@@ -172,50 +172,58 @@ private:
         m_xml.writeStartElement(Namespace, QStringLiteral("pous"));
         for (const Program& program : m_programs) {
             const QString name = program.object.entry.value("name").toString();
-            const std::optional<PouDecl> pou = pouFromCore(m_core, name);
+            std::optional<PouDecl> pou = pouFromCore(m_core, name);
             // Names that are no identifiers (older projects have them) cannot name a TC6 POU.
             if (!pou || hidden(program.object) || pou->name.compare(name, Qt::CaseInsensitive) != 0
                 || !ac::ACCore::isIdentifier(name.toStdString()))
                 continue; // kept whole in the project's addData
             m_written[qint64(program.object.entry.value("id").toDouble())] = name;
-            m_xml.writeStartElement(Namespace, QStringLiteral("pou"));
-            m_xml.writeAttribute(QStringLiteral("name"), name);
-            m_xml.writeAttribute(QStringLiteral("pouType"), pou->pouType);
-            PlcOpenXml::writeInterface(m_xml, *pou);
-            const QJsonObject properties = program.object.entry.value("properties").toObject();
-            for (const auto& [property, element] : {std::pair{PlcOpenXml::ActionsProperty, "actions"},
-                                                    std::pair{PlcOpenXml::TransitionsProperty, "transitions"}})
-                writeFragment(properties.value(QLatin1String(property)).toString().toUtf8(), QLatin1String(element));
-            const QByteArray graph = graphOf(program.object);
-            const int language = ExchangeFormat::languageFromName(program.object.entry.value("language").toString());
-            const bool textual = language == PouModel::POU_ST || language == PouModel::POU_IL;
-            const QString logic = QString::fromStdString(program.logic);
-            const bool logicKept = textual && keepsInXml(logic) && logic.toStdString() == program.logic;
-            const QString fragment = textual ? QString() : PlcOpenXml::fragmentOf(graph, language);
-            if (textual) {
-                PlcOpenXml::writeTextBody(m_xml, language == PouModel::POU_IL ? "IL" : "ST", xmlSafe(logic));
-            } else if (!fragment.isEmpty()) {
-                m_xml.writeStartElement(Namespace, QStringLiteral("body"));
-                writeFragment(graph, fragment);
-                m_xml.writeEndElement();
-            }
-            PlcOpenXml::startData(m_xml);
-            m_xml.writeStartElement(DataNamespace, QStringLiteral("object"));
-            m_xml.writeAttribute(QStringLiteral("path"), program.object.path);
-            m_xml.writeAttribute(QStringLiteral("tc6"), fingerprint(pouText(*pou)));
-            PlcOpenXml::writeText(m_xml, QStringLiteral("declaration"), program.declaration);
-            if (!logicKept)
-                PlcOpenXml::writeText(m_xml, QStringLiteral("logic"), program.logic);
-            if (!graph.isEmpty() && fragment.isEmpty())
-                m_xml.writeTextElement(DataNamespace, QStringLiteral("graph"), QString::fromLatin1(graph.toBase64()));
-            m_xml.writeEndElement();
-            PlcOpenXml::endData(m_xml);
-            m_projectFiles.erase(program.object.path);
-            if (!graph.isEmpty())
-                m_projectFiles.erase(graphPath(program.object));
-            m_xml.writeEndElement();
+            pou->name = name; // the object's spelling, which the import gives back
+            writePou(program, *pou);
         }
         m_xml.writeEndElement();
+    }
+
+    void writePou(const Program& program, const PouDecl& pou)
+    {
+        m_xml.writeStartElement(Namespace, QStringLiteral("pou"));
+        m_xml.writeAttribute(QStringLiteral("name"), pou.name);
+        m_xml.writeAttribute(QStringLiteral("pouType"), pou.pouType);
+        PlcOpenXml::writeInterface(m_xml, pou);
+        const QJsonObject properties = program.object.entry.value("properties").toObject();
+        for (const auto& [property, element] : {std::pair{PlcOpenXml::ActionsProperty, "actions"},
+                                                std::pair{PlcOpenXml::TransitionsProperty, "transitions"}})
+            writeFragment(properties.value(QLatin1String(property)).toString().toUtf8(), QLatin1String(element));
+        const QByteArray graph = graphOf(program.object);
+        const int language = ExchangeFormat::languageFromName(program.object.entry.value("language").toString());
+        const bool textual = language == PouModel::POU_ST || language == PouModel::POU_IL;
+        const QString logic = QString::fromStdString(program.logic);
+        const QString fragment = textual ? QString() : PlcOpenXml::fragmentOf(graph, language);
+        if (textual) {
+            PlcOpenXml::writeTextBody(m_xml, language == PouModel::POU_IL ? "IL" : "ST", xmlSafe(logic));
+        } else if (!fragment.isEmpty()) {
+            m_xml.writeStartElement(Namespace, QStringLiteral("body"));
+            writeFragment(graph, fragment);
+            m_xml.writeEndElement();
+        }
+        // The body holds a textual logic when XML keeps it as it is; graphic languages keep
+        // their textual form and our editors' data here.
+        const bool logicInBody = textual && keepsInXml(logic) && logic.toStdString() == program.logic;
+        PlcOpenXml::startData(m_xml);
+        m_xml.writeStartElement(DataNamespace, QStringLiteral("object"));
+        m_xml.writeAttribute(QStringLiteral("path"), program.object.path);
+        m_xml.writeAttribute(QStringLiteral("tc6"), fingerprint(pouText(pou)));
+        PlcOpenXml::writeText(m_xml, QStringLiteral("declaration"), program.declaration);
+        if (!logicInBody)
+            PlcOpenXml::writeText(m_xml, QStringLiteral("logic"), program.logic);
+        if (!graph.isEmpty() && fragment.isEmpty())
+            m_xml.writeTextElement(DataNamespace, QStringLiteral("graph"), QString::fromLatin1(graph.toBase64()));
+        m_xml.writeEndElement();
+        PlcOpenXml::endData(m_xml);
+        m_xml.writeEndElement();
+        m_projectFiles.erase(program.object.path);
+        if (!graph.isEmpty())
+            m_projectFiles.erase(graphPath(program.object));
     }
 
     // A piece of another tool's XML, written back as it came (after the document is done).
