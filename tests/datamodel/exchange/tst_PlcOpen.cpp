@@ -39,10 +39,10 @@ Files project()
     QJsonObject types = entry("Shapes.type.st", 1, "Shapes");
     types.insert("kind", "struct");
     files["program/index.json"] = ExchangeFormat::jsonBytes(QJsonArray{
-        entry("Broken.prg.st", 3, "Broken", "ST"), entry("Calc.fc.st", 2, "Calc", "ST"),
+        entry("Broken.prg.st", 3, "Broken", "ST"), entry("Calc.fc.st", 2, "calc", "ST"),
         entry("Legacy name.prg.st", 4, "Legacy name", "ST"),
         entry("Main.prg.st", 1, "Main", "ST"), types, entry("Vars.gvl.st", 1, "Vars")});
-    // Two types in one text, a Windows line end, a comment with "*)" look-alikes and Chinese.
+    // A POU named in other letter case than its header, two types in one text, a Windows line end, a comment with "*)" look-alikes and Chinese.
     files["program/Shapes.type.st"] = "TYPE\r\n    Point :\n    STRUCT\n        x : LREAL := 1.5; (* 横坐标 *)\n"
                                       "        tag : WSTRING(8);\n    END_STRUCT;\n"
                                       "    Level : USINT (1..9);\n    Mode : (Off, On := 4) DINT;\nEND_TYPE\n";
@@ -113,7 +113,7 @@ TEST(PlcOpen, objectsChangedElsewhereTakeTheTc6ContentAndTheRestKeepsItsText)
     // Another tool changes Main's constant, removes the function Calc and its call stays.
     ASSERT_TRUE(xml.contains("<simpleValue value=\"3\"/>"));
     xml.replace("<simpleValue value=\"3\"/>", "<simpleValue value=\"4\"/>");
-    const int from = xml.indexOf("<pou name=\"Calc\"");
+    const int from = xml.indexOf("<pou name=\"calc\"");
     const int to = xml.indexOf("</pou>", from) + 6;
     ASSERT_GT(from, 0);
     xml.remove(from, to - from);
