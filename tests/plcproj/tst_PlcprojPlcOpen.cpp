@@ -385,6 +385,7 @@ INSTANTIATE_TEST_SUITE_P(
                                                  "<variable name=\"x\"><type><array><dimension lower=\"0\" upper=\"1] OF INT; y : ARRAY[0..1\"/>"
                                                  "<baseType><INT/></baseType></array></type></variable></localVars></interface></pou>"),
                 "array bound '1] OF INT; y : ARRAY[0..1' is no number or name"},
+        Hostile{"systemName", minimalProject("<pou name=\"DevicePOU\" pouType=\"program\"/>"), "the system keeps for its own objects"},
         Hostile{"unknownPouType", minimalProject("<pou name=\"Main\" pouType=\"macro\"/>"), "unknown pouType 'macro'"},
         Hostile{"duplicatePou", minimalProject(goodPou + goodPou), "declared twice"},
         Hostile{"listTwiceApart", minimalProject(goodPou, "<globalVars name=\"G\"/><globalVars name=\"H\"/><globalVars name=\"G\"/>"),

@@ -104,6 +104,8 @@ private:
     bool place(const std::optional<ObjectData>& data, const QString& name, const QString& suffix, int kind, int line,
                Slot& slot)
     {
+        if (SystemObjects::isReservedName(name.toStdString()))
+            return fail(line, QStringLiteral("'%1' is a name the system keeps for its own objects").arg(name));
         if (data && m_known.count(data->path) && data->path.endsWith(suffix) && !m_claimed.contains(data->path)) {
             slot = Slot{data->path, m_known.at(data->path).entry};
             slot.entry.insert("name", name);
@@ -225,27 +227,36 @@ private:
             if (!pou.bodyLanguage.isEmpty() || !slot.entry.contains("language"))
                 slot.entry.insert("language", languageOfBody(pou.bodyLanguage));
             m_files[slot.path] = pouFile(declaration, logic);
-            QJsonObject properties = slot.entry.value("properties").toObject();
-            for (const auto& [property, xml] : {std::pair{PlcOpenXml::ActionsProperty, &pou.actions},
-                                                std::pair{PlcOpenXml::TransitionsProperty, &pou.transitions}}) {
-                if (xml->isEmpty())
-                    properties.remove(QLatin1String(property));
-                else
-                    properties.insert(QLatin1String(property), QString::fromUtf8(*xml));
-            }
-            slot.entry.insert("properties", properties);
-            const QByteArray graph = !pou.fragment.isEmpty() ? pou.fragment : pou.data && pou.data->graph ? *pou.data->graph : QByteArray();
-            const QString graphFile = slot.entry.value("file").toString().chopped(3) + GraphSuffix;
-            slot.entry.remove("graph");
-            if (!graph.isEmpty()) {
-                slot.entry.insert("graph", graphFile);
-                m_files[slot.path.left(slot.path.lastIndexOf('/') + 1) + graphFile] = graph;
-            }
+            keepGraphics(pou, slot);
             m_pouIds[pou.decl.name.toUpper()] = idOf(slot.entry);
             m_tc6Pous.insert(idOf(slot.entry));
             put(slot);
         }
         return true;
+    }
+
+    // Another tool's graphic body as the POU's editor data, an SFC's actions and transitions
+    // as its properties; our editors' data as it was.
+    void keepGraphics(const PouItem& pou, Slot& slot)
+    {
+        QJsonObject properties = slot.entry.value("properties").toObject();
+        for (const auto& [property, xml] : {std::pair{PlcOpenXml::ActionsProperty, &pou.actions},
+                                            std::pair{PlcOpenXml::TransitionsProperty, &pou.transitions}}) {
+            if (xml->isEmpty())
+                properties.remove(QLatin1String(property));
+            else
+                properties.insert(QLatin1String(property), QString::fromUtf8(*xml));
+        }
+        slot.entry.insert("properties", properties);
+        const QByteArray graph = !pou.fragment.isEmpty() ? pou.fragment
+                               : pou.data && pou.data->graph ? *pou.data->graph
+                                                             : QByteArray();
+        const QString graphFile = slot.entry.value("file").toString().chopped(3) + GraphSuffix;
+        slot.entry.remove("graph");
+        if (!graph.isEmpty()) {
+            slot.entry.insert("graph", graphFile);
+            m_files[slot.path.left(slot.path.lastIndexOf('/') + 1) + graphFile] = graph;
+        }
     }
 
     // Objects of our data that the file no longer has: another tool removed them. Objects
