@@ -215,6 +215,15 @@ TEST_F(PlcprojPlcOpen, demoProjectRoundTripsThroughTc6ByteForByte)
     EXPECT_EQ(copied, original);
     EXPECT_EQ(plcproj({"check", temp.filePath("copy")}).code, 0);
 
+    // Another tool that indents the file anew changes no text of the project.
+    QByteArray indented = xml;
+    indented.replace("<![CDATA[", "\n      <![CDATA[").replace("]]></", "]]>\n    </").replace("><", ">\n\t<");
+    ASSERT_NE(indented, xml);
+    writeFile(temp.filePath("indented.xml"), indented);
+    expectOk(plcproj({"import", "--plcopen", temp.filePath("indented.xml"), temp.filePath("reindented")}), "import indented");
+    expectOk(plcproj({"export", temp.filePath("reindented"), temp.filePath("reindentedText")}), "text");
+    EXPECT_EQ(readFolder(temp.filePath("reindentedText")), original);
+
     // The TC6 content itself, as another tool reads it.
     EXPECT_TRUE(xml.contains("<pou name=\"FB_Conveyor\" pouType=\"functionBlock\">"));
     EXPECT_TRUE(xml.contains("<pou name=\"FC_ScaleSpeed\" pouType=\"function\">"));

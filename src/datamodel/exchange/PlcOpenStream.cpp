@@ -79,11 +79,20 @@ bool PlcOpenStream::skip()
 bool PlcOpenStream::text(QString& out)
 {
     const int depth = m_depth;
+    QString all, cdata;
+    bool hasCdata = false;
     while (next()) {
-        if (m_reader.isEndElement() && m_depth < depth)
+        if (m_reader.isEndElement() && m_depth < depth) {
+            // A tool that indents the file puts blanks around a CDATA section, never in it.
+            out += hasCdata ? cdata : all;
             return true;
+        }
+        if (m_reader.isCDATA()) {
+            hasCdata = true;
+            cdata += m_reader.text();
+        }
         if (m_reader.isCharacters())
-            out += m_reader.text();
+            all += m_reader.text();
     }
     return false;
 }

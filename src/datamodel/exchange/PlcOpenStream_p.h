@@ -32,7 +32,8 @@ protected:
     // end of the current element.
     bool children(const Handler& handler);
     bool skip();
-    // The text inside the current element, markup left out (xhtml paragraphs and the like).
+    // The text inside the current element, markup left out (xhtml paragraphs and the like);
+    // where it holds CDATA sections, their text only.
     bool text(QString& out);
     // <ST><xhtml:p>text</xhtml:p></ST>, or the text right inside <ST> where a tool writes so;
     // the indentation around the paragraph is no part of the text.

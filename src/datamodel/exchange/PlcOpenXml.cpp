@@ -73,7 +73,7 @@ void writeBytes(QXmlStreamWriter& xml, const QByteArray& bytes)
 {
     const QString text = QString::fromUtf8(bytes);
     if (text.toUtf8() == bytes && keepsInXml(text)) {
-        xml.writeCharacters(text);
+        xml.writeCDATA(text); // kept as it is when another tool indents the file
         return;
     }
     attribute(xml, "encoding", QStringLiteral("base64"));

@@ -19,7 +19,7 @@ namespace PlcOpenXml {
 void startData(QXmlStreamWriter& xml);
 void endData(QXmlStreamWriter& xml);
 
-// A text element of our namespace: the text as it is when XML keeps it, else Base64 with
+// A text element of our namespace: the text as CDATA when XML keeps it, else Base64 with
 // encoding="base64" (carriage returns, control characters, bytes that are no UTF-8).
 void writeText(QXmlStreamWriter& xml, const QString& element, const std::string& text);
 void writeBytes(QXmlStreamWriter& xml, const QByteArray& bytes);
