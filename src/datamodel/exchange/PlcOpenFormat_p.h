@@ -11,7 +11,6 @@
 #include <QString>
 
 #include <map>
-
 #include <memory>
 #include <optional>
 #include <utility>
@@ -19,10 +18,7 @@
 
 namespace ac {
 class ACCore;
-class InitValueTree;
-class SymbolDataType;
-class VarContainer;
-} // namespace ac
+}
 
 namespace PlcOpenFormat {
 
