@@ -425,3 +425,20 @@ TEST_F(PlcprojPlcOpen, hugeAndUnreadableFilesAreRefusedBeforeReading)
 }
 
 } // namespace
+
+namespace {
+
+// A project text without devices (another tool's, or a folder whose devices.json was left
+// out) gets the controller a new project gets, instead of failing to create its device tree.
+TEST_F(PlcprojPlcOpen, textWithoutDevicesGetsTheDefaultController)
+{
+    ASSERT_EQ(plcproj({"create", temp.filePath("p"), "--name", "P"}).code, 0);
+    expectOk(plcproj({"export", temp.filePath("p"), temp.filePath("text")}), "export");
+    ASSERT_TRUE(QFile::remove(temp.filePath("text/devices.json")));
+    expectOk(plcproj({"import", temp.filePath("text"), temp.filePath("copy")}), "import");
+    const ToolRun tree = plcproj({"device", temp.filePath("copy"), "tree"});
+    EXPECT_EQ(tree.code, 0);
+    EXPECT_TRUE(tree.out.contains("VX7_1616MT")) << tree.out.toStdString();
+}
+
+} // namespace
