@@ -347,6 +347,15 @@ std::vector<std::string> ACCore::typeNames() const
     return d->table.typeNames();
 }
 
+std::vector<std::string> ACCore::objectTypeNames(const std::string& objectName) const
+{
+    std::vector<std::string> names;
+    for (const std::string& key : d->table.typesOfObject(objectName))
+        if (const auto type = d->table.dataType(key))
+            names.push_back(type->name());
+    return names;
+}
+
 std::vector<std::string> ACCore::pouNames() const
 {
     return d->table.pouNames();

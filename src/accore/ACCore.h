@@ -103,6 +103,9 @@ public:
     std::vector<std::string> typeNames() const;
     std::vector<std::string> pouNames() const;
     std::vector<std::string> gvlNames() const;
+    // The names of the types that the TYPE text parsed as object `objectName` declared, in
+    // the order of the text (one text may declare several types).
+    std::vector<std::string> objectTypeNames(const std::string& objectName) const;
 
     // The type of a type text ("INT", "ARRAY[1..4] OF BOOL"), owned by the core until it is
     // destroyed; null (and a message) when the text is no valid type.

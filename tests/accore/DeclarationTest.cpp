@@ -399,3 +399,15 @@ TEST_F(Declarations, BuiltinFunctionBlocksAndMotionTypes)
     EXPECT_FALSE(core.parserPou("FUNCTION_BLOCK TON VAR_INPUT IN : BOOL; END_VAR", "TON", 0));
     EXPECT_EQ(core.symbolPOU("TON")->paramsCount(), 6);
 }
+
+// A TYPE text may declare several types; which ones it declared is known by the text's name.
+TEST_F(Declarations, TypesOfOneTextAreKnownByItsName)
+{
+    ASSERT_TRUE(types("TYPE\n  Point : STRUCT x : INT; END_STRUCT;\n  Level : USINT (1..9);\nEND_TYPE", "Shapes"));
+    EXPECT_EQ(core.objectTypeNames("SHAPES"), (std::vector<std::string>{"Point", "Level"}));
+    EXPECT_TRUE(core.objectTypeNames("Other").empty());
+    // Parsed again with one type less, the text no longer declares the other.
+    ASSERT_TRUE(types("TYPE Level : USINT (1..5); END_TYPE", "Shapes"));
+    EXPECT_EQ(core.objectTypeNames("Shapes"), std::vector<std::string>{"Level"});
+    EXPECT_EQ(core.symbolType("Point"), nullptr);
+}

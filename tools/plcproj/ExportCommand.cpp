@@ -1,22 +1,29 @@
-// plcproj export, import, dump and diff: projects as text folders, for version control.
+// plcproj export, import, dump and diff: projects as text folders, for version control, and
+// as PLCopen TC6 XML files (--plcopen), for other tools.
 #include "Command.h"
 #include "ProjectSession.h"
 #include "Secrets.h"
 #include "StandardLibraries.h"
 
 #include "datamodel/exchange/ExchangeNames.h"
+#include "datamodel/exchange/PlcOpenReader.h"
+#include "datamodel/exchange/PlcOpenWriter.h"
 #include "datamodel/exchange/ProjectExporter.h"
 #include "datamodel/exchange/ProjectImporter.h"
 #include "datamodel/exchange/ProjectText.h"
 #include "datamodel/exchange/ProjectDiff.h"
 #include "datamodel/exchange/TextDiff.h"
+#include "datamodel/model/ProjectFiles.h"
 #include "datamodel/project/AbstractPlcProjectModel.h"
+
+#include "accore/SafeAccore.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QSaveFile>
 
 #include <cstdio>
 
@@ -60,6 +67,10 @@ bool buildProject(ProjectImporter& importer, const QString& temporary, const QSt
     const bool library = importer.isLibrary();
     std::map<std::string, std::string> params = importer.createParams(name, QString());
     const QString projectName = QString::fromStdString(params["fileName"]);
+    // A text without devices (another tool's file, a folder without devices.json) gets the
+    // controller a new project gets; without one the device tree cannot be created.
+    if (!library && !params.count("deviceType"))
+        params["deviceType"] = DefaultDevice;
     params["filePath"] = QDir(temporary).filePath(ProjectLocation::fileNameFor(projectName, library)).toStdString();
     auto session = ProjectSession::create(temporary, params, &error);
     if (!session)
@@ -96,8 +107,48 @@ bool passwordOf(const Arguments& args, QString& password)
 } // namespace
 
 
+// The declarations are those the compiler core reads, with the names the libraries declare.
+int runPlcOpenExport(const Arguments& args, const Output& out)
+{
+    if (args.positional().size() != 1) {
+        Output::error("export --plcopen FILE needs PROJECT only");
+        return Usage;
+    }
+    QString password, error;
+    if (!passwordOf(args, password))
+        return Failure;
+    auto session = ProjectSession::open(args.positional(0), password, ProjectSession::Access::Checking, &error);
+    if (!session) {
+        Output::error(error);
+        return Failure;
+    }
+    const ProjectText::Files files = ProjectExporter::exportProject(*session->model());
+    QByteArray xml;
+    {
+        ac::SafeAccore core(session->model()->name());
+        if (!core.getAccore()) {
+            Output::error(QStringLiteral("the project has no compiler core"));
+            return Failure;
+        }
+        xml = PlcOpenWriter::write(files, *core.getAccore(), session->model()->getFileID());
+    }
+    const QString target = args.value("plcopen");
+    QSaveFile file(target);
+    if (!file.open(QIODevice::WriteOnly) || file.write(xml) != xml.size() || !file.commit()) {
+        Output::error(QStringLiteral("cannot write %1: %2").arg(target, file.errorString()));
+        return Failure;
+    }
+    if (out.json())
+        out.document(QJsonObject{{"file", QFileInfo(target).absoluteFilePath()}, {"bytes", int(xml.size())}});
+    else
+        out.line(QStringLiteral("%1 bytes in %2").arg(xml.size()).arg(target));
+    return Ok;
+}
+
 int runExport(const Arguments& args, const Output& out)
 {
+    if (args.has("plcopen"))
+        return runPlcOpenExport(args, out);
     if (args.positional().size() != 2) {
         Output::error("export needs PROJECT and DIR");
         return Usage;
@@ -118,26 +169,24 @@ int runExport(const Arguments& args, const Output& out)
     return Ok;
 }
 
-int runImport(const Arguments& args, const Output& out)
+// A regular file of bounded size, read as TC6 XML.
+Result<ProjectText::Files> readPlcOpen(const QString& path)
 {
-    if (args.positional().size() != 2) {
-        Output::error("import needs DIR and NEWDIR");
-        return Usage;
-    }
-    const QString source = args.positional(0);
-    const QString target = QFileInfo(args.positional(1)).absoluteFilePath();
-    if (QFileInfo::exists(target) && !QDir(target).isEmpty()) {
-        Output::error(QStringLiteral("%1 exists already and is not empty").arg(target));
-        return Failure;
-    }
-    Result<ProjectText::Files> files = ProjectText::read(source);
-    if (!files) {
-        Output::error(files.errorString());
-        return Failure;
-    }
+    const Result<QByteArray> xml = ProjectFiles::readInput(path, PlcOpenReader::Limits().maxBytes);
+    if (!xml)
+        return xml.failure();
+    return PlcOpenReader::read(xml.value(), path);
+}
+
+// Builds NEWDIR from `files` (read from `source`) whole, or leaves nothing there.
+int importFiles(const ProjectText::Files& files, const QString& source, bool plcopen, const QString& target,
+                const Arguments& args, const Output& out)
+{
     ProjectImporter importer;
-    if (!importer.read(files.value())) {
-        Output::error(QDir(source).filePath(importer.error()));
+    if (!importer.read(files)) {
+        // A TC6 file's objects were made into the project's text: name both.
+        Output::error(plcopen ? QStringLiteral("%1: the project it describes is broken: %2").arg(source, importer.error())
+                              : QDir(source).filePath(importer.error()));
         return Failure;
     }
     const QString temporary = QStringLiteral("%1/.%2.importing-%3")
@@ -159,6 +208,27 @@ int runImport(const Arguments& args, const Output& out)
     else
         out.line(target);
     return Ok;
+}
+
+int runImport(const Arguments& args, const Output& out)
+{
+    const bool plcopen = args.has("plcopen");
+    if (args.positional().size() != (plcopen ? 1 : 2)) {
+        Output::error(plcopen ? "import --plcopen FILE needs NEWDIR" : "import needs DIR and NEWDIR");
+        return Usage;
+    }
+    const QString source = plcopen ? args.value("plcopen") : args.positional(0);
+    const QString target = QFileInfo(args.positional().back()).absoluteFilePath();
+    if (QFileInfo::exists(target) && !QDir(target).isEmpty()) {
+        Output::error(QStringLiteral("%1 exists already and is not empty").arg(target));
+        return Failure;
+    }
+    Result<ProjectText::Files> files = plcopen ? readPlcOpen(source) : ProjectText::read(source);
+    if (!files) {
+        Output::error(plcopen ? files.failure().describe() : files.errorString());
+        return Failure;
+    }
+    return importFiles(files.value(), source, plcopen, target, args, out);
 }
 
 int runDump(const Arguments& args, const Output&)

@@ -299,6 +299,12 @@ std::vector<std::string> SymbolTable::typeNames() const
     return out;
 }
 
+std::vector<std::string> SymbolTable::typesOfObject(const std::string& objectName) const
+{
+    const auto it = m_typesOfObject.find(upperAscii(objectName));
+    return it == m_typesOfObject.end() ? std::vector<std::string>() : it->second;
+}
+
 std::vector<std::string> SymbolTable::pouNames() const
 {
     std::vector<std::string> out;

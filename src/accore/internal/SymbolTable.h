@@ -75,6 +75,7 @@ public:
     bool isErroneousGlobal(const std::string& name) const;
 
     std::vector<std::string> typeNames() const;
+    std::vector<std::string> typesOfObject(const std::string& objectName) const; // upper-case keys
     std::vector<std::string> pouNames() const;
     std::vector<std::string> gvlNames() const;
     std::vector<VarContainer*> containers() const;
