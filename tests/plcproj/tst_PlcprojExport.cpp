@@ -1,6 +1,6 @@
 // plcproj export, import, dump and diff run as real processes: projects as text folders under
 // version control.
-#include "ToolRun.h"
+#include "ExportFolder.h"
 #include "support/QtPrinters.h"
 #include "support/RawDatabase.h"
 #include "support/TempDir.h"
@@ -18,26 +18,6 @@
 #include <map>
 
 namespace {
-
-using Files = std::map<QString, QByteArray>;
-
-Files readFolder(const QString& dir)
-{
-    Files files;
-    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-        files[QDir(dir).relativeFilePath(path)] = file.readAll();
-    }
-    return files;
-}
-
-void expectOk(const ToolRun& run, const char* what)
-{
-    EXPECT_EQ(run.code, 0) << what << ": " << run.err.toStdString();
-}
 
 class PlcprojExport : public ::testing::Test
 {

@@ -1,6 +1,6 @@
 // plcproj export, import and diff of the motion objects and the auxiliary tables, run as real
 // processes: axes, groups, cam tables and traces, watch lists, the HMI list and comments.
-#include "ToolRun.h"
+#include "ExportFolder.h"
 #include "support/QtPrinters.h"
 #include "support/RawDatabase.h"
 #include "support/TempDir.h"
@@ -16,30 +16,10 @@
 
 namespace {
 
-using Files = std::map<QString, QByteArray>;
-
-Files readFolder(const QString& dir)
-{
-    Files files;
-    QDirIterator it(dir, QDir::Files, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        QFile file(path);
-        EXPECT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-        files[QDir(dir).relativeFilePath(path)] = file.readAll();
-    }
-    return files;
-}
-
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-void expectOk(const ToolRun& run, const char* what)
-{
-    EXPECT_EQ(run.code, 0) << what << ": " << run.err.toStdString();
 }
 
 // Names that are identifiers (axes, groups and cam tables declare a variable of their name)

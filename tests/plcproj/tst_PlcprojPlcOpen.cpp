@@ -1,6 +1,6 @@
 // plcproj export --plcopen and import --plcopen run as real processes: projects as PLCopen TC6
 // XML files, for our own round trip and for files that other tools wrote.
-#include "ToolRun.h"
+#include "ExportFolder.h"
 #include "support/QtPrinters.h"
 #include "support/TempDir.h"
 
@@ -17,8 +17,6 @@
 
 namespace {
 
-using Files = std::map<QString, QByteArray>;
-
 const QString tc6 = QStringLiteral("http://www.plcopen.org/xml/tc6_0201");
 const QString demoPassword = QStringLiteral("line'2 demo");
 
@@ -34,22 +32,6 @@ void writeFile(const QString& path, const QByteArray& bytes)
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
     file.write(bytes);
-}
-
-Files readFolder(const QString& dir)
-{
-    Files files;
-    QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files[QDir(dir).relativeFilePath(path)] = readFile(path);
-    }
-    return files;
-}
-
-void expectOk(const ToolRun& run, const char* what)
-{
-    EXPECT_EQ(run.code, 0) << what << ": " << run.err.toStdString();
 }
 
 QString dataFile(const QString& name)
