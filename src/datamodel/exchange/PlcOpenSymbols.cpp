@@ -33,24 +33,47 @@ TypeRef elementary(int basicType)
 
 std::vector<Variable> variablesOf(const ac::VarContainer& container, bool skipReturn);
 
+TypeRef referenceOf(const ac::SymbolDataType& type);
+
+// The spelled-out forms that a reference and a TYPE definition share.
+TypeRef stringOf(const ac::SymbolDataType& type)
+{
+    TypeRef ref;
+    ref.kind = type.dataType() == ac::BT_WSTRING ? TypeRef::WString : TypeRef::String;
+    ref.length = QString::number(type.stringLength());
+    return ref;
+}
+
+TypeRef arrayOf(const ac::SymbolDataType& type)
+{
+    TypeRef ref;
+    ref.kind = TypeRef::Array;
+    for (const ac::SymbolDataType::Bound& bound : type.bounds())
+        ref.dimensions.emplace_back(QString::number(bound.lower), QString::number(bound.upper));
+    if (type.elementType())
+        ref.base = std::make_shared<TypeRef>(referenceOf(*type.elementType()));
+    return ref;
+}
+
+TypeRef subrangeOf(const ac::SymbolSubrangeType& range)
+{
+    TypeRef ref;
+    ref.kind = TypeRef::Subrange;
+    ref.base = std::make_shared<TypeRef>(elementary(range.dataType()));
+    ref.lower = QString::number(range.low());
+    ref.upper = QString::number(range.high());
+    return ref;
+}
+
 // A type as a variable refers to it: by name when it has one of its own, else spelled out.
 TypeRef referenceOf(const ac::SymbolDataType& type)
 {
     const QString name = q(type.name());
     TypeRef ref;
-    if (type.isString() && (name.startsWith(QLatin1String("STRING(")) || name.startsWith(QLatin1String("WSTRING(")))) {
-        ref.kind = type.dataType() == ac::BT_WSTRING ? TypeRef::WString : TypeRef::String;
-        ref.length = QString::number(type.stringLength());
-        return ref;
-    }
-    if (type.isArray() && name.startsWith(QLatin1String("ARRAY["))) {
-        ref.kind = TypeRef::Array;
-        for (const ac::SymbolDataType::Bound& bound : type.bounds())
-            ref.dimensions.emplace_back(QString::number(bound.lower), QString::number(bound.upper));
-        if (type.elementType())
-            ref.base = std::make_shared<TypeRef>(referenceOf(*type.elementType()));
-        return ref;
-    }
+    if (type.isString() && (name.startsWith(QLatin1String("STRING(")) || name.startsWith(QLatin1String("WSTRING("))))
+        return stringOf(type);
+    if (type.isArray() && name.startsWith(QLatin1String("ARRAY[")))
+        return arrayOf(type);
     if (type.isPointer() && name.startsWith(QLatin1String("POINTER TO "))) {
         ref.kind = TypeRef::Pointer;
         if (type.refType())
@@ -59,13 +82,8 @@ TypeRef referenceOf(const ac::SymbolDataType& type)
             ref.base = std::make_shared<TypeRef>(TypeRef::named(TypeRef::Derived, name.mid(11)));
         return ref;
     }
-    if (const auto* range = dynamic_cast<const ac::SymbolSubrangeType*>(&type); range && name.contains('(')) {
-        ref.kind = TypeRef::Subrange;
-        ref.base = std::make_shared<TypeRef>(elementary(range->dataType()));
-        ref.lower = QString::number(range->low());
-        ref.upper = QString::number(range->high());
-        return ref;
-    }
+    if (const auto* range = dynamic_cast<const ac::SymbolSubrangeType*>(&type); range && name.contains('('))
+        return subrangeOf(*range);
     if (type.isElementary() && !elementaryFromIec(name).isEmpty()) {
         ref.name = elementaryFromIec(name);
         return ref;
@@ -87,31 +105,17 @@ TypeRef definitionOf(const ac::SymbolDataType& type)
             ref.base = std::make_shared<TypeRef>(elementary(enumeration->baseType()));
         return ref;
     }
-    if (const auto* range = dynamic_cast<const ac::SymbolSubrangeType*>(&type)) {
-        ref.kind = TypeRef::Subrange;
-        ref.base = std::make_shared<TypeRef>(elementary(range->dataType()));
-        ref.lower = QString::number(range->low());
-        ref.upper = QString::number(range->high());
-        return ref;
-    }
+    if (const auto* range = dynamic_cast<const ac::SymbolSubrangeType*>(&type))
+        return subrangeOf(*range);
     if (type.isStruct()) {
         ref.kind = TypeRef::Struct;
         ref.members = variablesOf(type, false);
         return ref;
     }
-    if (type.isString()) {
-        ref.kind = type.dataType() == ac::BT_WSTRING ? TypeRef::WString : TypeRef::String;
-        ref.length = QString::number(type.stringLength());
-        return ref;
-    }
-    if (type.isArray()) {
-        ref.kind = TypeRef::Array;
-        for (const ac::SymbolDataType::Bound& bound : type.bounds())
-            ref.dimensions.emplace_back(QString::number(bound.lower), QString::number(bound.upper));
-        if (type.elementType())
-            ref.base = std::make_shared<TypeRef>(referenceOf(*type.elementType()));
-        return ref;
-    }
+    if (type.isString())
+        return stringOf(type);
+    if (type.isArray())
+        return arrayOf(type);
     if (type.isPointer() && type.refType()) {
         ref.kind = TypeRef::Pointer;
         ref.base = std::make_shared<TypeRef>(referenceOf(*type.refType()));
